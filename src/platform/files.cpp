@@ -125,6 +125,12 @@ FILE* OpenFile(const char* path, const char* mode) {
     return nullptr;
   }
   std::string resolved = ResolvePath(path);
+  struct stat st;
+  if (stat(resolved.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    // Windows opens no directory as a file stream; neither does the game.
+    errno = EISDIR;
+    return nullptr;
+  }
   bool writes = strpbrk(mode, "wa+") != nullptr;
   bool creates = strpbrk(mode, "wa") != nullptr;
   if (writes) {

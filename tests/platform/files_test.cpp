@@ -43,6 +43,8 @@ TEST_F(PathResolution, OpenFileHonoursReadOnlyFilesAndDirectories) {
   EXPECT_EQ(OpenFile("data/rom.bin", "wb"), nullptr);
   EXPECT_TRUE(IsReadOnly("Data/Rom.bin"));
 
+  EXPECT_EQ(OpenFile("Data", "rb"), nullptr) << "a directory is no file";
+
   test::SetReadOnly("data", true);
   EXPECT_EQ(OpenFile("data/new.bin", "wb"), nullptr) << "no new file in a read-only directory";
   test::SetReadOnly("data", false);
