@@ -17,6 +17,13 @@
 
 namespace vsk::platform {
 
+std::string ParentDirectory(const std::string& path) {
+  size_t slash = path.find_last_of("/\\");
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return path.substr(0, 1);
+  return path.substr(0, slash);
+}
+
 #ifdef _WIN32
 
 std::string ResolvePath(const char* path) { return path ? std::string(path) : std::string(); }
@@ -63,13 +70,6 @@ bool FindWithoutCase(const std::string& dir, const std::string& name, std::strin
     if (m < found) found = m;
   }
   return true;
-}
-
-std::string Parent(const std::string& path) {
-  size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
 }
 
 bool HasNoWriteBits(const std::string& resolved) {
@@ -139,7 +139,7 @@ FILE* OpenFile(const char* path, const char* mode) {
         errno = EACCES;
         return nullptr;
       }
-    } else if (creates && HasNoWriteBits(Parent(resolved))) {
+    } else if (creates && HasNoWriteBits(ParentDirectory(resolved))) {
       errno = EACCES;
       return nullptr;
     }

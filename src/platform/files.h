@@ -43,4 +43,7 @@ bool CanRead(const char* path);
 // True when the existing file or directory carries no write permission.
 bool IsReadOnly(const char* path);
 
+// The directory part of a resolved path ("." for a bare name).
+std::string ParentDirectory(const std::string& path);
+
 }  // namespace vsk::platform

@@ -74,13 +74,6 @@ bool SharingAllows(const FileObject& earlier, DWORD access, DWORD share) {
   return true;
 }
 
-std::string Parent(const std::string& path) {
-  size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
 }  // namespace
 
 DWORD GetFullPathNameA(LPCSTR lpFileName, DWORD nBufferLength, LPSTR lpBuffer, LPSTR* lpFilePart) {
@@ -143,9 +136,10 @@ DWORD GetFileAttributesA(LPCSTR lpFileName) {
   std::string resolved = vsk::platform::ResolvePath(lpFileName);
   struct stat st;
   if (stat(resolved.c_str(), &st) != 0) {
-    SetLastError(errno == ENOENT && Parent(resolved) != "." && access(Parent(resolved).c_str(), F_OK) != 0
-                     ? ERROR_PATH_NOT_FOUND
-                     : ErrorFromErrno(errno));
+    int error = errno;
+    std::string parent = vsk::platform::ParentDirectory(resolved);
+    bool parentMissing = error == ENOENT && access(parent.c_str(), F_OK) != 0;
+    SetLastError(parentMissing ? ERROR_PATH_NOT_FOUND : ErrorFromErrno(error));
     return INVALID_FILE_ATTRIBUTES;
   }
   DWORD attributes = S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
@@ -191,7 +185,7 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
   }
   if (!exists && (flags & O_CREAT)) {
     struct stat parent;
-    if (stat(Parent(resolved).c_str(), &parent) != 0) {
+    if (stat(vsk::platform::ParentDirectory(resolved).c_str(), &parent) != 0) {
       SetLastError(ERROR_PATH_NOT_FOUND);
       return INVALID_HANDLE_VALUE;
     }
@@ -245,7 +239,7 @@ BOOL CreateDirectoryA(LPCSTR lpPathName, LPSECURITY_ATTRIBUTES lpSecurityAttribu
     return FALSE;
   }
   struct stat parent;
-  if (stat(Parent(resolved).c_str(), &parent) != 0 || !S_ISDIR(parent.st_mode)) {
+  if (stat(vsk::platform::ParentDirectory(resolved).c_str(), &parent) != 0 || !S_ISDIR(parent.st_mode)) {
     SetLastError(ERROR_PATH_NOT_FOUND);
     return FALSE;
   }
