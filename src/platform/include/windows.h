@@ -118,3 +118,8 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                    DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
 BOOL CreateDirectoryA(LPCSTR lpPathName, LPSECURITY_ATTRIBUTES lpSecurityAttributes);
 BOOL CloseHandle(HANDLE hObject);
+
+// The rest of the subset, in the headers Windows keeps it in.
+#include <winuser.h>
+#include <wingdi.h>
+#include <winreg.h>

@@ -1,0 +1,4 @@
+// Part of our windows.h: see there.
+#pragma once
+
+#include <windows.h>
