@@ -32,7 +32,7 @@ FILE* OpenFile(const char* path, const char* mode) { return _fsopen(path, mode, 
 
 bool SyncFile(FILE* file) { return fflush(file) == 0 && _commit(_fileno(file)) == 0; }
 
-bool ReplaceFile(const char* tempPath, const char* path) {
+bool MoveFileOver(const char* tempPath, const char* path) {
   return MoveFileExA(tempPath, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
@@ -149,7 +149,7 @@ FILE* OpenFile(const char* path, const char* mode) {
 
 bool SyncFile(FILE* file) { return fflush(file) == 0 && fsync(fileno(file)) == 0; }
 
-bool ReplaceFile(const char* tempPath, const char* path) {
+bool MoveFileOver(const char* tempPath, const char* path) {
   std::string target = ResolvePath(path);
   if (Exists(target) && HasNoWriteBits(target)) {
     errno = EACCES;

@@ -32,7 +32,7 @@ bool SyncFile(FILE* file);
 
 // Moves tempPath over path in one step, so that readers see either the old
 // or the new file. Refused (false) when path exists and is read-only.
-bool ReplaceFile(const char* tempPath, const char* path);
+bool MoveFileOver(const char* tempPath, const char* path);
 
 // Removes a file; true when it is gone.
 bool RemoveFile(const char* path);

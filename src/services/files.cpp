@@ -89,21 +89,24 @@ void* LoadFile(const char* path, uint32_t flags, uint32_t* length) {
   return block;
 }
 
-int32_t SaveMem2File(const char* path, const void* buffer, uint32_t length) {
-  // The bytes go to a temporary file first, which then replaces the old
-  // file in one step: a crash in the middle never leaves half a file.
-  std::string temporary = std::string(path ? path : "") + ".new";
-  FileHandle file = path ? Open(temporary.c_str(), MODE_NEWFILE) : nullptr;
-  if (!file) {
-    std::printf("SaveMem2File: Konnte das File <%s> nicht speichern.\n", path ? path : "(null)");
-    return 0;
-  }
+bool ReplaceFileContents(const char* path, const void* buffer, uint32_t length) {
+  if (!path) return false;
+  std::string temporary = std::string(path) + ".new";
+  FileHandle file = Open(temporary.c_str(), MODE_NEWFILE);
+  if (!file) return false;
   Write(file, buffer, length);
   bool written = !std::ferror(file) && platform::SyncFile(file);
   written = (std::fclose(file) == 0) && written;
-  if (!written || !platform::ReplaceFile(temporary.c_str(), path)) {
+  if (!written || !platform::MoveFileOver(temporary.c_str(), path)) {
     platform::RemoveFile(temporary.c_str());
-    std::printf("SaveMem2File: Konnte das File <%s> nicht speichern.\n", path);
+    return false;
+  }
+  return true;
+}
+
+int32_t SaveMem2File(const char* path, const void* buffer, uint32_t length) {
+  if (!ReplaceFileContents(path, buffer, length)) {
+    std::printf("SaveMem2File: Konnte das File <%s> nicht speichern.\n", path ? path : "(null)");
     return 0;
   }
   return 1;

@@ -50,6 +50,12 @@ void* LoadFile(const char* path, uint32_t flags, uint32_t* length = nullptr);
 // the old one at the end. 1 on success, 0 on failure.
 int32_t SaveMem2File(const char* path, const void* buffer, uint32_t length);
 
+// The same without a log line: writes "<path>.new", puts it on disk and
+// renames it over path, so a crash in the middle never leaves half a file
+// and a failure keeps the old one. True on success; the temporary file is
+// gone either way.
+bool ReplaceFileContents(const char* path, const void* buffer, uint32_t length);
+
 // Big-endian reads of single bytes; missing bytes read as 0.
 uint32_t ReadLong(FileHandle file);
 int32_t ReadWord(FileHandle file);

@@ -54,16 +54,16 @@ TEST_F(PathResolution, OpenFileHonoursReadOnlyFilesAndDirectories) {
   EXPECT_TRUE(test::FileExists("data/new.bin"));
 }
 
-TEST_F(PathResolution, ReplaceFileSwapsInOneStepButNotOverReadOnlyFiles) {
+TEST_F(PathResolution, MoveFileOverSwapsInOneStepButNotOverReadOnlyFiles) {
   WriteText("target.bin", "old");
   WriteText("temp.bin", "new");
-  EXPECT_TRUE(ReplaceFile("temp.bin", "TARGET.BIN"));
+  EXPECT_TRUE(MoveFileOver("temp.bin", "TARGET.BIN"));
   EXPECT_EQ(test::ReadBytes("target.bin"), (std::vector<uint8_t>{'n', 'e', 'w'}));
   EXPECT_FALSE(test::FileExists("temp.bin"));
 
   WriteText("temp.bin", "newer");
   test::SetReadOnly("target.bin", true);
-  EXPECT_FALSE(ReplaceFile("temp.bin", "target.bin"));
+  EXPECT_FALSE(MoveFileOver("temp.bin", "target.bin"));
   EXPECT_EQ(test::ReadBytes("target.bin"), (std::vector<uint8_t>{'n', 'e', 'w'}));
   EXPECT_TRUE(RemoveFile("Temp.bin"));
   EXPECT_FALSE(CanRead("temp.bin"));

@@ -1,0 +1,9 @@
+#include "startup/context.h"
+
+namespace vsk {
+
+// Static storage: both records are all zero when the process starts.
+SystemContext System;
+PlayerRecord Player;
+
+}  // namespace vsk
