@@ -1,0 +1,349 @@
+#include "catalog/chunk.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "services/byteorder.h"
+#include "services/memory.h"
+#include "services/memory_faults.h"
+#include "support/bytes.h"
+#include "support/gamedir.h"
+#include "support/log.h"
+
+namespace vsk {
+namespace {
+
+using test::Bytes;
+
+constexpr const char* kFile = "data/pop3in/gamechunk.vsk";
+
+// A chunk as the file holds it: header and body.
+Bytes Chunk(const char* id, const char* version, const Bytes& body) {
+  Bytes chunk;
+  chunk.text(id).text(std::string(version, 4)).be32(static_cast<uint32_t>(body.size())).append(body);
+  return chunk;
+}
+
+uint32_t Native32(const uint8_t* p) {
+  uint32_t v;
+  std::memcpy(&v, p, 4);
+  return v;
+}
+uint16_t Native16(const uint8_t* p) {
+  uint16_t v;
+  std::memcpy(&v, p, 2);
+  return v;
+}
+
+// A chunk in file order copied into a cleared block of the size the loader
+// would give it (plus guard bytes behind it that must never change).
+struct Block {
+  std::vector<uint8_t> bytes;
+  uint64_t size;
+  explicit Block(const Bytes& chunk, size_t guard = 0) {
+    size = ChunkBlockSize(ReadBE32(chunk.data.data()), ReadBE32(chunk.data.data() + 8));
+    bytes.assign(size + guard, 0);
+    std::memcpy(bytes.data(), chunk.data.data(), chunk.size());
+    std::fill(bytes.begin() + static_cast<long>(size), bytes.end(), uint8_t{0xEE});
+  }
+  uint8_t* data() { return bytes.data(); }
+};
+
+class ChunkLoader : public test::GameDirTest {
+ protected:
+  void Write(const Bytes& file) {
+    test::MakeDir("data/pop3in");
+    test::WriteBytes(kFile, file.data);
+  }
+  uint8_t* Load(const char* id) {
+    return static_cast<uint8_t*>(LoadChunk2Mem(ReadBE32(id), "./data/Pop3in/GameChunk.vsk"));
+  }
+};
+
+Bytes InfoBody(size_t length) {
+  Bytes body;
+  body.be32(0x01020304).be32(0x05060708).be32(0x0A0B0C0D).text("abcd").be16(0x1234).be32(0xCAFEBABE);
+  body.data.resize(length, 0);
+  return body;
+}
+
+TEST_F(ChunkLoader, FindsTheChunkBehindOthersAndMakesItNative) {
+  Write(Bytes().append(Chunk("PREF", "V001", Bytes().be16(7))).append(Chunk("INFO", "V001", InfoBody(30))));
+  uint8_t* info = Load("INFO");
+  ASSERT_NE(info, nullptr);
+  EXPECT_EQ(Native32(info), 0x494E464Fu);
+  EXPECT_EQ(Native32(info + 4), ChunkId("V001"));
+  EXPECT_EQ(Native32(info + 8), 30u);
+  EXPECT_EQ(Native32(info + 12), 0x01020304u);
+  EXPECT_EQ(Native32(info + 20), 0x0A0B0C0Du);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(info + 24), 4), "abcd");
+  EXPECT_EQ(Native16(info + 28), 0x1234);
+  EXPECT_EQ(Native32(info + 30), 0xCAFEBABEu);
+  for (int i = 34; i < 42; ++i) EXPECT_EQ(info[i], 0) << i;  // the block reaches the type's minimum
+  FreeVec(info);
+
+  uint8_t* pref = Load("PREF");
+  ASSERT_NE(pref, nullptr);
+  EXPECT_EQ(pref[12], 0);  // nothing of PREF is converted
+  EXPECT_EQ(pref[13], 7);
+  FreeVec(pref);
+  EXPECT_EQ(Load("LAND"), nullptr);
+}
+
+TEST_F(ChunkLoader, ShortBodyReadsAsZeroUpToTheMinimumSize) {
+  Bytes body = InfoBody(20);
+  body.data[18] = body.data[19] = 0;  // the first half of the u32 at 30
+  Write(Chunk("INFO", "V001", body));
+  uint8_t* info = Load("INFO");
+  ASSERT_NE(info, nullptr);
+  EXPECT_EQ(Native32(info + 8), 20u);
+  EXPECT_EQ(Native16(info + 28), 0x1234);
+  for (int i = 32; i < 42; ++i) EXPECT_EQ(info[i], 0) << i;
+  FreeVec(info);
+
+  // A number half in the body reads the missing half as zero.
+  body.data[18] = 0xAB;
+  body.data[19] = 0xCD;
+  Write(Chunk("INFO", "V001", body));
+  info = Load("INFO");
+  ASSERT_NE(info, nullptr);
+  EXPECT_EQ(Native32(info + 30), 0xABCD0000u);
+  FreeVec(info);
+}
+
+TEST_F(ChunkLoader, VersionDecidesWhetherTheBodyIsConverted) {
+  Write(Chunk("INFO", "V002", InfoBody(30)));
+  uint8_t* info = Load("INFO");
+  ASSERT_NE(info, nullptr);
+  EXPECT_EQ(Native32(info + 4), ChunkId("V002"));
+  EXPECT_EQ(std::vector<uint8_t>(info + 12, info + 42), InfoBody(30).data);
+  FreeVec(info);
+
+  Write(Bytes().text("INFO").text(std::string("V\0\0\0", 4)).be32(30).append(InfoBody(30)));
+  info = Load("INFO");
+  ASSERT_NE(info, nullptr);
+  EXPECT_EQ(Native16(info + 28), 0x1234);
+  FreeVec(info);
+}
+
+TEST_F(ChunkLoader, LaterCopyWinsAndTheEarlierIsFreed) {
+  Bytes first = InfoBody(30), second = InfoBody(30);
+  second.data[16] = 0x99;
+  second.data[17] = 0x88;
+  Write(Bytes().append(Chunk("INFO", "V001", first)).append(Chunk("KORN", "V001", Bytes().zeros(3))).append(
+      Chunk("INFO", "V001", second)));
+  int64_t live = LiveAllocVecBlocks();
+  uint8_t* info = Load("INFO");
+  ASSERT_NE(info, nullptr);
+  EXPECT_EQ(Native16(info + 28), 0x9988);
+  EXPECT_EQ(LiveAllocVecBlocks(), live + 1);
+  FreeVec(info);
+}
+
+TEST_F(ChunkLoader, MissingFileIsLoggedAndMissingChunkIsNot) {
+  test::LogCapture log;
+  EXPECT_EQ(LoadChunk2Mem(ChunkId("INFO"), "./data/nothing.vsk"), nullptr);
+  Write(Chunk("PREF", "V001", Bytes().be16(1)));
+  EXPECT_EQ(Load("INFO"), nullptr);
+  EXPECT_EQ(log.Take(), "LoadChunk2Mem:Konnte <./data/nothing.vsk> nicht oeffnen.\n");
+}
+
+TEST_F(ChunkLoader, TruncatedChunkKeepsWhatTheFileHolds) {
+  Bytes file = Chunk("INFO", "V001", InfoBody(30));
+  file.data[8 + 3] = 100;  // stored length 100, 30 bytes present
+  Write(file);
+  uint8_t* info = Load("INFO");
+  ASSERT_NE(info, nullptr);
+  EXPECT_EQ(Native32(info + 8), 30u);  // the length says what the block holds
+  EXPECT_EQ(Native16(info + 28), 0x1234);
+  FreeVec(info);
+
+  // A length of almost 4 GiB neither allocates that much nor reads past the
+  // block; a skipped chunk that is cut short ends the search.
+  file = Chunk("SHIP", "V001", Bytes().be32(1).zeros(10));
+  std::memset(file.data.data() + 8, 0xFF, 4);
+  Write(file);
+  uint8_t* ship = Load("SHIP");
+  ASSERT_NE(ship, nullptr);
+  EXPECT_EQ(Native32(ship + 8), 14u);
+  EXPECT_EQ(Native32(ship + 12), 1u);
+  FreeVec(ship);
+  Write(Bytes().append(file).append(Chunk("INFO", "V001", InfoBody(30))));
+  EXPECT_EQ(Load("INFO"), nullptr);
+}
+
+TEST_F(ChunkLoader, AllocationFailureGivesNullAndLeaksNothing) {
+  Write(Bytes().append(Chunk("INFO", "V001", InfoBody(30))).append(Chunk("INFO", "V001", InfoBody(30))));
+  int64_t live = LiveAllocVecBlocks();
+  for (uint32_t failing : {1u, 2u}) {
+    test::LogCapture log;
+    FailAllocVecAt(failing);
+    EXPECT_EQ(Load("INFO"), nullptr) << failing;
+    FailAllocVecAt(0);
+    EXPECT_EQ(log.Take(), "AllocVec: 000 ");
+    EXPECT_EQ(LiveAllocVecBlocks(), live);
+  }
+}
+
+// --- conversion of every layout ---------------------------------------------
+
+// One chunk of each type with random contents and small, sensible counts;
+// checks lists absolute offsets of numbers (width 2 or 4) that must be
+// converted and of single bytes (width 1) that must stay.
+struct Sample {
+  const char* id;
+  Bytes body;
+  std::vector<std::pair<int, int>> checks;
+};
+
+Bytes Random(size_t n, uint32_t seed) {
+  std::mt19937 random(seed);
+  Bytes b;
+  for (size_t i = 0; i < n; ++i) b.u8(static_cast<uint8_t>(random()));
+  return b;
+}
+void Put32(Bytes& body, size_t chunkOffset, uint32_t v) {
+  for (int i = 0; i < 4; ++i) body.data[chunkOffset - 12 + i] = static_cast<uint8_t>(v >> (24 - 8 * i));
+}
+void Put16(Bytes& body, size_t chunkOffset, uint16_t v) {
+  body.data[chunkOffset - 12] = static_cast<uint8_t>(v >> 8);
+  body.data[chunkOffset - 11] = static_cast<uint8_t>(v);
+}
+
+std::vector<Sample> EveryType() {
+  std::vector<Sample> s;
+  auto add = [&](const char* id, size_t length, std::vector<std::pair<int, int>> checks) -> Bytes& {
+    s.push_back({id, Random(length, static_cast<uint32_t>(s.size() + 1)), std::move(checks)});
+    return s.back().body;
+  };
+  add("INFO", 30, {{12, 4}, {28, 2}, {30, 4}, {24, 1}});
+  add("INIT", 686, {{362, 4}, {692, 4}, {696, 2}, {366, 1}});
+  add("KORN", 52, {{16, 2}, {42, 4}, {50, 2}, {60, 4}, {40, 1}, {41, 1}});
+  add("TAXE", 68, {{30, 2}, {34, 2}, {62, 4}, {76, 4}, {66, 1}});
+  add("LAND", 160, {{12, 2}, {14, 4}, {78, 4}, {88, 2}, {90, 1}});
+  add("IMAP", 16, {{12, 4}, {24, 4}});
+  add("MREF", 16, {{20, 4}, {24, 4}});
+  add("FORS", 16, {{22, 4}, {26, 2}, {12, 1}});
+  add("SMAL", 272, {{276, 4}, {280, 4}, {275, 1}});
+  add("MAIL", 4, {{12, 4}});
+  add("BMAP", 6, {{12, 2}, {14, 1}});
+  Put32(add("ANFR", 22, {{14, 4}, {18, 4}, {30, 4}}), 14, 3);
+  Put32(add("ANTW", 178, {{22, 4}, {106, 4}, {110, 1}}), 14, 2);
+  Put16(add("BAUE", 34, {{14, 2}, {38, 4}, {44, 2}}), 12, 2);
+  Put16(add("GEBA", 38, {{12, 4}, {46, 2}, {48, 2}}), 16, 2);
+  Put16(add("WARE", 74, {{50, 2}, {80, 4}, {84, 2}}), 12, 2);
+  Put16(add("MOVE", 38, {{32, 4}, {44, 4}, {48, 1}}), 12, 2);
+  Put16(add("TOWN", 186, {{106, 2}, {192, 4}, {196, 2}, {110, 1}}), 12, 2);
+  Put32(add("VERT", 68, {{48, 2}, {74, 4}, {78, 2}}), 12, 2);
+  // Second ship at 84: its parts at 98, 116, 134; bytes 66 and 67 are text.
+  Put32(add("SHIP", 140, {{84, 2}, {90, 4}, {98, 4}, {120, 2}, {134, 4}, {146, 4}, {150, 1}, {151, 1}}), 12,
+        2);
+  Put32(add("KRIG", 148, {{88, 4}, {110, 4}, {108, 1}, {156, 4}}), 12, 2);
+  // Two armies: 1 unit, then 3 units. The second army starts at 136, its
+  // last unit at 312.
+  Bytes& army = add("ARMY", 4 + 64 + 56 + 64 + 3 * 56, {{16, 4}, {76, 1}, {80, 4}, {132, 4}, {172, 4},
+                                                        {180, 1}, {312, 4}, {364, 4}});
+  Put32(army, 12, 2);
+  Put32(army, 52, 1);
+  Put32(army, 172, 3);
+  add("EROR", 8, {{12, 1}});
+  add("PMAP", 8, {{12, 1}});
+  add("PPRF", 8, {{12, 1}});
+  add("PREF", 2, {{12, 1}});
+  return s;
+}
+
+TEST(ChunkConversion, EveryTypeConvertsItsFieldsAndRoundTrips) {
+  std::vector<Sample> samples = EveryType();
+  ASSERT_EQ(samples.size(), 26u);
+  for (Sample& sample : samples) {
+    SCOPED_TRACE(sample.id);
+    uint32_t id = ReadBE32(sample.id);
+    ASSERT_NE(FindChunkLayout(id), nullptr);
+    EXPECT_EQ(FindChunkLayout(__builtin_bswap32(id)), nullptr);  // the direction is never ambiguous
+    Bytes file = Chunk(sample.id, "V001", sample.body);
+    Block block(file, 8);
+    const std::vector<uint8_t> original = block.bytes;
+
+    ConvertChunk(block.data(), 1);  // file order -> native, header too
+    EXPECT_EQ(Native32(block.data()), id);
+    EXPECT_EQ(Native32(block.data() + 8), sample.body.size());
+    for (auto [offset, width] : sample.checks) {
+      const uint8_t* now = block.data() + offset;
+      const uint8_t* was = original.data() + offset;
+      if (width == 4) {
+        EXPECT_EQ(Native32(now), ReadBE32(was)) << offset;
+      } else if (width == 2) {
+        EXPECT_EQ(Native16(now), ReadBE16(was)) << offset;
+      } else {
+        EXPECT_EQ(*now, *was) << offset;
+      }
+    }
+    ConvertChunk(block.data(), 1);  // and back
+    EXPECT_EQ(block.bytes, original);
+  }
+}
+
+TEST_F(ChunkLoader, SwapHeaderTurnsALoadedChunkBackIntoTheFileBytes) {
+  Bytes file = Chunk("INFO", "V001", InfoBody(30));
+  Write(file);
+  uint8_t* info = Load("INFO");
+  ASSERT_NE(info, nullptr);
+  ConvertChunk(info, 1);
+  EXPECT_EQ(std::vector<uint8_t>(info, info + 42), file.data);
+  FreeVec(info);
+
+  // Without the header swap only the body changes order.
+  Block native(file);
+  ConvertChunk(native.data(), 1);
+  ConvertChunk(native.data(), 0);
+  EXPECT_EQ(Native32(native.data() + 8), 30u);
+  EXPECT_EQ(std::vector<uint8_t>(native.data() + 12, native.data() + 42), InfoBody(30).data);
+
+  // A version that is not accepted: the header is reversed all the same.
+  Block odd(Chunk("INFO", "V100", InfoBody(30)));
+  ConvertChunk(odd.data(), 1);
+  EXPECT_EQ(Native32(odd.data()), ChunkId("INFO"));
+  EXPECT_EQ(Native32(odd.data() + 4), ChunkId("V100"));
+  EXPECT_EQ(Native32(odd.data() + 8), 30u);
+  EXPECT_EQ(std::vector<uint8_t>(odd.data() + 12, odd.data() + 42), InfoBody(30).data);
+}
+
+TEST(ChunkConversion, CountsPastTheBlockStopWithoutTouchingBytesOutside) {
+  // ANFR claims 2^32 - 1 numbers and holds 3.
+  Bytes anfr = Bytes().be16(1).be32(0xFFFFFFFF).be32(5).be32(0x11223344).be32(0x55667788).be32(0x99AABBCC);
+  Block a(Chunk("ANFR", "V001", anfr), 64);
+  ConvertChunkBlock(a.data(), a.size, 0);
+  EXPECT_EQ(Native32(a.data() + 14), 0xFFFFFFFFu);
+  EXPECT_EQ(Native32(a.data() + 30), 0x99AABBCCu);
+  for (size_t i = a.size; i < a.bytes.size(); ++i) ASSERT_EQ(a.bytes[i], 0xEE) << i;
+
+  // BAUE with two entries of which only half of the second is there: the
+  // first is converted, the second left as it is.
+  Bytes baue = Bytes().be16(2).be16(0x0102).zeros(14).be16(0x0304).zeros(6);
+  Block b(Chunk("BAUE", "V001", baue), 16);
+  ConvertChunkBlock(b.data(), b.size, 0);
+  EXPECT_EQ(Native16(b.data() + 14), 0x0102);
+  EXPECT_EQ(ReadBE16(b.data() + 30), 0x0304);
+
+  // An army with a huge unit count: its own numbers and the one unit that
+  // fits are converted, nothing behind the block.
+  Bytes army = Bytes().be32(1).zeros(36).be32(0x40000000).zeros(24).be32(0xA1B2C3D4).zeros(52);
+  Block c(Chunk("ARMY", "V001", army), 256);
+  ConvertChunkBlock(c.data(), c.size, 0);
+  EXPECT_EQ(Native32(c.data() + 52), 0x40000000u);
+  EXPECT_EQ(Native32(c.data() + 80), 0xA1B2C3D4u);
+  for (size_t i = c.size; i < c.bytes.size(); ++i) ASSERT_EQ(c.bytes[i], 0xEE) << i;
+
+  // A chunk that ends inside its count: the numbers before it are converted.
+  Block d(Chunk("ANFR", "V001", Bytes().be16(0x0102).be16(0x0304)));
+  ConvertChunk(d.data(), 1);
+  EXPECT_EQ(Native16(d.data() + 12), 0x0102);
+  EXPECT_EQ(ReadBE16(d.data() + 14), 0x0304);
+}
+
+}  // namespace
+}  // namespace vsk
