@@ -71,6 +71,7 @@ intptr_t AccessField(FileHandle file, PrefsField field, uint16_t write, intptr_t
     for (int i = 0; i < 4; ++i) number |= static_cast<uint32_t>(bytes[i]) << (8 * i);
     return static_cast<int32_t>(number);
   }
+  if (!block) return write ? value : 0;  // text fields need their block
   if (write) {
     // The last byte always stays zero, so the field is always a text.
     if (const char* text = reinterpret_cast<const char*>(value)) {
