@@ -90,6 +90,18 @@ void PutLong(uint8_t* at, uint32_t value) {
   for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
+// Writes a whole preference file from its start: magic, version "V001",
+// the body length as a little-endian number, the body.
+void WritePrefsFile(FileHandle file, const char* magic, const uint8_t* body, uint32_t bodySize) {
+  uint8_t length[4];
+  PutLong(length, bodySize);
+  Seek(file, 0, OFFSET_BEGINNING);
+  Write(file, magic, 4);
+  Write(file, "V001", 4);
+  Write(file, length, 4);
+  Write(file, body, bodySize);
+}
+
 // Sets a text field: the text and a zero byte; the bytes after the zero are
 // left as they were.
 template <size_t N>
@@ -160,13 +172,7 @@ void WriteStandardPrefs(FileHandle file) {
   if (FileLength(file) != 0 && Seek(file, kHeaderSize, OFFSET_BEGINNING) >= 0) {
     Read(file, body, kGeneralBodySize);
   }
-  uint8_t length[4];
-  PutLong(length, kGeneralBodySize);
-  Seek(file, 0, OFFSET_BEGINNING);
-  Write(file, "PREF", 4);
-  Write(file, "V001", 4);
-  Write(file, length, 4);
-  Write(file, body, kGeneralBodySize);
+  WritePrefsFile(file, "PREF", body, kGeneralBodySize);
 }
 
 intptr_t DodurOdidPrefs(uint16_t field, uint16_t write, intptr_t value) {
@@ -211,13 +217,7 @@ bool SaveStandardCheckPrefs(FileHandle file) {
     std::printf("SaveStandardCheckPrefs: Kein Speicher vorhanden .\n");
     return false;
   }
-  uint8_t length[4];
-  PutLong(length, kStoryBodySize);
-  Seek(file, 0, OFFSET_BEGINNING);
-  Write(file, "BPTR", 4);
-  Write(file, "V001", 4);
-  Write(file, length, 4);
-  Write(file, body, kStoryBodySize);
+  WritePrefsFile(file, "BPTR", body, kStoryBodySize);
   FreeVec(body);
   return true;
 }
