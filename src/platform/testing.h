@@ -8,7 +8,99 @@
 namespace vsk::platform::testing {
 
 // ---- registry -------------------------------------------------------------
+// Keys are paths under HKEY_LOCAL_MACHINE ("Software\\Microsoft\\DirectX"),
+// compared without regard to case. Handles already open see the change.
+
+// Sets a string value; the key and its parents appear when missing.
+void SetRegistryValue(const std::string& key, const std::string& name, const std::string& data);
+// Removes one value; its key stays.
+void RemoveRegistryValue(const std::string& key, const std::string& name);
+// Removes a key with its values and subkeys; handles open on it then get
+// ERROR_KEY_DELETED.
+void RemoveRegistryKey(const std::string& key);
+// Back to the keys and values the layer computes.
+void ResetRegistry();
 
 // ---- windows, input, message boxes, display modes --------------------------
+// Input is pushed as SDL events, from any thread, to the active window (the
+// newest window when none is active); the window thread turns it into
+// messages when it next looks at its queue. Positions are in the game's
+// client coordinates (also in scaled full screen). They return false when
+// there is no window yet.
+bool PushMouseMove(int x, int y);
+// button: 1 left, 2 middle, 3 right (SDL's numbering).
+bool PushMouseButton(int button, bool down, int x, int y);
+// A position in the SDL window's own coordinates, before any scaling.
+bool PushWindowMouseMove(int windowX, int windowY);
+// A key by its Windows virtual-key code (VK_F1, 'A', VK_RETURN …), sent as
+// the SDL key that produces it.
+bool PushKey(int virtualKey, bool down);
+// Typed text in UTF-8, as SDL's text input delivers it.
+bool PushText(const char* utf8);
+// The desktop's close button, and focus gained or lost.
+bool PushWindowClose();
+bool PushFocus(bool gained);
+
+// Message boxes: every MessageBoxA is recorded; a queued answer is returned
+// instead of asking anyone (else the default button without a display).
+struct MessageBoxRecord {
+  std::string caption;
+  std::string text;
+  unsigned type;
+};
+void QueueMessageBoxAnswer(int answer);
+// Takes the oldest recorded box; false when none is left.
+bool TakeMessageBox(MessageBoxRecord* box);
+// Forgets recorded boxes and unused answers.
+void ResetMessageBoxes();
+
+// ChangeDisplaySettingsA (and anything else that sets a display mode)
+// answers DISP_CHANGE_FAILED while this is on.
+void FailDisplayModeChanges(bool fail);
+// Whether a window (HWND) is shown full screen with its display scaled.
+bool IsFullScreenScaled(void* window);
+
+// OpenGL frames: with capture on, each SwapBuffers keeps a copy of the
+// game's frame (before any scaling). LastGLFrame copies it as RGB rows, top
+// row first, into rgb (when capacity suffices) and returns the bytes it
+// needs; 0 when no frame was captured.
+void CaptureGLFrames(bool on);
+size_t LastGLFrame(int* width, int* height, uint8_t* rgb, size_t capacity);
+// Frames presented by SwapBuffers since the process started.
+uint64_t GLFramesPresented();
+
+// ---- DirectDraw ---------------------------------------------------------------
+// The emulated 640 x 480 x 8 display. A display mode that the display
+// refuses: FailDisplayModeChanges above also makes
+// IDirectDraw7::SetDisplayMode fail (DDERR_INVALIDMODE).
+
+// The primary surface's 640 x 480 bytes, rows without padding, top row
+// first, as the game left them (before any scaling or conversion). False
+// when no primary surface exists.
+bool PrimarySurfacePixels(uint8_t* pixels /* 640 * 480 bytes */);
+// The palette attached to the primary surface: 256 entries of red, green,
+// blue and flags (PALETTEENTRY order). False without a primary surface or
+// without an attached palette.
+bool PrimarySurfacePalette(uint8_t* entries /* 256 * 4 bytes */);
+
+// Video memory for off-screen surfaces (the primary surface is the display's
+// own). Requests beyond what is left fail with DDERR_OUTOFVIDEOMEMORY; 0
+// makes every video-memory request fail. Surfaces already made keep theirs.
+constexpr size_t kDefaultVideoMemoryBudget = 1024 * 1024;
+void SetVideoMemoryBudget(size_t bytes);
+size_t VideoMemoryInUse();
+
+// Loses one surface (an IDirectDrawSurface7*), or the primary and every
+// video-memory surface as deactivating the exclusive-mode window does; lost
+// surfaces answer DDERR_SURFACELOST until Restore.
+void LoseSurface(void* surface);
+void LoseDisplaySurfaces();
+
+// DirectDraw objects, surfaces and palettes not yet released.
+int LiveDirectDrawObjects();
+
+// Back to the initial state between tests: default budget, nothing lost.
+// Objects a test still holds stay valid.
+void ResetDirectDraw();
 
 }  // namespace vsk::platform::testing

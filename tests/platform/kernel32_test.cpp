@@ -110,3 +110,15 @@ TEST_F(KernelFiles, CreateFileFollowsAccessAndSharing) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CloseHandle, PseudoHandlesCloseWithoutEffect) {
+  HANDLE self = GetCurrentThread();
+  EXPECT_TRUE(CloseHandle(self));
+  EXPECT_EQ(GetCurrentThread(), self) << "still usable after closing";
+  EXPECT_FALSE(CloseHandle(reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(0x1234))));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+}
+
+}  // namespace

@@ -34,7 +34,17 @@ typedef DWORD LCTYPE;
 
 #define WINAPI
 #define CALLBACK
+#ifndef APIENTRY
 #define APIENTRY
+#endif
+// Calling conventions matter only to 32-bit x86 Windows; the names stay so
+// that declarations written for Windows compile unchanged.
+#ifndef __stdcall
+#define __stdcall
+#endif
+#ifndef __cdecl
+#define __cdecl
+#endif
 
 #ifndef TRUE
 #define TRUE 1
@@ -118,6 +128,163 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                    DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
 BOOL CreateDirectoryA(LPCSTR lpPathName, LPSECURITY_ATTRIBUTES lpSecurityAttributes);
 BOOL CloseHandle(HANDLE hObject);
+
+// ---- handles, messages' parameter types, geometry --------------------------
+// Opaque handle types, distinct from each other as with the SDK's STRICT.
+#define VSK_DECLARE_HANDLE(name) \
+  struct name##__ {              \
+    int unused;                  \
+  };                             \
+  typedef struct name##__* name
+VSK_DECLARE_HANDLE(HINSTANCE);
+VSK_DECLARE_HANDLE(HWND);
+VSK_DECLARE_HANDLE(HDC);
+VSK_DECLARE_HANDLE(HGLRC);
+VSK_DECLARE_HANDLE(HICON);
+VSK_DECLARE_HANDLE(HBRUSH);
+VSK_DECLARE_HANDLE(HMENU);
+#undef VSK_DECLARE_HANDLE
+typedef HINSTANCE HMODULE;
+typedef HICON HCURSOR;
+
+typedef int64_t LONGLONG;
+typedef uint64_t ULONGLONG;
+typedef short SHORT;
+typedef unsigned short USHORT;
+typedef WORD ATOM;
+typedef UINT_PTR WPARAM;
+typedef LONG_PTR LPARAM;
+typedef LONG_PTR LRESULT;
+typedef BOOL* LPBOOL;
+typedef LONG* LPLONG;
+
+typedef union _LARGE_INTEGER {
+  struct {
+    DWORD LowPart;
+    LONG HighPart;
+  };
+  struct {
+    DWORD LowPart;
+    LONG HighPart;
+  } u;
+  LONGLONG QuadPart;
+} LARGE_INTEGER, *PLARGE_INTEGER;
+
+typedef struct tagRECT {
+  LONG left;
+  LONG top;
+  LONG right;
+  LONG bottom;
+} RECT, *PRECT, *LPRECT;
+typedef const RECT* LPCRECT;
+
+typedef struct tagPOINT {
+  LONG x;
+  LONG y;
+} POINT, *PPOINT, *LPPOINT;
+
+typedef struct _POINTL {
+  LONG x;
+  LONG y;
+} POINTL, *PPOINTL;
+
+#define LOWORD(l) ((WORD)(((DWORD_PTR)(l)) & 0xffff))
+#define HIWORD(l) ((WORD)((((DWORD_PTR)(l)) >> 16) & 0xffff))
+#define LOBYTE(w) ((BYTE)(((DWORD_PTR)(w)) & 0xff))
+#define HIBYTE(w) ((BYTE)((((DWORD_PTR)(w)) >> 8) & 0xff))
+#define MAKEWORD(a, b) ((WORD)(((BYTE)(((DWORD_PTR)(a)) & 0xff)) | ((WORD)((BYTE)(((DWORD_PTR)(b)) & 0xff))) << 8))
+#define MAKELONG(a, b) ((LONG)(((WORD)(((DWORD_PTR)(a)) & 0xffff)) | ((DWORD)((WORD)(((DWORD_PTR)(b)) & 0xffff))) << 16))
+
+// Resource names that are numbers.
+#define IS_INTRESOURCE(r) ((((ULONG_PTR)(r)) >> 16) == 0)
+#define MAKEINTRESOURCEA(i) ((LPSTR)((ULONG_PTR)((WORD)(i))))
+#define MAKEINTRESOURCE MAKEINTRESOURCEA
+#define MAKEINTATOM(i) ((LPSTR)((ULONG_PTR)((WORD)(i))))
+
+// ---- more error codes ------------------------------------------------------
+#define ERROR_INVALID_ACCESS 12L
+#define ERROR_NOT_SUPPORTED 50L
+#define ERROR_MOD_NOT_FOUND 126L
+#define ERROR_SIGNAL_REFUSED 156L
+#define ERROR_BUSY 170L
+#define ERROR_INVALID_FLAGS 1004L
+#define ERROR_INVALID_WINDOW_HANDLE 1400L
+#define ERROR_CANNOT_FIND_WND_CLASS 1407L
+#define ERROR_WINDOW_OF_OTHER_THREAD 1408L
+#define ERROR_CLASS_ALREADY_EXISTS 1410L
+#define ERROR_CLASS_DOES_NOT_EXIST 1411L
+#define ERROR_CLASS_HAS_WINDOWS 1412L
+#define ERROR_INVALID_THREAD_ID 1444L
+#define ERROR_RESOURCE_NAME_NOT_FOUND 1814L
+#define ERROR_NOT_ENOUGH_QUOTA 1816L
+#define ERROR_INVALID_PIXEL_FORMAT 2000L
+
+// ---- threads and waits ------------------------------------------------------
+#define INFINITE 0xFFFFFFFFUL
+#define WAIT_OBJECT_0 0x00000000UL
+#define WAIT_ABANDONED 0x00000080UL
+#define WAIT_TIMEOUT 258UL
+#define WAIT_FAILED ((DWORD)0xFFFFFFFF)
+#define STILL_ACTIVE 259UL
+#define CREATE_SUSPENDED 0x00000004UL
+#define STACK_SIZE_PARAM_IS_A_RESERVATION 0x00010000UL
+#define MAXIMUM_SUSPEND_COUNT 127
+
+typedef DWORD(WINAPI* PTHREAD_START_ROUTINE)(LPVOID lpThreadParameter);
+typedef PTHREAD_START_ROUTINE LPTHREAD_START_ROUTINE;
+
+HANDLE CreateThread(LPSECURITY_ATTRIBUTES lpThreadAttributes, SIZE_T dwStackSize,
+                    LPTHREAD_START_ROUTINE lpStartAddress, LPVOID lpParameter,
+                    DWORD dwCreationFlags, LPDWORD lpThreadId);
+DWORD SuspendThread(HANDLE hThread);
+DWORD ResumeThread(HANDLE hThread);
+BOOL GetExitCodeThread(HANDLE hThread, LPDWORD lpExitCode);
+HANDLE GetCurrentThread(void);
+DWORD GetCurrentThreadId(void);
+DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
+HMODULE GetModuleHandleA(LPCSTR lpModuleName);
+
+// ---- clocks -----------------------------------------------------------------
+BOOL QueryPerformanceCounter(LARGE_INTEGER* lpPerformanceCount);
+BOOL QueryPerformanceFrequency(LARGE_INTEGER* lpFrequency);
+DWORD GetTickCount(void);
+
+// The names without A, as the SDK maps them for programs built without UNICODE.
+#define GetModuleHandle GetModuleHandleA
+
+// ---- version ----------------------------------------------------------------
+#define VER_PLATFORM_WIN32s 0
+#define VER_PLATFORM_WIN32_WINDOWS 1
+#define VER_PLATFORM_WIN32_NT 2
+
+#define VER_NT_WORKSTATION 0x0000001
+#define VER_NT_DOMAIN_CONTROLLER 0x0000002
+#define VER_NT_SERVER 0x0000003
+
+typedef struct _OSVERSIONINFOA {
+  DWORD dwOSVersionInfoSize;
+  DWORD dwMajorVersion;
+  DWORD dwMinorVersion;
+  DWORD dwBuildNumber;
+  DWORD dwPlatformId;
+  CHAR szCSDVersion[128];
+} OSVERSIONINFOA, *POSVERSIONINFOA, *LPOSVERSIONINFOA;
+
+typedef struct _OSVERSIONINFOEXA {
+  DWORD dwOSVersionInfoSize;
+  DWORD dwMajorVersion;
+  DWORD dwMinorVersion;
+  DWORD dwBuildNumber;
+  DWORD dwPlatformId;
+  CHAR szCSDVersion[128];
+  WORD wServicePackMajor;
+  WORD wServicePackMinor;
+  WORD wSuiteMask;
+  BYTE wProductType;
+  BYTE wReserved;
+} OSVERSIONINFOEXA, *POSVERSIONINFOEXA, *LPOSVERSIONINFOEXA;
+
+BOOL GetVersionExA(LPOSVERSIONINFOA lpVersionInformation);
 
 // The rest of the subset, in the headers Windows keeps it in.
 #include <winuser.h>

@@ -34,6 +34,12 @@ KernelObject* UnregisterHandle(HANDLE handle) {
 }  // namespace vsk::platform
 
 BOOL CloseHandle(HANDLE hObject) {
+  // The pseudo-handles of GetCurrentProcess (-1) and GetCurrentThread (-2)
+  // need no closing; Windows accepts closing them and does nothing.
+  if (hObject == reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-1)) ||
+      hObject == reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-2))) {
+    return TRUE;
+  }
   vsk::platform::KernelObject* object = vsk::platform::UnregisterHandle(hObject);
   if (!object) {
     SetLastError(ERROR_INVALID_HANDLE);

@@ -1,0 +1,220 @@
+// The computed registry and GetVersionExA, as the DirectX check and the
+// machine report read them.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "platform/testing.h"
+
+namespace {
+
+namespace hooks = vsk::platform::testing;
+
+class Registry : public ::testing::Test {
+ protected:
+  void TearDown() override { hooks::ResetRegistry(); }
+};
+
+// Reads a string value the way the game does: open, query into a fixed
+// buffer, close. Returns the status of the first call that failed.
+LSTATUS Read(const char* key, const char* name, std::string* text, DWORD bufferSize = 256) {
+  HKEY handle = nullptr;
+  LSTATUS status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE, &handle);
+  if (status != ERROR_SUCCESS) return status;
+  std::string buffer(bufferSize, '\x7f');
+  DWORD size = bufferSize;
+  DWORD type = REG_NONE;
+  status = RegQueryValueExA(handle, name, nullptr, &type, reinterpret_cast<LPBYTE>(buffer.data()), &size);
+  if (status == ERROR_SUCCESS) {
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(buffer[size - 1], '\0') << "the size counts the terminating zero";
+    *text = buffer.substr(0, size - 1);
+  }
+  EXPECT_EQ(RegCloseKey(handle), ERROR_SUCCESS);
+  return status;
+}
+
+std::string Value(const char* key, const char* name) {
+  std::string text = "<missing>";
+  Read(key, name, &text);
+  return text;
+}
+
+TEST_F(Registry, GivesTheComputedValues) {
+  EXPECT_EQ(Value("Software\\Microsoft\\DirectX", "Version"), "4.09.00.0904");
+  EXPECT_EQ(Value("SYSTEM\\CurrentControlSet\\Control\\ProductOptions", "ProductType"), "WinNT");
+  EXPECT_EQ(Value("Software\\Microsoft\\Windows\\CurrentVersion", "RegisteredOrganization"), "");
+
+  std::string identifier = Value("Hardware\\Description\\System\\CentralProcessor\\0", "Identifier");
+  std::string vendor = Value("Hardware\\Description\\System\\CentralProcessor\\0", "VendorIdentifier");
+#if defined(__x86_64__) || defined(__i386__)
+  unsigned family = 0, model = 0, stepping = 0;
+  int length = 0;
+  EXPECT_EQ(std::sscanf(identifier.c_str(), "x86 Family %u Model %u Stepping %u%n", &family, &model,
+                        &stepping, &length),
+            3)
+      << identifier;
+  EXPECT_EQ(length, static_cast<int>(identifier.size())) << identifier;
+  EXPECT_GE(family, 3u);
+  EXPECT_EQ(vendor.size(), 12u) << vendor;
+#endif
+  EXPECT_LT(identifier.size(), 50u) << "fits the report's field";
+  EXPECT_NE(identifier, "<missing>");
+  EXPECT_NE(vendor, "<missing>");
+
+  std::string owner = Value("Software\\Microsoft\\Windows\\CurrentVersion", "RegisteredOwner");
+  passwd* account = getpwuid(getuid());
+  if (account) {
+    std::string gecos = account->pw_gecos ? account->pw_gecos : "";
+    gecos = gecos.substr(0, gecos.find(','));
+    if (gecos.empty()) {
+      EXPECT_EQ(owner, account->pw_name);
+    } else {
+      EXPECT_FALSE(owner.empty());
+    }
+  }
+}
+
+TEST_F(Registry, ComparesKeyAndValueNamesWithoutRegardToCase) {
+  EXPECT_EQ(Value("SOFTWARE\\MICROSOFT\\DIRECTX", "VERSION"), "4.09.00.0904");
+  EXPECT_EQ(Value("software\\microsoft\\directx\\", "version"), "4.09.00.0904") << "trailing separator";
+  EXPECT_EQ(Value("system\\currentcontrolset\\control\\productoptions", "producttype"), "WinNT");
+}
+
+TEST_F(Registry, OpensParentKeysAndKeysRelativeToOpenKeys) {
+  HKEY software = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft", 0, KEY_READ, &software),
+            ERROR_SUCCESS);
+  HKEY directx = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(software, "DirectX", 0, KEY_QUERY_VALUE, &directx), ERROR_SUCCESS);
+  DWORD size = 0;
+  EXPECT_EQ(RegQueryValueExA(directx, "Version", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
+  EXPECT_EQ(size, 13u);
+  EXPECT_EQ(RegQueryValueExA(software, "Version", nullptr, nullptr, nullptr, &size),
+            ERROR_FILE_NOT_FOUND)
+      << "values belong to their own key only";
+  EXPECT_EQ(RegCloseKey(directx), ERROR_SUCCESS);
+  EXPECT_EQ(RegCloseKey(software), ERROR_SUCCESS);
+  EXPECT_EQ(RegCloseKey(software), ERROR_INVALID_HANDLE) << "closed twice";
+  EXPECT_EQ(RegCloseKey(HKEY_LOCAL_MACHINE), ERROR_SUCCESS);
+}
+
+TEST_F(Registry, AnswersSizeQueriesAndShortBuffers) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\DirectX", 0, KEY_QUERY_VALUE, &key),
+            ERROR_SUCCESS);
+  DWORD type = 0;
+  DWORD size = 0;
+  EXPECT_EQ(RegQueryValueExA(key, "Version", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
+  EXPECT_EQ(size, 13u) << "\"4.09.00.0904\" and its zero";
+  EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+
+  char small[8] = "unused";
+  size = sizeof small;
+  EXPECT_EQ(RegQueryValueExA(key, "Version", nullptr, nullptr, reinterpret_cast<LPBYTE>(small), &size),
+            ERROR_MORE_DATA);
+  EXPECT_EQ(size, 13u) << "the size it needs";
+
+  char exact[13];
+  size = sizeof exact;
+  EXPECT_EQ(RegQueryValueExA(key, "Version", nullptr, nullptr, reinterpret_cast<LPBYTE>(exact), &size),
+            ERROR_SUCCESS);
+  EXPECT_STREQ(exact, "4.09.00.0904");
+
+  EXPECT_EQ(RegQueryValueExA(key, "Version", nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS)
+      << "existence only";
+  EXPECT_EQ(RegQueryValueExA(key, "Version", nullptr, nullptr, reinterpret_cast<LPBYTE>(exact), nullptr),
+            ERROR_INVALID_PARAMETER);
+  DWORD reserved = 0;
+  EXPECT_EQ(RegQueryValueExA(key, "Version", &reserved, nullptr, nullptr, &size), ERROR_INVALID_PARAMETER);
+  RegCloseKey(key);
+}
+
+TEST_F(Registry, ReportsMissingKeysAndValues) {
+  std::string text;
+  EXPECT_EQ(Read("Software\\Microsoft\\DirectX", "InstalledVersion", &text), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(Read("Software\\Microsoft\\DirectX", nullptr, &text), ERROR_FILE_NOT_FOUND)
+      << "no default value";
+  EXPECT_EQ(Read("Software\\Microsoft\\Direct", "Version", &text), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(Read("Software\\Veskaria", "Version", &text), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(Read("Software\\\\Microsoft\\DirectX", "Version", &text), ERROR_FILE_NOT_FOUND);
+
+  HKEY key = reinterpret_cast<HKEY>(0x1234);
+  EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\DirectX", 0, KEY_READ, &key),
+            ERROR_FILE_NOT_FOUND)
+      << "only HKEY_LOCAL_MACHINE has keys";
+  EXPECT_EQ(key, nullptr);
+  EXPECT_EQ(RegOpenKeyExA(reinterpret_cast<HKEY>(&key), "Software", 0, KEY_READ, &key),
+            ERROR_INVALID_HANDLE);
+  EXPECT_EQ(RegQueryValueExA(reinterpret_cast<HKEY>(&key), "Version", nullptr, nullptr, nullptr, nullptr),
+            ERROR_INVALID_HANDLE);
+}
+
+TEST_F(Registry, IsReadOnly) {
+  HKEY key = nullptr;
+  EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\DirectX", 0, KEY_ALL_ACCESS, &key),
+            ERROR_ACCESS_DENIED);
+  EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\DirectX", 0, KEY_SET_VALUE, &key),
+            ERROR_ACCESS_DENIED);
+  EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Nothing", 0, KEY_ALL_ACCESS, &key),
+            ERROR_FILE_NOT_FOUND);
+}
+
+TEST_F(Registry, TestHooksChangeAndRestoreTheValues) {
+  hooks::SetRegistryValue("Software\\Microsoft\\DirectX", "version", "4.06.02.0436");
+  EXPECT_EQ(Value("Software\\Microsoft\\DirectX", "Version"), "4.06.02.0436");
+
+  hooks::SetRegistryValue("Software\\Veskaria\\Test", "Name", "Kadun");
+  EXPECT_EQ(Value("software\\veskaria\\test", "name"), "Kadun");
+
+  HKEY open = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\DirectX", 0, KEY_QUERY_VALUE, &open),
+            ERROR_SUCCESS);
+  hooks::RemoveRegistryValue("Software\\Microsoft\\DirectX", "VERSION");
+  EXPECT_EQ(RegQueryValueExA(open, "Version", nullptr, nullptr, nullptr, nullptr), ERROR_FILE_NOT_FOUND);
+  hooks::RemoveRegistryKey("Software\\Microsoft\\DirectX");
+  EXPECT_EQ(RegQueryValueExA(open, "Version", nullptr, nullptr, nullptr, nullptr), ERROR_KEY_DELETED);
+  EXPECT_EQ(RegCloseKey(open), ERROR_SUCCESS);
+  std::string text;
+  EXPECT_EQ(Read("Software\\Microsoft\\DirectX", "Version", &text), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(Value("Software\\Microsoft\\Windows\\CurrentVersion", "RegisteredOrganization"), "")
+      << "the neighbours stay";
+
+  hooks::ResetRegistry();
+  EXPECT_EQ(Value("Software\\Microsoft\\DirectX", "Version"), "4.09.00.0904");
+  EXPECT_EQ(Read("Software\\Veskaria\\Test", "Name", &text), ERROR_FILE_NOT_FOUND);
+}
+
+TEST(GetVersionExA, ReportsWindows2000) {
+  OSVERSIONINFOA info{};
+  info.dwOSVersionInfoSize = sizeof info;
+  ASSERT_TRUE(GetVersionExA(&info));
+  EXPECT_EQ(info.dwPlatformId, static_cast<DWORD>(VER_PLATFORM_WIN32_NT));
+  EXPECT_EQ(info.dwMajorVersion, 5u);
+  EXPECT_EQ(info.dwMinorVersion, 0u);
+  EXPECT_EQ(info.dwBuildNumber, 2195u);
+
+  OSVERSIONINFOEXA extended{};
+  extended.dwOSVersionInfoSize = sizeof extended;
+  ASSERT_TRUE(GetVersionExA(reinterpret_cast<LPOSVERSIONINFOA>(&extended)));
+  EXPECT_EQ(extended.dwMajorVersion, 5u);
+  EXPECT_EQ(extended.wProductType, VER_NT_WORKSTATION) << "agrees with ProductType WinNT";
+}
+
+TEST(GetVersionExA, NeedsTheRecordSize) {
+  OSVERSIONINFOA info{};
+  SetLastError(0);
+  EXPECT_FALSE(GetVersionExA(&info));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+  EXPECT_EQ(info.dwMajorVersion, 0u) << "nothing written";
+  info.dwOSVersionInfoSize = sizeof info - 1;
+  EXPECT_FALSE(GetVersionExA(&info));
+}
+
+}  // namespace

@@ -1,0 +1,197 @@
+// OpenGL through WGL as the game's presenter uses it: pixel format, context,
+// a GL 1.1 triangle read back, buffer swaps paced to the refresh, and the
+// scaled full-screen display.
+#include <windows.h>
+#include <GL/gl.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <vector>
+
+#include "platform/testing.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+namespace hooks = vsk::platform::testing;
+
+class Wgl : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WNDCLASSA windowClass{};
+    windowClass.style = CS_HREDRAW | CS_VREDRAW | CS_OWNDC;
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.lpszClassName = "VeskariaGL";
+    ASSERT_NE(RegisterClassA(&windowClass), 0);
+  }
+
+  void TearDown() override {
+    if (context_) {
+      wglMakeCurrent(nullptr, nullptr);
+      EXPECT_TRUE(wglDeleteContext(context_));
+    }
+    if (dc_) {
+      EXPECT_EQ(ReleaseDC(window_, dc_), 1);
+    }
+    if (window_) DestroyWindow(window_);
+    ChangeDisplaySettingsA(nullptr, 0);
+    hooks::CaptureGLFrames(false);
+    UnregisterClassA("VeskariaGL", nullptr);
+  }
+
+  // The presenter's steps: window, device context, pixel format, context.
+  // Returns false (and the test is skipped) when there is no OpenGL at all.
+  bool Open(int width, int height) {
+    window_ = CreateWindowExA(WS_EX_APPWINDOW, "VeskariaGL", "GL", WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
+                              0, 0, width, height, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_NE(window_, nullptr);
+    dc_ = GetDC(window_);
+    EXPECT_NE(dc_, nullptr);
+    PIXELFORMATDESCRIPTOR request{};
+    request.nSize = sizeof request;
+    request.nVersion = 1;
+    request.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+    request.iPixelType = PFD_TYPE_RGBA;
+    request.cColorBits = 32;
+    request.cDepthBits = 16;
+    request.iLayerType = PFD_MAIN_PLANE;
+    int format = ChoosePixelFormat(dc_, &request);
+    if (format == 0) return false;
+    EXPECT_EQ(wglCreateContext(dc_), nullptr) << "no context before the pixel format is set";
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PIXEL_FORMAT));
+    EXPECT_TRUE(SetPixelFormat(dc_, format, &request));
+    EXPECT_FALSE(SetPixelFormat(dc_, format + 1, &request)) << "a window's format is set once";
+    context_ = wglCreateContext(dc_);
+    if (!context_) return false;
+    EXPECT_EQ(wglGetCurrentContext(), nullptr) << "creating does not make it current";
+    EXPECT_TRUE(wglMakeCurrent(dc_, context_));
+    EXPECT_EQ(wglGetCurrentContext(), context_);
+    return true;
+  }
+
+  HWND window_ = nullptr;
+  HDC dc_ = nullptr;
+  HGLRC context_ = nullptr;
+};
+
+void DrawTriangle() {
+  glViewport(0, 0, 64, 64);
+  glClearColor(1, 0, 0, 1);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glBegin(GL_TRIANGLES);
+  glColor3f(0, 1, 0);
+  glVertex2f(-1, -1);
+  glVertex2f(1, -1);
+  glVertex2f(0, 1);
+  glEnd();
+}
+
+TEST_F(Wgl, ATriangleDrawnThroughWglReadsBack) {
+  if (!Open(64, 64)) GTEST_SKIP() << "no OpenGL driver";
+  PIXELFORMATDESCRIPTOR described{};
+  EXPECT_EQ(DescribePixelFormat(dc_, 1, sizeof described, &described), 1);
+  EXPECT_TRUE(described.dwFlags & PFD_SUPPORT_OPENGL);
+  EXPECT_TRUE(described.dwFlags & PFD_DOUBLEBUFFER);
+  EXPECT_GE(described.cDepthBits, 16);
+
+  DrawTriangle();
+  unsigned char centre[4] = {}, corner[4] = {};
+  glReadPixels(32, 20, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, centre);
+  glReadPixels(1, 62, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, corner);
+  EXPECT_EQ(centre[0], 0);
+  EXPECT_EQ(centre[1], 255);
+  EXPECT_EQ(corner[0], 255);
+  EXPECT_EQ(corner[1], 0);
+
+  hooks::CaptureGLFrames(true);
+  uint64_t before = hooks::GLFramesPresented();
+  EXPECT_TRUE(SwapBuffers(dc_));
+  EXPECT_EQ(hooks::GLFramesPresented(), before + 1);
+  int width = 0, height = 0;
+  std::vector<uint8_t> frame(64 * 64 * 3);
+  ASSERT_EQ(hooks::LastGLFrame(&width, &height, frame.data(), frame.size()), frame.size());
+  EXPECT_EQ(width, 64);
+  EXPECT_EQ(height, 64);
+  auto pixel = [&](int x, int y) { return &frame[(static_cast<size_t>(y) * 64 + x) * 3]; };
+  EXPECT_EQ(pixel(1, 1)[0], 255) << "top left (top row first) is outside the triangle";
+  EXPECT_EQ(pixel(32, 44)[1], 255) << "low in the middle is inside";
+
+  EXPECT_TRUE(wglMakeCurrent(nullptr, nullptr));
+  EXPECT_EQ(wglGetCurrentContext(), nullptr);
+}
+
+TEST_F(Wgl, SwapsKeepToTheRefreshRate) {
+  if (!Open(64, 64)) GTEST_SKIP() << "no OpenGL driver";
+  SwapBuffers(dc_);
+  auto start = Clock::now();
+  for (int i = 0; i < 30; i++) {
+    glClear(GL_COLOR_BUFFER_BIT);
+    SwapBuffers(dc_);
+  }
+  EXPECT_GE(Clock::now() - start, 400ms) << "30 frames at 60 Hz take half a second";
+}
+
+TEST_F(Wgl, APeekAfterASwapDoesNotWait) {
+  if (!Open(64, 64)) GTEST_SKIP() << "no OpenGL driver";
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  }
+  // The presenter's loop: peek, and draw when nothing is waiting. Frames
+  // pace it, so 20 rounds take about 20 refreshes, not 40.
+  SwapBuffers(dc_);
+  auto start = Clock::now();
+  for (int i = 0; i < 20; i++) {
+    PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
+    SwapBuffers(dc_);
+  }
+  EXPECT_LT(Clock::now() - start, 560ms);
+}
+
+TEST_F(Wgl, FullScreenDrawsTheGameSizedFrameAndScalesIt) {
+  DEVMODEA mode{};
+  mode.dmSize = sizeof mode;
+  mode.dmPelsWidth = 64;
+  mode.dmPelsHeight = 64;
+  mode.dmBitsPerPel = 32;
+  mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT | DM_BITSPERPEL;
+  ASSERT_EQ(ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN), DISP_CHANGE_SUCCESSFUL);
+  if (!Open(64, 64)) GTEST_SKIP() << "no OpenGL driver";
+  EXPECT_TRUE(hooks::IsFullScreenScaled(window_));
+  DrawTriangle();
+  unsigned char centre[4] = {};
+  glReadPixels(32, 20, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, centre);
+  EXPECT_EQ(centre[1], 255) << "the game reads back its own 64 x 64 frame";
+  hooks::CaptureGLFrames(true);
+  EXPECT_TRUE(SwapBuffers(dc_));
+  int width = 0, height = 0;
+  std::vector<uint8_t> frame(64 * 64 * 3);
+  ASSERT_EQ(hooks::LastGLFrame(&width, &height, frame.data(), frame.size()), frame.size());
+  EXPECT_EQ(width, 64);
+  EXPECT_EQ(frame[(44 * 64 + 32) * 3 + 1], 255);
+
+  // Back to the desktop mode: the window has its client size again and the
+  // game draws straight into it.
+  ASSERT_EQ(ChangeDisplaySettingsA(nullptr, 0), DISP_CHANGE_SUCCESSFUL);
+  EXPECT_FALSE(hooks::IsFullScreenScaled(window_));
+  SwapBuffers(dc_);
+  DrawTriangle();
+  glReadPixels(32, 20, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, centre);
+  EXPECT_EQ(centre[1], 255);
+}
+
+TEST_F(Wgl, HandlesThatAreNotDeviceContextsOrContextsFail) {
+  int bogus = 0;
+  EXPECT_EQ(ChoosePixelFormat(reinterpret_cast<HDC>(&bogus), nullptr), 0);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+  EXPECT_FALSE(wglMakeCurrent(nullptr, reinterpret_cast<HGLRC>(&bogus)));
+  EXPECT_FALSE(wglDeleteContext(reinterpret_cast<HGLRC>(&bogus)));
+  EXPECT_TRUE(wglMakeCurrent(nullptr, nullptr)) << "releasing when nothing is current";
+}
+
+}  // namespace

@@ -1,0 +1,264 @@
+// Thread message queues: order of posted messages, the quit message, waking
+// a waiting thread, suspension while waiting, timers and the idle rule.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+template <typename F>
+bool Eventually(F condition) {
+  auto until = Clock::now() + 2s;
+  while (!condition()) {
+    if (Clock::now() > until) return false;
+    std::this_thread::sleep_for(1ms);
+  }
+  return true;
+}
+
+// Empties the calling thread's queue.
+void Drain() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  }
+}
+
+TEST(Messages, PostedMessagesKeepTheirOrder) {
+  Drain();
+  DWORD self = GetCurrentThreadId();
+  for (int i = 0; i < 50; i++) ASSERT_TRUE(PostThreadMessageA(self, WM_USER + i, i, -i));
+  MSG msg;
+  for (int i = 0; i < 50; i++) {
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_USER + i));
+    EXPECT_EQ(msg.wParam, static_cast<WPARAM>(i));
+    EXPECT_EQ(msg.lParam, static_cast<LPARAM>(-i));
+    EXPECT_EQ(msg.hwnd, nullptr);
+  }
+  EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+}
+
+TEST(Messages, PeekWithoutRemoveLeavesTheMessage) {
+  Drain();
+  PostThreadMessageA(GetCurrentThreadId(), WM_USER, 1, 2);
+  MSG msg;
+  ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
+  ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(msg.message, static_cast<UINT>(WM_USER));
+  EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+}
+
+TEST(Messages, QuitComesAfterEveryPostedMessage) {
+  Drain();
+  DWORD self = GetCurrentThreadId();
+  PostThreadMessageA(self, WM_USER + 1, 0, 0);
+  PostQuitMessage(7);
+  PostThreadMessageA(self, WM_USER + 2, 0, 0);
+  MSG msg;
+  ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(msg.message, static_cast<UINT>(WM_USER + 1));
+  ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(msg.message, static_cast<UINT>(WM_USER + 2));
+  ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
+  EXPECT_EQ(msg.wParam, 7u);
+  EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) << "one quit per PostQuitMessage";
+
+  PostQuitMessage(3);
+  EXPECT_FALSE(GetMessageA(&msg, nullptr, 0, 0)) << "GetMessageA answers WM_QUIT with FALSE";
+  EXPECT_EQ(msg.wParam, 3u);
+}
+
+std::atomic<DWORD> gWorkerId{0};
+std::atomic<int> gReceived{0};
+std::atomic<bool> gWoke{false};
+
+DWORD WINAPI Receiver(LPVOID) {
+  MSG msg;
+  PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);  // makes the queue
+  gWorkerId = GetCurrentThreadId();
+  while (GetMessageA(&msg, nullptr, 0, 0)) {
+    if (msg.message == static_cast<UINT>(WM_USER + gReceived)) gReceived++;
+  }
+  return static_cast<DWORD>(msg.wParam);
+}
+
+TEST(Messages, AnotherThreadReceivesInOrderAndEndsOnQuit) {
+  gWorkerId = 0;
+  gReceived = 0;
+  DWORD id = 0;
+  HANDLE thread = CreateThread(nullptr, 0, Receiver, nullptr, 0, &id);
+  ASSERT_TRUE(Eventually([] { return gWorkerId != 0; }));
+  for (int i = 0; i < 20; i++) EXPECT_TRUE(PostThreadMessageA(id, WM_USER + i, 0, 0));
+  EXPECT_TRUE(Eventually([] { return gReceived == 20; }));
+  PostThreadMessageA(id, WM_QUIT, 9, 0);
+  EXPECT_EQ(WaitForSingleObject(thread, 2000), WAIT_OBJECT_0);
+  DWORD code = 0;
+  GetExitCodeThread(thread, &code);
+  EXPECT_EQ(code, 9u);
+  CloseHandle(thread);
+  EXPECT_FALSE(PostThreadMessageA(id, WM_USER, 0, 0)) << "the thread has ended";
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_THREAD_ID));
+}
+
+std::atomic<bool> gGo{false};
+
+DWORD WINAPI WaitsWithoutQueue(LPVOID) {
+  while (!gGo) Sleep(1);
+  MSG msg;
+  PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
+  gWorkerId = GetCurrentThreadId();
+  WaitMessage();
+  gWoke = true;
+  return 0;
+}
+
+TEST(Messages, PostingNeedsAThreadWithAQueue) {
+  EXPECT_FALSE(PostThreadMessageA(0x7FFFFFF0, WM_USER, 0, 0));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_THREAD_ID));
+
+  gGo = false;
+  gWorkerId = 0;
+  gWoke = false;
+  DWORD id = 0;
+  HANDLE thread = CreateThread(nullptr, 0, WaitsWithoutQueue, nullptr, 0, &id);
+  EXPECT_FALSE(PostThreadMessageA(id, WM_USER, 0, 0)) << "no message call yet, so no queue";
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_THREAD_ID));
+  gGo = true;
+  ASSERT_TRUE(Eventually([] { return gWorkerId != 0; }));
+  EXPECT_TRUE(PostThreadMessageA(id, WM_USER, 0, 0));
+  EXPECT_TRUE(Eventually([] { return gWoke.load(); }));
+  WaitForSingleObject(thread, 2000);
+  CloseHandle(thread);
+}
+
+TEST(Messages, ASuspendedThreadStaysInWaitMessageUntilResumed) {
+  gGo = true;
+  gWorkerId = 0;
+  gWoke = false;
+  DWORD id = 0;
+  HANDLE thread = CreateThread(nullptr, 0, WaitsWithoutQueue, nullptr, 0, &id);
+  ASSERT_TRUE(Eventually([] { return gWorkerId != 0; }));
+  std::this_thread::sleep_for(20ms);  // inside WaitMessage by now
+  EXPECT_EQ(SuspendThread(thread), 0u);
+  EXPECT_TRUE(PostThreadMessageA(id, WM_USER, 0, 0));
+  std::this_thread::sleep_for(150ms);
+  EXPECT_FALSE(gWoke.load()) << "a message arrived, but the thread is suspended";
+  EXPECT_EQ(ResumeThread(thread), 1u);
+  EXPECT_TRUE(Eventually([] { return gWoke.load(); }));
+  WaitForSingleObject(thread, 2000);
+  CloseHandle(thread);
+}
+
+// Counts the WM_TIMER messages of one timer while reading the queue for `span`.
+int CountTicks(UINT_PTR timer, std::chrono::milliseconds span) {
+  int ticks = 0;
+  auto until = Clock::now() + span;
+  MSG msg;
+  while (Clock::now() < until) {
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+      if (msg.message == WM_TIMER && msg.wParam == timer) ticks++;
+  }
+  return ticks;
+}
+
+TEST(Timers, AHundredMillisecondTimerTicksTenTimesASecond) {
+  Drain();
+  UINT_PTR timer = SetTimer(nullptr, 0, 100, nullptr);
+  ASSERT_NE(timer, 0u);
+  int ticks = CountTicks(timer, 1000ms);
+  EXPECT_GE(ticks, 6);
+  EXPECT_LE(ticks, 14);
+  EXPECT_TRUE(KillTimer(nullptr, timer));
+  EXPECT_FALSE(KillTimer(nullptr, timer));
+  EXPECT_EQ(CountTicks(timer, 250ms), 0) << "a killed timer is silent";
+}
+
+TEST(Timers, TicksDoNotPileUpWhileNobodyReads) {
+  Drain();
+  UINT_PTR timer = SetTimer(nullptr, 0, 100, nullptr);
+  Sleep(410);  // four periods, and the next one still far off
+  MSG msg;
+  int ticks = 0;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+    if (msg.message == WM_TIMER) ticks++;
+  EXPECT_EQ(ticks, 1);
+  KillTimer(nullptr, timer);
+}
+
+TEST(Timers, WaitMessageWakesWhenATimerFallsDue) {
+  Drain();
+  UINT_PTR timer = SetTimer(nullptr, 0, 60, nullptr);
+  auto start = Clock::now();
+  WaitMessage();
+  auto waited = Clock::now() - start;
+  EXPECT_GE(waited, 40ms);
+  EXPECT_LT(waited, 1000ms);
+  MSG msg;
+  ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(msg.message, static_cast<UINT>(WM_TIMER));
+  EXPECT_EQ(msg.wParam, timer);
+  KillTimer(nullptr, timer);
+}
+
+std::atomic<int> gTimerProcCalls{0};
+void CALLBACK CountingTimerProc(HWND, UINT message, UINT_PTR, DWORD) {
+  if (message == WM_TIMER) gTimerProcCalls++;
+}
+
+TEST(Timers, DispatchingATimerWithAProcedureCallsIt) {
+  Drain();
+  gTimerProcCalls = 0;
+  UINT_PTR timer = SetTimer(nullptr, 0, 10, CountingTimerProc);
+  MSG msg;
+  ASSERT_TRUE(GetMessageA(&msg, nullptr, 0, 0));
+  EXPECT_EQ(msg.message, static_cast<UINT>(WM_TIMER));
+  EXPECT_FALSE(TranslateMessage(&msg));
+  DispatchMessageA(&msg);
+  EXPECT_EQ(gTimerProcCalls.load(), 1);
+  KillTimer(nullptr, timer);
+}
+
+TEST(Messages, AnIdlePeekLoopWaitsForTheRefreshButNotForInput) {
+  Drain();
+  MSG msg;
+  auto start = Clock::now();
+  for (int i = 0; i < 10; i++) EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+  auto idle = Clock::now() - start;
+  EXPECT_GE(idle, 120ms) << "ten empty peeks wait for about ten 1/60 s ticks";
+  EXPECT_LT(idle, 2000ms);
+
+  // A message posted while a peek waits ends the wait and is returned.
+  DWORD self = GetCurrentThreadId();
+  int found = 0;
+  std::thread poster([self] {
+    std::this_thread::sleep_for(5ms);
+    PostThreadMessageA(self, WM_USER + 5, 0, 0);
+  });
+  for (int i = 0; i < 20 && !found; i++)
+    if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) && msg.message == WM_USER + 5) found = i + 1;
+  poster.join();
+  EXPECT_GT(found, 0);
+}
+
+TEST(Messages, TranslateMessageTellsKeyMessages) {
+  MSG msg{};
+  msg.message = WM_KEYDOWN;
+  EXPECT_TRUE(TranslateMessage(&msg));
+  msg.message = WM_KEYUP;
+  EXPECT_TRUE(TranslateMessage(&msg));
+  msg.message = WM_MOUSEMOVE;
+  EXPECT_FALSE(TranslateMessage(&msg));
+  msg.message = WM_CHAR;
+  EXPECT_FALSE(TranslateMessage(&msg));
+}
+
+}  // namespace

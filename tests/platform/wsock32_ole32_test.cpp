@@ -1,0 +1,110 @@
+// Windows Sockets start-up and COM initialisation.
+#include <objbase.h>
+#include <winsock.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <thread>
+
+namespace {
+
+// Ends every start-up a test left, so the count starts at zero.
+void CleanUpAll() {
+  while (WSACleanup() == 0) {
+  }
+}
+
+TEST(WSAStartup, GrantsVersion11ForRequestsOf11AndLater) {
+  CleanUpAll();
+  for (WORD requested : {WORD{0x0101}, MAKEWORD(2, 2), MAKEWORD(1, 2)}) {
+    WSADATA data;
+    std::memset(&data, 0xAB, sizeof data);
+    ASSERT_EQ(WSAStartup(requested, &data), 0) << std::hex << requested;
+    EXPECT_EQ(data.wVersion, 0x0101);
+    EXPECT_EQ(data.wHighVersion, 0x0101);
+    EXPECT_STREQ(data.szSystemStatus, "Running");
+    EXPECT_GT(std::strlen(data.szDescription), 0u);
+    EXPECT_LE(std::strlen(data.szDescription), static_cast<size_t>(WSADESCRIPTION_LEN));
+    EXPECT_EQ(WSACleanup(), 0);
+  }
+}
+
+TEST(WSAStartup, RefusesVersionsBelow11) {
+  CleanUpAll();
+  WSADATA data{};
+  EXPECT_EQ(WSAStartup(MAKEWORD(1, 0), &data), WSAVERNOTSUPPORTED);
+  EXPECT_EQ(data.wHighVersion, 0x0101) << "says what it offers";
+  EXPECT_EQ(WSAStartup(MAKEWORD(0, 9), &data), WSAVERNOTSUPPORTED);
+  EXPECT_EQ(WSAStartup(0x0101, nullptr), WSAEFAULT);
+  EXPECT_EQ(WSACleanup(), SOCKET_ERROR) << "no failed start-up counts";
+  EXPECT_EQ(WSAGetLastError(), WSANOTINITIALISED);
+}
+
+TEST(WSACleanup, CountsNestedStartUps) {
+  CleanUpAll();
+  WSADATA data{};
+  EXPECT_EQ(WSACleanup(), SOCKET_ERROR);
+  EXPECT_EQ(WSAGetLastError(), WSANOTINITIALISED);
+
+  ASSERT_EQ(WSAStartup(0x0101, &data), 0);
+  ASSERT_EQ(WSAStartup(0x0101, &data), 0);
+  EXPECT_EQ(WSACleanup(), 0);
+  EXPECT_EQ(WSACleanup(), 0);
+  EXPECT_EQ(WSACleanup(), SOCKET_ERROR) << "two start-ups, two clean-ups";
+
+  // The count belongs to the process, not to a thread.
+  ASSERT_EQ(WSAStartup(0x0101, &data), 0);
+  int otherThread = 1;
+  std::thread([&] { otherThread = WSACleanup(); }).join();
+  EXPECT_EQ(otherThread, 0);
+  EXPECT_EQ(WSACleanup(), SOCKET_ERROR);
+}
+
+TEST(CoInitialize, CountsPerThread) {
+  EXPECT_EQ(CoInitialize(nullptr), S_OK);
+  EXPECT_EQ(CoInitialize(nullptr), S_FALSE) << "already initialised here";
+
+  HRESULT onOtherThread[3] = {};
+  std::thread([&] {
+    onOtherThread[0] = CoInitialize(nullptr);
+    onOtherThread[1] = CoInitialize(nullptr);
+    CoUninitialize();
+    CoUninitialize();
+    onOtherThread[2] = CoInitialize(nullptr);
+    CoUninitialize();
+  }).join();
+  EXPECT_EQ(onOtherThread[0], S_OK) << "every thread starts uninitialised";
+  EXPECT_EQ(onOtherThread[1], S_FALSE);
+  EXPECT_EQ(onOtherThread[2], S_OK) << "initialised afresh after as many uninitialisations";
+
+  CoUninitialize();
+  EXPECT_EQ(CoInitialize(nullptr), S_FALSE) << "one CoUninitialize left one initialisation";
+  CoUninitialize();
+  CoUninitialize();
+  EXPECT_EQ(CoInitialize(nullptr), S_OK);
+  CoUninitialize();
+  CoUninitialize();  // one too many does no harm
+  EXPECT_EQ(CoInitialize(nullptr), S_OK);
+  CoUninitialize();
+
+  int reserved = 0;
+  EXPECT_EQ(CoInitialize(&reserved), E_INVALIDARG);
+  EXPECT_EQ(CoInitialize(nullptr), S_OK) << "the refused call counted nothing";
+  CoUninitialize();
+}
+
+DEFINE_GUID(kFirst, 0x6C14DB80, 0xA733, 0x11CE, 0xA5, 0x21, 0x00, 0x20, 0xAF, 0x0B, 0xE5, 0x60);
+
+TEST(Guid, ComparesAllSixteenBytes) {
+  GUID copy = kFirst;
+  EXPECT_EQ(sizeof(GUID), 16u);
+  EXPECT_TRUE(IsEqualGUID(copy, kFirst));
+  copy.Data4[7] ^= 1;
+  EXPECT_FALSE(IsEqualIID(copy, kFirst));
+  EXPECT_TRUE(copy != kFirst);
+  EXPECT_TRUE(SUCCEEDED(S_FALSE));
+  EXPECT_TRUE(FAILED(E_INVALIDARG));
+}
+
+}  // namespace
