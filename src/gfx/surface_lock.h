@@ -1,0 +1,46 @@
+// Locking a bitmap's DirectDraw surface for one drawing call: the whole
+// surface, waiting until it is free, addressed through the address and pitch
+// the lock reports (the pitch may exceed the width).
+#pragma once
+
+#include <windows.h>
+#include <ddraw.h>
+
+#include <cstdint>
+#include <cstring>
+
+#include "gfx/bitmap.h"
+#include "present/state.h"
+
+namespace vsk {
+
+struct SurfaceLock {
+  uint8_t* base;
+  int32_t pitch;
+};
+
+// True when the bitmap is drawn through its surface: DirectDraw mode and a
+// surface present. A bitmap without a surface is drawn in memory.
+inline bool DrawsThroughSurface(const BitMap* bitmap) {
+  return PresenterChoice == kPresenterDirectDraw && bitmap->Surface != nullptr;
+}
+
+inline bool LockWholeSurface(IDirectDrawSurface7* surface, SurfaceLock* lock) {
+  DDSURFACEDESC2 desc;
+  std::memset(&desc, 0, sizeof desc);
+  desc.dwSize = sizeof desc;
+  if (surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr) != DD_OK) return false;
+  lock->base = static_cast<uint8_t*>(desc.lpSurface);
+  lock->pitch = static_cast<int32_t>(desc.lPitch);
+  return true;
+}
+
+inline void UnlockWholeSurface(IDirectDrawSurface7* surface) { surface->Unlock(nullptr); }
+
+// True for the screen's own rastport, whose drawing is reported to the
+// screen update.
+inline bool IsScreenRastPort(const RastPort* rp) {
+  return TheScreen != nullptr && rp == &TheScreen->RastPort;
+}
+
+}  // namespace vsk

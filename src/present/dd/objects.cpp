@@ -1,0 +1,11 @@
+#include "present/dd/objects.h"
+
+namespace vsk {
+
+IDirectDraw7* DDObject = nullptr;
+IDirectDrawSurface7* PrimarySurface = nullptr;
+IDirectDrawSurface7* OffscreenSurface = nullptr;
+IDirectDrawSurface7* PointerSurface = nullptr;
+IDirectDrawPalette* DDPalette = nullptr;
+
+}  // namespace vsk

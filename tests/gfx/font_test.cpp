@@ -1,0 +1,328 @@
+// Disk fonts and text: loading (and every way a file can be refused),
+// measuring, and drawing in both modes and both draw modes.
+#include <windows.h>
+#include <ddraw.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "gfx/font.h"
+#include "platform/testing.h"
+#include "present/dd/objects.h"
+#include "services/memory.h"
+#include "services/memory_faults.h"
+#include "support/font_builder.h"
+#include "support/gamedir.h"
+#include "support/log.h"
+#include "support/screen_fixture.h"
+
+namespace vsk {
+namespace {
+
+using test::BitmapPixel;
+using test::Bytes;
+using test::FontBuilder;
+using test::LogCapture;
+using test::WriteBytes;
+
+// A proportional font of three rows, baseline on row 2: 'i' is one column
+// wide, kerned one pixel left, advancing 6 - 1 = 5; 'o' is 3 wide, advance 4.
+FontBuilder SmallProportional() {
+  FontBuilder font('a', 'z', 3, 2);
+  font.Proportional()
+      .Glyph('i', {"#", ".", "#"}, 6, -1)
+      .Glyph('o', {"###", "#.#", "###"}, 4)
+      .Glyph('l', {"#", "#", "#"}, 2);
+  return font;
+}
+
+// A fixed-width font whose 'A' is 7 pixels wide.
+FontBuilder FixedSeven() {
+  FontBuilder font('A', 'C', 2, 1);
+  font.Glyph('A', {"#######", "#.....#"}, 9).Glyph('B', {"##", "##"}, 1);
+  return font;
+}
+
+// Rows of a bitmap's corner as text: '.' for 0, else the value's digit
+// ('a' = 10 …).
+std::vector<std::string> Picture(const BitMap* bitmap, int x0, int y0, int w, int h) {
+  std::vector<std::string> rows;
+  for (int y = y0; y < y0 + h; ++y) {
+    std::string row;
+    for (int x = x0; x < x0 + w; ++x) {
+      uint8_t v = BitmapPixel(bitmap, x, y);
+      row += v == 0 ? '.' : v < 10 ? static_cast<char>('0' + v) : static_cast<char>('a' + v - 10);
+    }
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+class FontFiles : public test::GameDirTest {
+ protected:
+  TextFont* Load(const Bytes& bytes, std::string* log = nullptr) {
+    WriteBytes("font.fnt", bytes.data);
+    LogCapture capture;
+    TextFont* font = OpenDiskFont("font.fnt");
+    std::string text = capture.Take();
+    if (log) *log = text;
+    return font;
+  }
+  std::string Refusal(const Bytes& bytes) {
+    std::string log;
+    EXPECT_EQ(Load(bytes, &log), nullptr);
+    EXPECT_EQ(LiveAllocVecBlocks(), before_);
+    return log;
+  }
+  int64_t before_ = LiveAllocVecBlocks();
+};
+
+TEST_F(FontFiles, LoadsEveryTable) {
+  TextFont* font = Load(SmallProportional().Build());
+  ASSERT_NE(font, nullptr);
+  EXPECT_EQ(font->LoChar, 'a');
+  EXPECT_EQ(font->HiChar, 'z');
+  EXPECT_EQ(font->YSize, 3);
+  EXPECT_EQ(font->Baseline, 2);
+  EXPECT_EQ(font->Modulo, 5);  // i, l, o side by side
+  EXPECT_EQ(font->ColorTag, 0x4D4F4E4Fu);  // "MONO"
+  EXPECT_EQ(font->SpacingTag, kFontTagPROP);
+  EXPECT_EQ(font->XSize, 0);
+  EXPECT_EQ(font->CharLoc['o' - 'a'].offset, 2);
+  EXPECT_EQ(font->CharLoc['o' - 'a'].width, 3);
+  EXPECT_EQ(font->CharSpace['i' - 'a'], 6);
+  EXPECT_EQ(font->CharKern['i' - 'a'], -1);
+  EXPECT_EQ(font->CharData[5 + 3], 0) << "the hole of 'o' on row 1";
+  EXPECT_EQ(font->CharData[5 + 2], 1);
+  CloseFont(font);
+  EXPECT_EQ(LiveAllocVecBlocks(), before_);
+
+  font = Load(FixedSeven().Build());
+  ASSERT_NE(font, nullptr);
+  EXPECT_EQ(font->XSize, 7) << "fixed width: the width of 'A'";
+  CloseFont(font);
+}
+
+TEST_F(FontFiles, EachBrokenStageHasItsMessage) {
+  LogCapture capture;
+  EXPECT_EQ(OpenDiskFont("fonts/none.fnt"), nullptr);
+  EXPECT_EQ(capture.Take(), "OpenDiskFont:000");
+
+  const Bytes good = SmallProportional().Build();
+  auto spoil = [&](size_t at, const char* with) {
+    Bytes bytes = good;
+    for (size_t i = 0; with[i]; ++i) bytes.data[at + i] = static_cast<uint8_t>(with[i]);
+    return bytes;
+  };
+  auto cut = [&](size_t size) {
+    Bytes bytes = good;
+    bytes.data.resize(size);
+    return bytes;
+  };
+  const size_t n = 26;
+  EXPECT_EQ(Refusal(spoil(0, "FORM")), "OpenDiskFont:001");
+  EXPECT_EQ(Refusal(cut(0)), "OpenDiskFont:001");
+  EXPECT_EQ(Refusal(cut(3)), "OpenDiskFont:001");
+  EXPECT_EQ(Refusal(spoil(20, "CHAX")), "OpenDiskFont:002");
+  EXPECT_EQ(Refusal(cut(23)), "OpenDiskFont:002");
+  EXPECT_EQ(Refusal(cut(24 + 8 * n)), "OpenDiskFont: 003");
+  EXPECT_EQ(Refusal(spoil(24 + 8 * n, "DATE")), "OpenDiskFont: 003");
+  EXPECT_EQ(Refusal(cut(good.size() - 1)), "OpenDiskFont: 003") << "glyph strip one byte short";
+}
+
+TEST_F(FontFiles, InconsistentTablesAreRefused) {
+  Bytes reversed = SmallProportional().Build();
+  reversed.data[4] = 'z';
+  reversed.data[5] = 'a';
+  EXPECT_EQ(Refusal(reversed), "OpenDiskFont:002") << "HiChar below LoChar";
+
+  Bytes outside = SmallProportional().Build();
+  const size_t o = 24 + 4 * ('o' - 'a');
+  outside.data[o + 1] = 3;  // 'o' at column 3, 3 wide, in a strip of 5
+  EXPECT_EQ(Refusal(outside), "OpenDiskFont:002") << "glyph beyond Modulo";
+
+  FontBuilder noA('B', 'C', 2, 1);
+  noA.Glyph('B', {"##", "##"}, 3);
+  EXPECT_EQ(Refusal(noA.Build()), "OpenDiskFont:002") << "a fixed-width font needs 'A'";
+  noA.Proportional();
+  TextFont* font = Load(noA.Build());
+  EXPECT_NE(font, nullptr) << "a proportional one does not";
+  CloseFont(font);
+}
+
+TEST_F(FontFiles, EveryAllocationFailureReleasesTheRest) {
+  const Bytes good = SmallProportional().Build();
+  WriteBytes("font.fnt", good.data);
+  // File, record, four tables: six blocks.
+  for (uint32_t n = 1; n <= 6; ++n) {
+    LogCapture capture;
+    FailAllocVecAt(n);
+    EXPECT_EQ(OpenDiskFont("font.fnt"), nullptr) << n;
+    FailAllocVecAt(0);
+    EXPECT_EQ(LiveAllocVecBlocks(), before_) << n;
+  }
+  TextFont* font = OpenDiskFont("font.fnt");
+  EXPECT_NE(font, nullptr);
+  CloseFont(font);
+}
+
+TEST(TextLength, SumsAdvancesIn16Bits) {
+  TextFont font{};
+  CharLocEntry loc[3] = {{0, 1}, {0, 7}, {0, 2}};
+  uint16_t space[3] = {6, 9, 40000};
+  int16_t kern[3] = {-1, 0, 0};
+  font.LoChar = 'a';
+  font.HiChar = 'c';
+  font.CharLoc = loc;
+  font.CharSpace = space;
+  font.CharKern = kern;
+  font.SpacingTag = kFontTagPROP;
+  RastPort rp;
+  InitRastPort(&rp);
+  rp.Font = &font;
+  EXPECT_EQ(TextLength(&rp, "ab", 2), 14);
+  EXPECT_EQ(TextLength(&rp, "ab", 0), 0);
+  EXPECT_EQ(TextLength(&rp, "a!b~", 4), 14) << "characters outside the range count nothing";
+  EXPECT_EQ(TextLength(&rp, "cc", 2), 80000 - 65536);
+
+  font.SpacingTag = 0x46495844;  // "FIXD"
+  font.XSize = 7;
+  EXPECT_EQ(TextLength(&rp, "abc", 3), 21);
+  EXPECT_EQ(TextLength(&rp, "cab", 3), 21) << "whatever the characters";
+  EXPECT_EQ(TextLength(&rp, "a z", 3), 7);
+}
+
+// Drawing text into a bitmap and onto the screen, in both presenter modes.
+class TextDrawing : public test::ScreenModeTest {
+ protected:
+  void SetUp() override {
+    ScreenModeTest::SetUp();
+    if (HasFatalFailure()) return;
+    bitmap_ = AllocBitMap(22, 6, 8, 1);  // DirectDraw: the pitch is wider
+    ASSERT_NE(bitmap_, nullptr);
+    test::FillBitmap(bitmap_, 0);
+    InitRastPort(&rp_);
+    rp_.BitMap = bitmap_;
+  }
+  void TearDown() override {
+    CloseFont(font_);
+    FreeBitMap(bitmap_);
+    EXPECT_EQ(LiveAllocVecBlocks(), blocksBefore_);
+    ScreenModeTest::TearDown();
+  }
+  void Use(const FontBuilder& builder) {
+    WriteBytes("font.fnt", builder.Build().data);
+    font_ = OpenDiskFont("font.fnt");
+    ASSERT_NE(font_, nullptr);
+    SetFont(&rp_, font_);
+  }
+
+  BitMap* bitmap_ = nullptr;
+  TextFont* font_ = nullptr;
+  RastPort rp_{};
+};
+
+TEST_P(TextDrawing, SetFontCopiesHeightAndBaseline) {
+  Use(SmallProportional());
+  EXPECT_EQ(rp_.Font, font_);
+  EXPECT_EQ(rp_.TxHeight, 3);
+  EXPECT_EQ(rp_.TxBaseline, 2);
+}
+
+TEST_P(TextDrawing, KerningAndAdvanceInJam1) {
+  Use(SmallProportional());
+  test::FillBitmap(bitmap_, 8);
+  SetABPenDrMd(&rp_, 5, 3, JAM1);
+  Move(&rp_, 2, 3);  // baseline row 3: glyph rows 1..3
+  Text(&rp_, "ioil", 4);
+  // 'i' one left of the pen at 1, 'o' at 2 + 5 = 7, 'i' at 11 - 1 = 10, 'l'
+  // at 11 + 5 = 16.
+  EXPECT_EQ(Picture(bitmap_, 0, 0, 18, 5), (std::vector<std::string>{
+                                                "888888888888888888",
+                                                "858888855558888858",
+                                                "888888858588888858",
+                                                "858888855558888858",
+                                                "888888888888888888",
+                                            }));
+  EXPECT_EQ(rp_.cp_x, 2) << "the pen does not move";
+}
+
+TEST_P(TextDrawing, Jam2PaintsOnlyTheGlyphBoxes) {
+  Use(SmallProportional());
+  test::FillBitmap(bitmap_, 8);
+  SetABPenDrMd(&rp_, 5, 3, JAM2);
+  Move(&rp_, 1, 2);
+  Text(&rp_, "oi", 2);
+  EXPECT_EQ(Picture(bitmap_, 0, 0, 8, 4), (std::vector<std::string>{
+                                              "85555888",
+                                              "85353888",
+                                              "85555888",
+                                              "88888888",
+                                          }));
+}
+
+TEST_P(TextDrawing, MultiColourGlyphsKeepTheirColours) {
+  FontBuilder font(' ', 'Z', 2, 1);
+  font.MultiColour().Glyph('A', {"1.c", "z2."}, 3);
+  Use(font);
+  SetABPenDrMd(&rp_, 9, 4, JAM2);
+  Move(&rp_, 0, 1);
+  Text(&rp_, "A", 1);
+  EXPECT_EQ(Picture(bitmap_, 0, 0, 4, 2), (std::vector<std::string>{"14c.", "z24."}));
+}
+
+TEST_P(TextDrawing, FixedWidthAdvancesByTheWidthOfA) {
+  Use(FixedSeven());
+  SetABPenDrMd(&rp_, 2, 0, JAM1);
+  Move(&rp_, 0, 1);
+  Text(&rp_, "B\x01" "AB", 4);
+  EXPECT_EQ(Picture(bitmap_, 0, 0, 22, 2), (std::vector<std::string>{
+                                               "22.....222222222......",
+                                               "22.....2.....222......",
+                                           }))
+      << "the out-of-range code draws and advances nothing";
+}
+
+TEST_P(TextDrawing, ScreenTextReportsItsBox) {
+  Use(SmallProportional());
+  SetFont(ScreenRp(), font_);
+  SetAPen(ScreenRp(), 6);
+  Move(ScreenRp(), 100, 52);
+  Text(nullptr, "oil", 3);
+  EXPECT_EQ(test::DisplayPixel(100, 50), 6);
+  EXPECT_EQ(test::DisplayPixel(101, 51), 0);
+  EXPECT_EQ(test::DisplayPixel(109, 52), 6) << "'l' at 100 + 4 + 5";
+  EXPECT_EQ(test::DisplayPixel(103, 50), 6) << "'i' kerned onto 103";
+  Text(nullptr, "oil", 0);
+  if (!DirectDraw()) {
+    EXPECT_EQ(test::TakeUpdates(), (std::vector<test::UpdateRect>{{100, 50, 11, 3}, {100, 50, 0, 3}}));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(BothPresenters, TextDrawing, test::AllPresenters(), test::PresenterName);
+
+class DirectDrawText : public test::ScreenTest {
+ protected:
+  int32_t Presenter() const override { return kPresenterDirectDraw; }
+};
+
+TEST_F(DirectDrawText, ALockFailureDrawsNothingButStillReports) {
+  WriteBytes("font.fnt", FixedSeven().Build().data);
+  TextFont* font = OpenDiskFont("font.fnt");
+  ASSERT_NE(font, nullptr);
+  SetFont(ScreenRp(), font);
+  Move(ScreenRp(), 0, 1);
+  platform::testing::LoseSurface(OffscreenSurface);
+  LogCapture log;
+  Text(ScreenRp(), "A", 1);
+  std::string text = log.Take();
+  OffscreenSurface->Restore();
+  EXPECT_EQ(text, "DXText:Konnte Surface nicht locken!UpdateRectangle: 000 .\n");
+  EXPECT_EQ(test::ScreenPixel(0, 0), 0);
+  CloseFont(font);
+}
+
+}  // namespace
+}  // namespace vsk

@@ -1,0 +1,255 @@
+// Colour cycling: the rings built from the residence's table, what the
+// steps show and when, the pause while the window is inactive, descriptions
+// that do not hold together, and running out of memory.
+#include "pictures/colorcycle.h"
+
+#include <windows.h>
+#include <ddraw.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "gfx/bitmap.h"
+#include "present/dd/objects.h"
+#include "present/state.h"
+#include "services/memory_faults.h"
+#include "support/log.h"
+#include "support/screen_fixture.h"
+
+namespace vsk {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// The residence screen's five cycles, 22 bytes each.
+const uint8_t kResidence[5 * 22] = {
+    0x20, 0x02, 0x03, 0x13, 0x00, 0x8D, 0x13, 0x8D, 0x1B, 0x8E, 0x1D, 0x8F, 0x1F, 0x8E, 0xFF, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+    0x20, 0x01, 0x04, 0x0D, 0x00, 0x94, 0x0D, 0x94, 0x10, 0x95, 0x13, 0x96, 0x16, 0x97, 0x19, 0x96, 0x1C, 0x95, 0x1F, 0x94, 0xFF, 0x00,
+    0x0F, 0x04, 0x02, 0x05, 0x00, 0x8B, 0x05, 0x8B, 0x09, 0x8C, 0x0E, 0x8B, 0xFF, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+    0x1A, 0x01, 0x04, 0x00, 0x00, 0x90, 0x03, 0x91, 0x06, 0x92, 0x0A, 0x93, 0x12, 0x91, 0x17, 0x90, 0x19, 0x90, 0xFF, 0x00, 0x00, 0x00,
+    0x1C, 0x02, 0x04, 0x0B, 0x00, 0x98, 0x0B, 0x98, 0x0D, 0x99, 0x10, 0x9A, 0x13, 0x9B, 0x15, 0x9A, 0x18, 0x99, 0x1B, 0x99, 0xFF, 0x00,
+};
+
+bool SameColor(const ColorEntry& entry, uint8_t r, uint8_t g, uint8_t b) {
+  return entry.red == r && entry.green == g && entry.blue == b;
+}
+
+class ColorCycleTest : public test::ScreenModeTest {
+ protected:
+  void TearDown() override {
+    WindowActive = 1;
+    if (cycle_) StopColorCycle(cycle_);
+    cycle_ = nullptr;
+    ScreenModeTest::TearDown();
+  }
+
+  uint8_t* Record(uint32_t index) {
+    const uint8_t* data = cycle_->Data;
+    return cycle_->Data + kCycleHeaderSize + index * CycleRecordSize(data[1], data[2]);
+  }
+  // Ring step `step` of a record: red, green, blue as stored (four equal bytes).
+  std::vector<uint32_t> RingStep(uint32_t index, uint32_t step) {
+    const uint8_t* ring = Record(index) + 6 + 2 * cycle_->Data[2] + 12 * step;
+    uint32_t rgb[3];
+    std::memcpy(rgb, ring, sizeof rgb);
+    return {rgb[0], rgb[1], rgb[2]};
+  }
+
+  // Starts a cycle whose thread makes one pass and then waits while the
+  // window is inactive, and sets the counters and phases back to their
+  // start, so that the test makes the passes itself.
+  void StartParked(uint8_t count, uint8_t size, const uint8_t* table) {
+    WindowActive = 0;
+    cycle_ = InitColorCycle(count, size, table);
+    ASSERT_NE(cycle_, nullptr);
+    const uint32_t records = cycle_->Data[0];
+    if (records) {
+      uint8_t* last = Record(records - 1);
+      const auto deadline = Clock::now() + 10s;
+      while (last[4] == 0 && last[5] == 0 && Clock::now() < deadline) std::this_thread::sleep_for(1ms);
+    }
+    std::this_thread::sleep_for(60ms);
+    for (uint32_t i = 0; i < records; ++i) Record(i)[4] = Record(i)[5] = 0;
+  }
+
+  void Passes(int n) {
+    for (int i = 0; i < n; ++i) ColorCyclePass(cycle_->Data);
+  }
+
+  ColorEntry DisplayColor(uint32_t n) {
+    ColorEntry entry{};
+    if (DirectDraw())
+      EXPECT_EQ(DDPalette->GetEntries(0, n, 1, reinterpret_cast<LPPALETTEENTRY>(&entry)), DD_OK);
+    else
+      entry = GLColors[n];
+    return entry;
+  }
+
+  ColorCycle* cycle_ = nullptr;
+};
+
+constexpr uint32_t Rep(uint8_t v) { return v * 0x01010101u; }
+
+TEST_P(ColorCycleTest, ResidenceFirstCycleRingAndSteps) {
+  ScreenColors[141] = {10, 20, 200, 0};
+  ScreenColors[142] = {90, 20, 40, 0};
+  ScreenColors[143] = {200, 60, 41, 0};
+  StartParked(5, 22, kResidence);
+  EXPECT_EQ(cycle_->Data[0], 5);
+  EXPECT_EQ(cycle_->Data[1], 32);  // maxL
+  EXPECT_EQ(cycle_->Data[2], 4);   // maxN
+
+  // Register lists: 141, 142, 143 at 19, 27, 29; 139, 140 at 5, 9.
+  const uint8_t* r0 = Record(0);
+  EXPECT_EQ(std::vector<uint8_t>(r0, r0 + 14),
+            (std::vector<uint8_t>{3, 32, 2, 19, 0, 0, 19, 141, 8, 142, 2, 143, 0, 0}));
+  const uint8_t* r2 = Record(2);
+  EXPECT_EQ(std::vector<uint8_t>(r2 + 6, r2 + 10), (std::vector<uint8_t>{5, 139, 4, 140}));
+
+  // The ring: 141 at 0..19, a 7-step ramp to 142, 142, halfway, 143, halfway, 142.
+  for (uint32_t step : {0u, 7u, 19u}) EXPECT_EQ(RingStep(0, step), (std::vector<uint32_t>{Rep(10), Rep(20), Rep(200)}));
+  EXPECT_EQ(RingStep(0, 20), (std::vector<uint32_t>{Rep(20), Rep(20), Rep(180)}));
+  EXPECT_EQ(RingStep(0, 26), (std::vector<uint32_t>{Rep(80), Rep(20), Rep(60)}));
+  EXPECT_EQ(RingStep(0, 27), (std::vector<uint32_t>{Rep(90), Rep(20), Rep(40)}));
+  EXPECT_EQ(RingStep(0, 28), (std::vector<uint32_t>{Rep(145), Rep(40), Rep(40)}));
+  EXPECT_EQ(RingStep(0, 29), (std::vector<uint32_t>{Rep(200), Rep(60), Rep(41)}));
+  // -1 / 2 truncates toward zero.
+  EXPECT_EQ(RingStep(0, 30), (std::vector<uint32_t>{Rep(145), Rep(40), Rep(41)}));
+  EXPECT_EQ(RingStep(0, 31), (std::vector<uint32_t>{Rep(90), Rep(20), Rep(40)}));
+
+  // Speed 2: the first step comes with the third pass and shows every
+  // register in its own colour; the second one with the sixth.
+  for (int n = 141; n <= 143; ++n) ScreenColors[n] = {1, 1, 1, 0};
+  Passes(2);
+  EXPECT_TRUE(SameColor(ScreenColors[141], 1, 1, 1));
+  Passes(1);
+  EXPECT_TRUE(SameColor(ScreenColors[141], 10, 20, 200));
+  EXPECT_TRUE(SameColor(ScreenColors[142], 90, 20, 40));
+  EXPECT_TRUE(SameColor(ScreenColors[143], 200, 60, 41));
+  Passes(3);
+  EXPECT_TRUE(SameColor(ScreenColors[141], 20, 20, 180));
+  EXPECT_TRUE(SameColor(ScreenColors[142], 145, 40, 40));
+  EXPECT_TRUE(SameColor(ScreenColors[143], 145, 40, 41));
+  EXPECT_TRUE(SameColor(DisplayColor(142), 145, 40, 40));
+}
+
+// Two registers alternating over a ring of two steps.
+std::vector<uint8_t> Alternating(uint8_t speed, uint8_t reg) {
+  return {2, speed, 1, 0, 0, reg, 1, static_cast<uint8_t>(reg + 1), 0xFF, 0};
+}
+
+TEST_P(ColorCycleTest, SpeedFourStepsEveryFifthPassSpeedZeroEveryPass) {
+  ScreenColors[10] = {1, 1, 1, 0};
+  ScreenColors[11] = {2, 2, 2, 0};
+  ScreenColors[20] = {3, 3, 3, 0};
+  ScreenColors[21] = {4, 4, 4, 0};
+  std::vector<uint8_t> table = Alternating(4, 10);
+  const std::vector<uint8_t> fast = Alternating(0, 20);
+  table.insert(table.end(), fast.begin(), fast.end());
+  StartParked(2, 10, table.data());
+  ScreenColors[10] = {9, 9, 9, 0};
+  std::vector<uint8_t> slow;
+  std::vector<uint8_t> quick;
+  for (int pass = 1; pass <= 10; ++pass) {
+    Passes(1);
+    slow.push_back(ScreenColors[10].red);
+    quick.push_back(ScreenColors[20].red);
+  }
+  EXPECT_EQ(slow, (std::vector<uint8_t>{9, 9, 9, 9, 1, 1, 1, 1, 1, 2}));
+  EXPECT_EQ(quick, (std::vector<uint8_t>{3, 4, 3, 4, 3, 4, 3, 4, 3, 4}));
+}
+
+TEST_P(ColorCycleTest, NoStepsWhileTheWindowIsInactive) {
+  ScreenColors[20] = {3, 3, 3, 0};
+  ScreenColors[21] = {4, 4, 4, 0};
+  const std::vector<uint8_t> table = Alternating(0, 20);
+  WindowActive = 0;
+  cycle_ = InitColorCycle(1, 10, table.data());
+  ASSERT_NE(cycle_, nullptr);
+  const auto deadline = Clock::now() + 10s;
+  while (Record(0)[5] == 0 && Clock::now() < deadline) std::this_thread::sleep_for(1ms);
+  ScreenColors[20] = {7, 7, 7, 0};
+  std::this_thread::sleep_for(200ms);
+  EXPECT_TRUE(SameColor(ScreenColors[20], 7, 7, 7));
+  WindowActive = 1;
+  while (ScreenColors[20].red == 7 && Clock::now() < deadline) std::this_thread::sleep_for(1ms);
+  EXPECT_NE(ScreenColors[20].red, 7);
+  StopColorCycle(cycle_);
+  cycle_ = nullptr;
+  // Stopped: nothing changes any more.
+  ScreenColors[20] = {7, 7, 7, 0};
+  std::this_thread::sleep_for(60ms);
+  EXPECT_TRUE(SameColor(ScreenColors[20], 7, 7, 7));
+  EXPECT_EQ(LiveAllocVecBlocks(), blocksBefore_);
+}
+
+TEST_P(ColorCycleTest, DescriptionsThatDoNotHoldTogetherAreLeftOut) {
+  const std::vector<std::vector<uint8_t>> records = {
+      {0, 0, 1, 0, 0, 10, 0xFF, 0, 0, 0},      // length 0
+      {2, 0, 0, 0, 0, 10, 1, 11, 0xFF, 0},     // no registers
+      {4, 0, 1, 0, 0, 10, 1, 11, 2, 12},       // no terminator in the record
+      {8, 0, 1, 0, 0, 10, 3, 11, 0xFF, 0},     // usable; ring black after step 3
+      {2, 0, 1, 0, 0, 10, 5, 11, 0xFF, 0},     // a keyframe beyond the ring
+      {2, 0, 3, 0, 0, 10, 1, 11, 0xFF, 0},     // three registers, two keyframes
+      {2, 0, 1, 2, 0, 10, 1, 11, 0xFF, 0},     // offset beyond the ring
+      {9, 0, 1, 0, 4, 10, 2, 11, 0xFF, 0},     // positions not rising
+      {0xFF, 0, 2, 0, 0, 10, 0xFE, 11, 0xFF, 0},  // usable, longest ring
+  };
+  std::vector<uint8_t> table;
+  for (const auto& record : records) table.insert(table.end(), record.begin(), record.end());
+  ScreenColors[10] = {40, 40, 40, 0};
+  ScreenColors[11] = {80, 80, 80, 0};
+  StartParked(static_cast<uint8_t>(records.size()), 10, table.data());
+  EXPECT_EQ(cycle_->Data[0], 2);
+  EXPECT_EQ(cycle_->Data[1], 0xFF);
+  EXPECT_EQ(cycle_->Data[2], 2);
+  EXPECT_EQ(Record(0)[1], 8);
+  EXPECT_EQ(RingStep(0, 3), (std::vector<uint32_t>{Rep(80), Rep(80), Rep(80)}));
+  EXPECT_EQ(RingStep(0, 4), (std::vector<uint32_t>{0, 0, 0}));
+  EXPECT_EQ(RingStep(0, 7), (std::vector<uint32_t>{0, 0, 0}));
+  EXPECT_EQ(Record(1)[1], 0xFF);
+  Passes(300);  // every step stays inside its ring
+}
+
+TEST_P(ColorCycleTest, NoDescriptionsStillStartsAndStops) {
+  cycle_ = InitColorCycle(3, 22, nullptr);
+  ASSERT_NE(cycle_, nullptr);
+  EXPECT_EQ(cycle_->Data[0], 0);
+}
+
+TEST_P(ColorCycleTest, OutOfMemoryYieldsNullAndLeavesNothing) {
+  {
+    test::LogCapture log;
+    FailAllocVecAt(1);
+    EXPECT_EQ(InitColorCycle(5, 22, kResidence), nullptr);
+    EXPECT_NE(log.Take().find("InitColorCycle: Keine Speicher mehr. \n"), std::string::npos);
+  }
+  {
+    test::LogCapture log;
+    FailAllocVecAt(2);
+    EXPECT_EQ(InitColorCycle(5, 22, kResidence), nullptr);
+    EXPECT_NE(log.Take().find(" InitColorCycle: Kein Speicher mehr f" "\xfc" "r Colorcycle Daten. "),
+              std::string::npos);
+  }
+  FailAllocVecAt(0);
+  EXPECT_EQ(LiveAllocVecBlocks(), blocksBefore_);
+}
+
+TEST_P(ColorCycleTest, GetRGB32RepeatsEachByte) {
+  ScreenColors[3] = {1, 0x80, 0xAB, 0};
+  ScreenColors[4] = {0xFF, 0, 7, 0};
+  uint32_t table[6] = {};
+  GetRGB32(TheScreen, 3, 2, table);
+  EXPECT_EQ(std::vector<uint32_t>(table, table + 6),
+            (std::vector<uint32_t>{0x01010101, 0x80808080, 0xABABABAB, 0xFFFFFFFF, 0, 0x07070707}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Presenters, ColorCycleTest, test::AllPresenters(), test::PresenterName);
+
+}  // namespace
+}  // namespace vsk

@@ -1,0 +1,89 @@
+// Text aligned in a rectangle, read back from the screen in both modes.
+#include "ui/aligned_text.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "gfx/rastport.h"
+#include "support/bytes.h"
+#include "support/screen_fixture.h"
+
+namespace vsk {
+namespace {
+
+class AlignedTextTest : public test::ScreenModeTest {
+ protected:
+  void SetUp() override {
+    ScreenModeTest::SetUp();
+    // Fixed width, 'A' a 3 x 3 block, baseline at row 2 (so the glyph's top
+    // row lies two rows above the pen's y).
+    test::Bytes file;
+    file.text("FONT").u8('A').u8('A').be16(3).be16(3).be16(2).text("NONE").text("FIXD").text("CHAR");
+    file.be16(0).be16(3).be16(3).be16(0).text("DATA");
+    for (int i = 0; i < 9; ++i) file.u8(1);
+    test::WriteBytes("block.fnt", file.data);
+    font_ = OpenDiskFont("block.fnt");
+    ASSERT_NE(font_, nullptr);
+    SetFont(ScreenRp(), font_);
+    test::FillBitmap(TheScreen->BitMap, 5);
+  }
+  void TearDown() override {
+    if (TheScreen) SetFont(ScreenRp(), nullptr);
+    CloseFont(font_);
+    ScreenModeTest::TearDown();
+  }
+
+  // The 3 x 3 glyph has its top-left pixel at (x, y) in the pen, and the
+  // pixels just outside it are as given.
+  void ExpectGlyphAt(int32_t x, int32_t y, uint8_t pen, uint8_t around = 5) {
+    for (int32_t dy = 0; dy < 3; ++dy)
+      for (int32_t dx = 0; dx < 3; ++dx) EXPECT_EQ(test::ScreenPixel(x + dx, y + dy), pen) << x + dx << "," << y + dy;
+    EXPECT_EQ(test::ScreenPixel(x - 1, y + 1), around);
+    EXPECT_EQ(test::ScreenPixel(x + 3, y + 1), around);
+    EXPECT_EQ(test::ScreenPixel(x + 1, y - 1), around);
+  }
+
+  TextFont* font_ = nullptr;
+};
+
+TEST_P(AlignedTextTest, PlacesTheTextByItsFlags) {
+  DrawAlignedText(nullptr, 20, 30, 60, 50, "A", 0, 9, 0);  // pen at (left, top)
+  ExpectGlyphAt(20, 28, 9);
+  DrawAlignedText(ScreenRp(), 100, 30, 140, 50, "A", 0, 9, 2 | 16);  // right, top + baseline
+  ExpectGlyphAt(137, 30, 9);
+  DrawAlignedText(ScreenRp(), 200, 30, 240, 50, "A", 0, 9, 64 | 128);  // bottom, two higher
+  ExpectGlyphAt(200, 46, 9);
+  // 37: centred both ways: 300 + 40 / 2 - 3 / 2, 30 + (20 - 3) / 2 + 1 + 2.
+  DrawAlignedText(ScreenRp(), 300, 30, 340, 50, "A", 0, 9, 37);
+  ExpectGlyphAt(319, 39, 9);
+  EXPECT_EQ(test::DisplayPixel(320, 40), 9);
+  EXPECT_EQ(ScreenRp()->DrawMode, JAM1);
+  EXPECT_EQ(ScreenRp()->FgPen, 9);
+}
+
+TEST_P(AlignedTextTest, FillsShadowsAndOutlines) {
+  DrawAlignedText(ScreenRp(), 10, 100, 20, 110, "A", 12, 9, 8 | 37);
+  ExpectGlyphAt(14, 104, 9, 12);
+  EXPECT_EQ(test::ScreenPixel(20, 110), 12);
+  EXPECT_EQ(test::ScreenPixel(21, 110), 5);
+  EXPECT_EQ(test::ScreenPixel(10, 111), 5);
+
+  DrawAlignedText(ScreenRp(), 50, 100, 60, 110, "A", 12, 9, 16 | 256);
+  ExpectGlyphAt(50, 100, 9);
+  EXPECT_EQ(test::ScreenPixel(51, 103), 0) << "shadow one row below";
+  EXPECT_EQ(test::ScreenPixel(53, 101), 5);
+
+  DrawAlignedText(ScreenRp(), 80, 100, 90, 110, "A", 12, 9, 16 | 512);
+  EXPECT_EQ(test::ScreenPixel(80, 100), 9);
+  EXPECT_EQ(test::ScreenPixel(79, 101), 0);
+  EXPECT_EQ(test::ScreenPixel(83, 101), 0);
+  EXPECT_EQ(test::ScreenPixel(81, 99), 0);
+  EXPECT_EQ(test::ScreenPixel(81, 103), 0);
+  EXPECT_EQ(test::ScreenPixel(79, 99), 5) << "no diagonal";
+}
+
+INSTANTIATE_TEST_SUITE_P(Presenters, AlignedTextTest, test::AllPresenters(), test::PresenterName);
+
+}  // namespace
+}  // namespace vsk
