@@ -16,6 +16,7 @@
 #include "pictures/blit.h"
 #include "present/state.h"
 #include "services/memory.h"
+#include "ratio_reporter.h"
 
 namespace {
 
@@ -111,42 +112,11 @@ void BM_MemcpySpriteRows(benchmark::State& state) {
 }
 BENCHMARK(BM_MemcpySpriteRows);
 
-// Keeps every run's bytes per nanosecond for the ratios at the end.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      auto it = run.counters.find("bytes_per_second");
-      if (it != run.counters.end()) rates_[run.benchmark_name()] = it->second.value / 1e9;
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  void PrintRatios() const {
-    auto rate = [&](const char* name) {
-      auto it = rates_.find(name);
-      return it == rates_.end() ? 0.0 : it->second;
-    };
-    auto line = [&](const char* what, const char* ours, const char* base) {
-      double a = rate(ours), b = rate(base);
-      if (a > 0 && b > 0)
-        std::printf("%-32s %8.3f bytes/ns  vs %8.3f bytes/ns  -> %.2fx slower\n", what, a, b, b / a);
-    };
-    std::printf("\n");
-    line("BlitObjekt 640x480 / memcpy", "BM_BlitObjektScreenPicture", "BM_MemcpyScreenPicture");
-    line("BlitObjektMask 100x100 / memcpy", "BM_BlitObjektMaskSprite", "BM_MemcpySpriteRows");
-  }
-
- private:
-  std::map<std::string, double> rates_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintRatios();
-  benchmark::Shutdown();
-  return 0;
+  return vsk::bench::RunWithRatios(argc, argv, {
+      {"BlitObjekt 640x480 / memcpy", "BM_BlitObjektScreenPicture", "BM_MemcpyScreenPicture"},
+      {"BlitObjektMask 100x100 / memcpy", "BM_BlitObjektMaskSprite", "BM_MemcpySpriteRows"},
+  });
 }

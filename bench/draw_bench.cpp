@@ -14,6 +14,7 @@
 #include "gfx/font.h"
 #include "present/state.h"
 #include "services/memory.h"
+#include "ratio_reporter.h"
 
 namespace {
 
@@ -122,43 +123,12 @@ void BM_MemcpyGlyphRows(benchmark::State& state) {
 }
 BENCHMARK(BM_MemcpyGlyphRows);
 
-// Keeps every run's bytes per nanosecond for the ratios at the end.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      auto it = run.counters.find("bytes_per_second");
-      if (it != run.counters.end()) rates_[run.benchmark_name()] = it->second.value / 1e9;
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  void PrintRatios() const {
-    auto rate = [&](const char* name) {
-      auto it = rates_.find(name);
-      return it == rates_.end() ? 0.0 : it->second;
-    };
-    auto line = [&](const char* what, const char* ours, const char* base) {
-      double a = rate(ours), b = rate(base);
-      if (a > 0 && b > 0)
-        std::printf("%-28s %8.3f bytes/ns  vs %8.3f bytes/ns  -> %.2fx slower\n", what, a, b, b / a);
-    };
-    std::printf("\n");
-    line("RectFill 640x480 / memset", "BM_RectFillScreen", "BM_MemsetScreen");
-    line("Text JAM1 / memcpy", "BM_TextLine/0", "BM_MemcpyGlyphRows");
-    line("Text JAM2 / memcpy", "BM_TextLine/1", "BM_MemcpyGlyphRows");
-  }
-
- private:
-  std::map<std::string, double> rates_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintRatios();
-  benchmark::Shutdown();
-  return 0;
+  return vsk::bench::RunWithRatios(argc, argv, {
+      {"RectFill 640x480 / memset", "BM_RectFillScreen", "BM_MemsetScreen"},
+      {"Text JAM1 / memcpy", "BM_TextLine/0", "BM_MemcpyGlyphRows"},
+      {"Text JAM2 / memcpy", "BM_TextLine/1", "BM_MemcpyGlyphRows"},
+  });
 }
