@@ -1,0 +1,412 @@
+// vsk-data inspect and png: every format is recognised and shown, and a
+// damaged copy of each is reported in one sentence with where it broke.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "startup/prefs.h"
+#include "support/bytes.h"
+#include "support/font_builder.h"
+#include "support/gamedir.h"
+#include "vsk-data/commands.h"
+#include "vsk-data/inspect.h"
+#include "vsk-data/write_bmp.h"
+#include "vsk-data/write_catalog.h"
+#include "vsk-data/write_chunk.h"
+#include "vsk-data/write_picture.h"
+#include "vsk-data/write_screendata.h"
+#include "vsk-data/write_sound.h"
+
+namespace vsk::data {
+namespace {
+
+using test::Bytes;
+using test::ReadBytes;
+using test::WriteBytes;
+
+struct Result {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+class InspectTest : public test::GameDirTest {
+ protected:
+  void SetUp() override {
+    GameDirTest::SetUp();
+    for (const char* dir : {"data/pics", "data/sfx", "data/pop3in", "data/screendat", "data/ScreenDat",
+                            "data/cdaudio", "data/Cities", "fonts", "pics", "catalogs/deutsch"})
+      test::MakeDir(dir);
+  }
+
+  static Result Inspect(const std::string& path) {
+    std::ostringstream out, err;
+    int status = InspectFile(path, out, err);
+    return {status, out.str(), err.str()};
+  }
+
+  // Inspects a copy of the file cut to length bytes.
+  static Result InspectCut(const std::string& path, size_t length) {
+    std::vector<uint8_t> bytes = ReadBytes(path);
+    bytes.resize(length);
+    WriteBytes(path, bytes);
+    return Inspect(path);
+  }
+
+  // A broken file gives exit status 1 and one line naming the problem.
+  static void ExpectBroken(const Result& r, const std::string& words) {
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(words), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+  }
+
+  // Two pictures (ids 1 and 3, id 2 the filler) with their files.
+  static void WritePictures() {
+    std::map<uint32_t, PathListPicture> pictures;
+    pictures[1] = {"./data/pics/title", 4, 2};
+    pictures[3] = {"./data/pics/knopf", 2, 2};
+    PathListPicture filler{"./data/pics/leer", 1, 1};
+    WriteBytes("data/path", BuildPathList(pictures, filler));
+    Palette palette{};
+    palette[1] = {255, 0, 0};
+    std::string error;
+    for (const auto& [id, entry] : pictures) {
+      IndexedImage image{entry.width, entry.height, std::vector<uint8_t>(entry.width * entry.height, 1)};
+      ASSERT_TRUE(WritePictureFiles(".", entry, image, &palette, &error)) << error;
+    }
+    IndexedImage dot{1, 1, {0}};
+    ASSERT_TRUE(WritePictureFiles(".", filler, dot, &palette, &error)) << error;
+  }
+};
+
+TEST_F(InspectTest, PathListShowsDerivedNamesAndChecksTheFiles) {
+  WritePictures();
+  Result r = Inspect("data/path");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("3 picture ids"), std::string::npos);
+  EXPECT_NE(r.out.find("\"VSK:./data/pics/title.pict\" -> ./data/pics/title.chk [ok]"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("./data/pics/knopf.cma [ok]"), std::string::npos);
+
+  std::remove("data/pics/knopf.chk");
+  ExpectBroken(Inspect("data/path"), "the first is picture id 3: ./data/pics/knopf.chk missing");
+  WriteBytes("data/pics/knopf.chk", {1, 2, 3});
+  ExpectBroken(Inspect("data/path"), "3 bytes, should be 4");
+}
+
+TEST_F(InspectTest, DamagedPathListsNameTheOffset) {
+  WritePictures();
+  const std::vector<uint8_t> good = ReadBytes("data/path");
+  ExpectBroken(InspectCut("data/path", 30), "ends before its entry count");
+  WriteBytes("data/path", good);
+  ExpectBroken(InspectCut("data/path", 36 + 36 * 2), "the entry count 3 needs 144 bytes of entries");
+
+  std::vector<uint8_t> bad = good;
+  bad[36 + 20] = 0x7F;  // picture name offset of id 1 far past the end
+  WriteBytes("data/path", bad);
+  ExpectBroken(Inspect("data/path"), "the stored picture name of picture id 1 lies past the end");
+
+  bad = good;
+  bad[36 + 27] ^= 1;  // data size no longer width x height
+  WriteBytes("data/path", bad);
+  ExpectBroken(Inspect("data/path"), "data size of 9 bytes but is 4 x 2 pixels (at offset 60)");
+
+  bad = good;
+  bad.back() = 'x';  // the last name loses its terminator
+  WriteBytes("data/path", bad);
+  ExpectBroken(Inspect("data/path"), "has no terminating zero");
+}
+
+TEST_F(InspectTest, PicturesPalettesAndThePointer) {
+  WritePictures();
+  Result r = Inspect("data/pics/knopf.chk");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("picture id 3 of"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("2 x 2"), std::string::npos);
+  ExpectBroken(InspectCut("data/pics/knopf.chk", 3), "picture id 3 is 2 x 2 = 4");
+
+  r = Inspect("data/pics/title.cma");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("1: 255   0   0"), std::string::npos) << r.out;
+  ExpectBroken(InspectCut("data/pics/title.cma", 700), "a palette is 256 x 3 = 768");
+
+  std::vector<uint8_t> pointer(32 * 27, 0);
+  pointer[0] = 15;
+  pointer[1] = 24;
+  WriteBytes("pics/cursor01.chk", pointer);
+  r = Inspect("pics/cursor01.chk");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("\n  #*" + std::string(30, '.') + "\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("#=15 *=24"), std::string::npos);
+  ExpectBroken(InspectCut("pics/cursor01.chk", 863), "the pointer is 32 x 27 = 864");
+}
+
+TEST_F(InspectTest, SoundListAndSamples) {
+  std::map<uint32_t, SoundListEntry> sounds;
+  sounds[1] = {"./data/sfx/klick.raw", 8, 11025};
+  sounds[3] = {"./data/sfx/wind.raw", 4, 22050};
+  WriteBytes("data/sfxpath", BuildSoundList(sounds, sounds[1]));
+  WriteBytes("data/sfx/klick.raw", BuildSampleFile({1, -300, 3, 4}));
+  WriteBytes("data/sfx/wind.raw", BuildSampleFile({5, 6}));
+  Result r = Inspect("data/sfxpath");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("id   3:        4 bytes at 22050 Hz"), std::string::npos) << r.out;
+  r = Inspect("data/sfx/klick.raw");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("4 samples"), std::string::npos);
+  EXPECT_NE(r.out.find("peak 300"), std::string::npos);
+  EXPECT_NE(r.out.find("sound id 1 of"), std::string::npos) << r.out;
+
+  ExpectBroken(InspectCut("data/sfx/wind.raw", 3), "odd number of bytes");
+  ExpectBroken(Inspect("data/sfxpath"), "sound id 3: ./data/sfx/wind.raw 3 bytes, should be 4");
+  std::vector<uint8_t> list = ReadBytes("data/sfxpath");
+  list[36 + 20 + 7] = 5;  // sound 2: an odd data size
+  WriteBytes("data/sfxpath", list);
+  ExpectBroken(Inspect("data/sfxpath"), "sound id 2 has an odd data size of 5 bytes");
+}
+
+TEST_F(InspectTest, FontsShowMetricsAndAMeasuredSample) {
+  test::FontBuilder builder('A', 'b', 3, 2);
+  builder.Proportional().Glyph('A', {"#.#", "###", "#.#"}, 4).Glyph('a', {"##", "##", ".."}, 3, -1);
+  WriteBytes("fonts/t.fnt", builder.Build().data);
+  Result r = Inspect("fonts/t.fnt");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("single-colour, proportional"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("characters 65 to 98 (34), YSize 3, Baseline 2"), std::string::npos);
+  EXPECT_NE(r.out.find("2 characters with a glyph"), std::string::npos);
+  EXPECT_NE(r.out.find("kerning -1 to 0"), std::string::npos);
+
+  const std::vector<uint8_t> good = ReadBytes("fonts/t.fnt");
+  ExpectBroken(InspectCut("fonts/t.fnt", good.size() - 1), "the glyph strip of 3 rows of 5 bytes needs 15 bytes");
+  std::vector<uint8_t> bad = good;
+  bad[24 + 8 * 34] = 'X';  // "DATA" spoilt
+  WriteBytes("fonts/t.fnt", bad);
+  ExpectBroken(Inspect("fonts/t.fnt"), "does not start with the tag \"DATA\" (at offset 296)");
+  bad = good;
+  bad[27] = 9;  // 'A' now 9 columns wide in a strip of 5
+  WriteBytes("fonts/t.fnt", bad);
+  ExpectBroken(Inspect("fonts/t.fnt"), "reaches past the strip's 5 columns (at offset 24)");
+
+  test::FontBuilder fixed('a', 'c', 2, 1);
+  fixed.Glyph('a', {"#", "#"}, 1);
+  WriteBytes("fonts/f.fnt", fixed.Build().data);
+  ExpectBroken(Inspect("fonts/f.fnt"), "fixed-width font has no 'A'");
+}
+
+TEST_F(InspectTest, CatalogsShowTheirTextsBesideTheBuiltInOnes) {
+  CatalogSpec spec{"$VER: t 1.0", "deutsch", "wir", {{58, "Residenz"}, {14, "Stadt \xfc"}}};
+  WriteBytes("catalogs/deutsch/t.catalog", BuildCatalog(spec));
+  Result r = Inspect("catalogs/deutsch/t.catalog");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("language \"deutsch\""), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("58 \"Residenz\"  (built-in \"residence\")"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\"Stadt \xc3\xbc\""), std::string::npos) << r.out;
+
+  const std::vector<uint8_t> good = ReadBytes("catalogs/deutsch/t.catalog");
+  ExpectBroken(InspectCut("catalogs/deutsch/t.catalog", good.size() - 4), "the FORM length");
+  std::vector<uint8_t> bad = good;
+  const std::string residenz = "Residenz";
+  const size_t text = std::search(good.begin(), good.end(), residenz.begin(), residenz.end()) - good.begin();
+  bad[text - 1] = 200;  // the low byte of its text length
+  WriteBytes("catalogs/deutsch/t.catalog", bad);
+  ExpectBroken(Inspect("catalogs/deutsch/t.catalog"), "more than \"STRS\" has left");
+}
+
+TEST_F(InspectTest, ChunkFilesShowTheConvertedFields) {
+  InfoChunk info;
+  info.gameValue = 0x0102;
+  info.word12 = 7;
+  ByteBuffer file = BuildChunk("PREF", {0, 1});
+  ByteBuffer second = BuildChunk("INFO", BuildInfoBody(info));
+  file.insert(file.end(), second.begin(), second.end());
+  WriteBytes("data/pop3in/gamechunk.vsk", file);
+  Result r = Inspect("data/pop3in/gamechunk.vsk");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("\"INFO\" at offset 14, version \"V001\""), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("u16 at 28: 258  (the game-chunk value"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("u32 at 12: 7"), std::string::npos);
+
+  MrefChunk mref;
+  mref.mapX = 120;
+  mref.mapY = 85;
+  WriteBytes("data/MapPrefs.vsk", BuildChunk("MREF", BuildMrefBody(mref)));
+  r = Inspect("data/MapPrefs.vsk");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("u32 at 20: 120  (capital's map position"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("u32 at 24: 85"), std::string::npos);
+
+  WriteBytes("data/old.vsk", BuildChunk("INFO", BuildInfoBody(info), "V002"));
+  r = Inspect("data/old.vsk");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("unconverted"), std::string::npos);
+
+  ExpectBroken(InspectCut("data/pop3in/gamechunk.vsk", file.size() - 1),
+               "chunk \"INFO\" says its body has 30 bytes but only 29 follow (at offset 22)");
+  ExpectBroken(InspectCut("data/MapPrefs.vsk", 20), "says its body has 16 bytes but only 8 follow");
+  WriteBytes("data/MapPrefs.vsk", {'M', 'R', 'E', 'F', 'V', '0', '0', '1', 0, 0, 0, 0, 'I', 'N'});
+  ExpectBroken(Inspect("data/MapPrefs.vsk"), "ends 2 bytes into a 12-byte chunk header (at offset 12)");
+}
+
+TEST_F(InspectTest, ScreenDataShowsGadgetsWithTheirCommands) {
+  ScreenDataSpec spec;
+  spec.labels.push_back({{0, 0, 0, 0}, 2});
+  GadgetSpec ok;
+  ok.image = 341;
+  ok.pressedImage = 342;
+  ok.flags = 12;
+  ok.left = 72, ok.top = 180, ok.right = 124, ok.bottom = 200;
+  ok.command = CommandCode("OKOK");
+  ok.label = 0;
+  GadgetSpec choose;
+  choose.flags = 2;
+  choose.command = CommandCode("CH00");
+  spec.gadgets = {choose, ok};
+  spec.frames.push_back({16, 12, 179, 36});
+  WriteBytes("data/screendat/auswahl.dat", BuildScreenData(spec));
+  Result r = Inspect("data/screendat/auswahl.dat");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("3 sections"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("[0] CH00 image 0"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("[1] OKOK image 341, pressed 342, area (72,180)-(124,200), flags 12 (labelled masked)"),
+            std::string::npos);
+  EXPECT_NE(r.out.find("text 2 \"Ok !\""), std::string::npos);
+  EXPECT_NE(r.out.find("[0] (16,12)-(179,36)"), std::string::npos);
+
+  const std::vector<uint8_t> good = ReadBytes("data/screendat/auswahl.dat");
+  ExpectBroken(InspectCut("data/screendat/auswahl.dat", good.size() - 1), "section 9 says it has 1 records");
+  std::vector<uint8_t> bad = good;
+  bad[39] = 40;  // section count
+  WriteBytes("data/screendat/auswahl.dat", bad);
+  ExpectBroken(Inspect("data/screendat/auswahl.dat"), "the section count 40 needs a directory up to byte 520");
+  bad = good;
+  const size_t okGadget = 32 + (bad[40 + 12 + 8] << 24 | bad[40 + 12 + 9] << 16 | bad[40 + 12 + 10] << 8 |
+                                bad[40 + 12 + 11]) + 24;
+  bad[okGadget + 20] = 0x7F;  // label offset outside the data
+  WriteBytes("data/screendat/auswahl.dat", bad);
+  ExpectBroken(Inspect("data/screendat/auswahl.dat"), "gadget 1 is labelled but its label offset");
+}
+
+TEST_F(InspectTest, TownTemplatesCountTheRandomBuildings) {
+  ScreenDataSpec spec;
+  spec.towns.resize(235);
+  spec.towns[0].flags = 1;            // may appear, value 0, level 1: random
+  spec.towns[1].flags = 1;
+  spec.towns[1].value = 9;            // a value: not random
+  spec.towns[2].flags = 1;
+  spec.towns[2].level = 2;            // another level
+  WriteBytes("data/ScreenDat/Info_Stadt.dat", BuildScreenData(spec));
+  Result r = Inspect("data/ScreenDat/Info_Stadt.dat");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("235 records of 60 bytes"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("1 of them may be placed at random"), std::string::npos) << r.out;
+}
+
+TEST_F(InspectTest, BackdropAndCdTrack) {
+  WriteBytes("data/vsk.bmp", BuildBmp24(4, 2, std::vector<uint8_t>(4 * 2 * 3, 9)));
+  Result r = Inspect("data/vsk.bmp");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("4 x 2, 24 bits per pixel"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("powers of two"), std::string::npos);
+  std::vector<uint8_t> bmp = ReadBytes("data/vsk.bmp");
+  bmp[14] = 64;
+  WriteBytes("data/vsk.bmp", bmp);
+  ExpectBroken(Inspect("data/vsk.bmp"), "the header size is 64");
+  bmp[14] = 40;
+  WriteBytes("data/vsk.bmp", bmp);
+  ExpectBroken(InspectCut("data/vsk.bmp", bmp.size() - 1), "the pixel data of 2 rows of 12 bytes");
+
+  WriteBytes("data/cdaudio/track02.wav", BuildWavFile(std::vector<int16_t>(44100, 0), 22050, 2));
+  r = Inspect("data/cdaudio/track02.wav");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("2 channels, 22050 Hz, 16-bit"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("(1.00 s)"), std::string::npos);
+  ExpectBroken(InspectCut("data/cdaudio/track02.wav", 100), "the \"data\" chunk says it has 88200 bytes");
+}
+
+TEST_F(InspectTest, PreferenceFilesTheClientWrites) {
+  CheckPrefs(24, 1, 1);
+  DodurOdidPrefs(1, 1, 1);
+  OptionenPrefsDefault();
+  ASSERT_TRUE(OptionenPrefsSave());
+  Result r = Inspect("data/prefs.vsk");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("field 24 at 228 ( 1 bytes): 1  running flag"), std::string::npos) << r.out;
+  r = Inspect("data/BTPrefs.vsk");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("field  1 at  16 ( 1 bytes): 1  story flag"), std::string::npos) << r.out;
+  r = Inspect("data/optionen.prefs");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("offset   6 ( 40 bytes): \"nobody.device\""), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("offset  54 (  4 bytes): 22100"), std::string::npos);
+
+  ExpectBroken(InspectCut("data/prefs.vsk", 200), "the general preferences file has exactly 232");
+  ExpectBroken(InspectCut("data/optionen.prefs", 560), "the options file has exactly 566");
+  std::vector<uint8_t> story = ReadBytes("data/BTPrefs.vsk");
+  story[8] = 187;
+  WriteBytes("data/BTPrefs.vsk", story);
+  ExpectBroken(Inspect("data/BTPrefs.vsk"), "the body length is 187, not 188 (at offset 8)");
+}
+
+TEST_F(InspectTest, TownFilesAndTheTownList) {
+  Bytes town;
+  town.le32(1).u8(1).u8(0).zeros(2).le32(1).zeros(6).u8(1).u8(0).le32(4).le32(120).le32(85).le32(0);
+  town.text("Kadun").zeros(75);
+  for (int i = 0; i < 235; ++i) town.u8(i == 14 ? 3 : 1).zeros(59);
+  town.zeros(4);  // the record's last 4 bytes lie behind the buildings
+  WriteBytes("data/Cities/Kadun.vsk", town.data);
+  Result r = Inspect("data/Cities/Kadun.vsk");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("\"Kadun\", identifier 4"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("provisional"), std::string::npos);
+  EXPECT_NE(r.out.find("235 may appear, 1 stand: 14"), std::string::npos) << r.out;
+  town.data[36 + 79] = 'x';
+  std::fill(town.data.begin() + 36, town.data.begin() + 116, 'x');
+  WriteBytes("data/Cities/Kadun.vsk", town.data);
+  ExpectBroken(Inspect("data/Cities/Kadun.vsk"), "the town name has no terminating zero");
+
+  Bytes list;
+  list.le32(0).text("Kadun").zeros(75).le32(0xFFFFFFFF).text(std::string(79, ' ')).u8(0);
+  WriteBytes("data/Cities/Town.list", list.data);
+  r = Inspect("data/Cities/Town.list");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("1 towns and the terminator"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("0 \"Kadun\""), std::string::npos);
+  ExpectBroken(InspectCut("data/Cities/Town.list", 84), "the last record is not the terminator (identifier -1) (at offset 0)");
+  ExpectBroken(InspectCut("data/Cities/Town.list", 50), "not a whole number of 84-byte records");
+}
+
+TEST_F(InspectTest, UnknownAndMissingFiles) {
+  WriteBytes("notes.txt", {'h', 'i'});
+  ExpectBroken(Inspect("notes.txt"), "not a game data file vsk-data knows");
+  ExpectBroken(Inspect("nothing.dat"), "cannot open nothing.dat");
+  EXPECT_EQ(RunInspect({}), 2);
+}
+
+TEST_F(InspectTest, PngOfAPictureAndOfAFont) {
+  WritePictures();
+  ASSERT_EQ(RunPng({"data/path", "1", "title.png"}), 0);
+  std::vector<uint8_t> png = ReadBytes("title.png");
+  ASSERT_GT(png.size(), 8u);
+  EXPECT_EQ(png[1], 'P');
+  EXPECT_EQ(RunPng({"data/path", "4", "none.png"}), 1);  // beyond the list
+  EXPECT_EQ(RunPng({"data/path", "0", "none.png"}), 2);
+  std::remove("data/pics/knopf.cma");
+  EXPECT_EQ(RunPng({"data/path", "3", "none.png"}), 1);
+  EXPECT_EQ(RunPng({"data/path", "3", "knopf.png", "--palette", "data/pics/title.cma"}), 0);
+  EXPECT_FALSE(test::FileExists("none.png"));
+
+  test::FontBuilder builder('A', 'b', 3, 2);
+  builder.Proportional().Glyph('A', {"#.#", "###", "#.#"}, 4);
+  WriteBytes("fonts/t.fnt", builder.Build().data);
+  EXPECT_EQ(RunPng({"--font", "fonts/t.fnt", "font.png", "AA"}), 0);
+  EXPECT_TRUE(test::FileExists("font.png"));
+  EXPECT_EQ(RunPng({"--font", "fonts/t.fnt", "bad.png", "\xe2\x82"}), 2);  // not UTF-8
+  EXPECT_EQ(RunPng({"--font"}), 2);
+}
+
+}  // namespace
+}  // namespace vsk::data
