@@ -34,7 +34,7 @@ class FontBuilder {
   }
   // The glyph of c: YSize rows of equal length (the glyph's width).
   FontBuilder& Glyph(uint8_t c, const std::vector<std::string>& rows, uint16_t space, int16_t kern = 0) {
-    glyphs_[c] = GlyphSpec{rows, space, kern};
+    glyphs_[c] = GlyphEntry{rows, space, kern};
     return *this;
   }
   // Extra strip columns after the glyphs (a wider Modulo).
@@ -82,13 +82,13 @@ class FontBuilder {
   }
 
  private:
-  struct GlyphSpec {
+  struct GlyphEntry {
     std::vector<std::string> rows;
     uint16_t space;
     int16_t kern;
   };
 
-  static uint16_t Width(const GlyphSpec& glyph) {
+  static uint16_t Width(const GlyphEntry& glyph) {
     return glyph.rows.empty() ? 0 : static_cast<uint16_t>(glyph.rows[0].size());
   }
   static uint8_t Pixel(char p) {
@@ -103,7 +103,7 @@ class FontBuilder {
   bool proportional_ = false;
   bool multiColour_ = false;
   uint16_t padding_ = 0;
-  std::map<uint8_t, GlyphSpec> glyphs_;
+  std::map<uint8_t, GlyphEntry> glyphs_;
 };
 
 }  // namespace vsk::test

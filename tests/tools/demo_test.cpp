@@ -121,11 +121,11 @@ TEST_F(DemoTest, PointerAndBackdropHaveTheirFormats) {
   EXPECT_EQ(backdrop->h & (backdrop->h - 1), 0);
   SDL_FreeSurface(backdrop);
 
-  SDL_AudioSpec spec;
+  SDL_AudioSpec format;
   Uint8* samples = nullptr;
   Uint32 length = 0;
-  ASSERT_NE(SDL_LoadWAV("data/cdaudio/track02.wav", &spec, &samples, &length), nullptr);
-  EXPECT_GT(length / (spec.freq * spec.channels * 2u), 5u) << "a track of some seconds";
+  ASSERT_NE(SDL_LoadWAV("data/cdaudio/track02.wav", &format, &samples, &length), nullptr);
+  EXPECT_GT(length / (format.freq * format.channels * 2u), 5u) << "a track of some seconds";
   SDL_FreeWAV(samples);
 }
 

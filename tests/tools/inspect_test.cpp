@@ -198,8 +198,8 @@ TEST_F(InspectTest, FontsShowMetricsAndAMeasuredSample) {
 }
 
 TEST_F(InspectTest, CatalogsShowTheirTextsBesideTheBuiltInOnes) {
-  CatalogSpec spec{"$VER: t 1.0", "deutsch", "wir", {{58, "Residenz"}, {14, "Stadt \xfc"}}};
-  WriteBytes("catalogs/deutsch/t.catalog", BuildCatalog(spec));
+  CatalogContent content{"$VER: t 1.0", "deutsch", "wir", {{58, "Residenz"}, {14, "Stadt \xfc"}}};
+  WriteBytes("catalogs/deutsch/t.catalog", BuildCatalog(content));
   Result r = Inspect("catalogs/deutsch/t.catalog");
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find("language \"deutsch\""), std::string::npos) << r.out;
@@ -252,21 +252,21 @@ TEST_F(InspectTest, ChunkFilesShowTheConvertedFields) {
 }
 
 TEST_F(InspectTest, ScreenDataShowsGadgetsWithTheirCommands) {
-  ScreenDataSpec spec;
-  spec.labels.push_back({{0, 0, 0, 0}, 2});
-  GadgetSpec ok;
+  ScreenDataContent content;
+  content.labels.push_back({{0, 0, 0, 0}, 2});
+  GadgetEntry ok;
   ok.image = 341;
   ok.pressedImage = 342;
   ok.flags = 12;
   ok.left = 72, ok.top = 180, ok.right = 124, ok.bottom = 200;
   ok.command = CommandCode("OKOK");
   ok.label = 0;
-  GadgetSpec choose;
+  GadgetEntry choose;
   choose.flags = 2;
   choose.command = CommandCode("CH00");
-  spec.gadgets = {choose, ok};
-  spec.frames.push_back({16, 12, 179, 36});
-  WriteBytes("data/screendat/auswahl.dat", BuildScreenData(spec));
+  content.gadgets = {choose, ok};
+  content.frames.push_back({16, 12, 179, 36});
+  WriteBytes("data/screendat/auswahl.dat", BuildScreenData(content));
   Result r = Inspect("data/screendat/auswahl.dat");
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find("3 sections"), std::string::npos) << r.out;
@@ -291,14 +291,14 @@ TEST_F(InspectTest, ScreenDataShowsGadgetsWithTheirCommands) {
 }
 
 TEST_F(InspectTest, TownTemplatesCountTheRandomBuildings) {
-  ScreenDataSpec spec;
-  spec.towns.resize(235);
-  spec.towns[0].flags = 1;            // may appear, value 0, level 1: random
-  spec.towns[1].flags = 1;
-  spec.towns[1].value = 9;            // a value: not random
-  spec.towns[2].flags = 1;
-  spec.towns[2].level = 2;            // another level
-  WriteBytes("data/ScreenDat/Info_Stadt.dat", BuildScreenData(spec));
+  ScreenDataContent content;
+  content.towns.resize(235);
+  content.towns[0].flags = 1;            // may appear, value 0, level 1: random
+  content.towns[1].flags = 1;
+  content.towns[1].value = 9;            // a value: not random
+  content.towns[2].flags = 1;
+  content.towns[2].level = 2;            // another level
+  WriteBytes("data/ScreenDat/Info_Stadt.dat", BuildScreenData(content));
   Result r = Inspect("data/ScreenDat/Info_Stadt.dat");
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find("235 records of 60 bytes"), std::string::npos) << r.out;

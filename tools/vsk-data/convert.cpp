@@ -373,8 +373,8 @@ bool LowerCaseName(const std::string& name) {
 
 }  // namespace
 
-bool ParseCatalogManifest(const std::string& text, CatalogSpec* spec, std::string* error) {
-  *spec = CatalogSpec{};
+bool ParseCatalogManifest(const std::string& text, CatalogContent* content, std::string* error) {
+  *content = CatalogContent{};
   bool any = false;
   for (const ManifestLine& l : SplitManifest(text)) {
     size_t colon = l.text.find(':');
@@ -397,11 +397,11 @@ bool ParseCatalogManifest(const std::string& text, CatalogSpec* spec, std::strin
       return false;
     }
     if (key == "version") {
-      spec->version = converted;
+      content->version = converted;
     } else if (key == "language") {
-      spec->language = converted;
+      content->language = converted;
     } else if (key == "author") {
-      spec->author = converted;
+      content->author = converted;
     } else {
       uint64_t number;
       if (!Number(key, UINT32_MAX, &number)) {
@@ -413,7 +413,7 @@ bool ParseCatalogManifest(const std::string& text, CatalogSpec* spec, std::strin
                  " strings (0 to " + std::to_string(kStringCount - 1) + ")";
         return false;
       }
-      if (!spec->strings.emplace(static_cast<uint32_t>(number), converted).second) {
+      if (!content->strings.emplace(static_cast<uint32_t>(number), converted).second) {
         *error = At(l.number) + "string number " + key + " is given twice";
         return false;
       }
@@ -427,8 +427,8 @@ bool ParseCatalogManifest(const std::string& text, CatalogSpec* spec, std::strin
   return true;
 }
 
-bool ParseScreenDataManifest(const std::string& text, ScreenDataSpec* spec, std::string* error) {
-  *spec = ScreenDataSpec{};
+bool ParseScreenDataManifest(const std::string& text, ScreenDataContent* content, std::string* error) {
+  *content = ScreenDataContent{};
   std::map<std::string, int32_t> labels;
   std::vector<std::pair<size_t, std::pair<std::string, int>>> wantedLabels;  // gadget → name, line
   for (const ManifestLine& l : SplitManifest(text)) {
@@ -439,21 +439,21 @@ bool ParseScreenDataManifest(const std::string& text, ScreenDataSpec* spec, std:
         *error = At(l.number) + "expected \"label <name> <text number> [<w0> <w1> <w2> <w3>]\"";
         return false;
       }
-      LabelSpec label;
+      LabelEntry label;
       if (!U32(l, w[2], "text number", &label.text, error)) return false;
       for (size_t i = 0; i + 3 < w.size(); ++i)
         if (!U16(l, w[3 + i], "label word", &label.words[i], error)) return false;
-      if (!labels.emplace(w[1], static_cast<int32_t>(spec->labels.size())).second) {
+      if (!labels.emplace(w[1], static_cast<int32_t>(content->labels.size())).second) {
         *error = At(l.number) + "the label \"" + w[1] + "\" is defined twice";
         return false;
       }
-      spec->labels.push_back(label);
+      content->labels.push_back(label);
     } else if (kind == "gadget") {
       if (w.size() < 8) {
         *error = At(l.number) + "expected \"gadget <image> <pressed> <left> <top> <right> <bottom> <COMMAND> ...\"";
         return false;
       }
-      GadgetSpec g;
+      GadgetEntry g;
       if (!U16(l, w[1], "image", &g.image, error) || !U16(l, w[2], "pressed image", &g.pressedImage, error) ||
           !U16(l, w[3], "left", &g.left, error) || !U16(l, w[4], "top", &g.top, error) ||
           !U16(l, w[5], "right", &g.right, error) || !U16(l, w[6], "bottom", &g.bottom, error))
@@ -475,15 +475,15 @@ bool ParseScreenDataManifest(const std::string& text, ScreenDataSpec* spec, std:
         } else if (key == "inactive" && eq != std::string::npos) {
           if (!U16(l, value, "inactive", &g.inactive, error)) return false;
         } else if (key == "label" && !value.empty()) {
-          wantedLabels.push_back({spec->gadgets.size(), {value, l.number}});
+          wantedLabels.push_back({content->gadgets.size(), {value, l.number}});
         } else {
           *error = At(l.number) + "\"" + w[i] + "\" is not flags=<n>, inactive=<n> or label=<name>";
           return false;
         }
       }
-      spec->gadgets.push_back(g);
+      content->gadgets.push_back(g);
     } else if (kind == "frame") {
-      FrameSpec f;
+      FrameEntry f;
       if (w.size() != 5) {
         *error = At(l.number) + "expected \"frame <left> <top> <right> <bottom>\"";
         return false;
@@ -491,7 +491,7 @@ bool ParseScreenDataManifest(const std::string& text, ScreenDataSpec* spec, std:
       if (!U16(l, w[1], "left", &f.left, error) || !U16(l, w[2], "top", &f.top, error) ||
           !U16(l, w[3], "right", &f.right, error) || !U16(l, w[4], "bottom", &f.bottom, error))
         return false;
-      spec->frames.push_back(f);
+      content->frames.push_back(f);
     } else if (kind == "town") {
       if (w.size() < 4 || w.size() > 26) {
         *error = At(l.number) + "expected \"town <flags> <value> <level> [up to 22 further words]\"";
@@ -509,11 +509,11 @@ bool ParseScreenDataManifest(const std::string& text, ScreenDataSpec* spec, std:
       for (uint16_t& v : t.words44) slots[n++] = &v;
       for (size_t i = 4; i < w.size(); ++i)
         if (!U16(l, w[i], "town word", slots[i - 4], error)) return false;
-      if (spec->towns.size() == 235) {
+      if (content->towns.size() == 235) {
         *error = At(l.number) + "a town has at most 235 building templates";
         return false;
       }
-      spec->towns.push_back(t);
+      content->towns.push_back(t);
     } else {
       *error = At(l.number) + "\"" + kind + "\" is not label, gadget, frame or town";
       return false;
@@ -525,9 +525,9 @@ bool ParseScreenDataManifest(const std::string& text, ScreenDataSpec* spec, std:
       *error = At(wanted.second) + "the label \"" + wanted.first + "\" is not defined";
       return false;
     }
-    spec->gadgets[gadget].label = found->second;
+    content->gadgets[gadget].label = found->second;
   }
-  if (spec->labels.empty() && spec->gadgets.empty() && spec->frames.empty() && spec->towns.empty()) {
+  if (content->labels.empty() && content->gadgets.empty() && content->frames.empty() && content->towns.empty()) {
     *error = "the manifest describes no records";
     return false;
   }
@@ -650,16 +650,16 @@ bool LoadWavAsMono(const std::string& path, uint32_t rate, std::vector<int16_t>*
     *error = "cannot open " + path + ": no such file";
     return false;
   }
-  SDL_AudioSpec spec;
+  SDL_AudioSpec content;
   Uint8* buffer = nullptr;
   Uint32 length = 0;
-  if (!SDL_LoadWAV(path.c_str(), &spec, &buffer, &length)) {
+  if (!SDL_LoadWAV(path.c_str(), &content, &buffer, &length)) {
     *error = path + " is not a WAV file SDL can read (" + SDL_GetError() + ")";
     return false;
   }
-  int target = rate ? static_cast<int>(rate) : spec.freq;
+  int target = rate ? static_cast<int>(rate) : content.freq;
   SDL_AudioCVT cvt;
-  if (SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, AUDIO_S16SYS, 1, target) < 0) {
+  if (SDL_BuildAudioCVT(&cvt, content.format, content.channels, content.freq, AUDIO_S16SYS, 1, target) < 0) {
     SDL_FreeWAV(buffer);
     *error = path + " cannot be converted to 16-bit mono (" + SDL_GetError() + ")";
     return false;
@@ -854,13 +854,13 @@ int ConvertManifest(const std::string& kind, const std::vector<std::string>& in,
       return Fail(in[0] + ", " + error);
     out = BuildSoundList(sounds, filler);
   } else if (kind == "catalog") {
-    CatalogSpec spec;
-    if (!ParseCatalogManifest(text, &spec, &error)) return Fail(in[0] + ", " + error);
-    out = BuildCatalog(spec);
+    CatalogContent content;
+    if (!ParseCatalogManifest(text, &content, &error)) return Fail(in[0] + ", " + error);
+    out = BuildCatalog(content);
   } else {
-    ScreenDataSpec spec;
-    if (!ParseScreenDataManifest(text, &spec, &error)) return Fail(in[0] + ", " + error);
-    out = BuildScreenData(spec);
+    ScreenDataContent content;
+    if (!ParseScreenDataManifest(text, &content, &error)) return Fail(in[0] + ", " + error);
+    out = BuildScreenData(content);
   }
   if (!WriteFileAtomic(in[1], out, &error)) return Fail(error);
   std::printf("%s: %zu bytes\n", in[1].c_str(), out.size());

@@ -56,8 +56,8 @@ bool IndexPicture(const RgbaImage& source, const Palette* given, const RegisterM
 
 // Manifest parsers; each fills its result or returns false with one
 // sentence naming the line.
-bool ParseCatalogManifest(const std::string& text, CatalogSpec* spec, std::string* error);
-bool ParseScreenDataManifest(const std::string& text, ScreenDataSpec* spec, std::string* error);
+bool ParseCatalogManifest(const std::string& text, CatalogContent* content, std::string* error);
+bool ParseScreenDataManifest(const std::string& text, ScreenDataContent* content, std::string* error);
 // Path list: "<id> <base> <width> <height>" and one "filler <base> <width>
 // <height>" (the entry of every id without a picture; defaults to the
 // lowest id's picture).

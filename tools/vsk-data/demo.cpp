@@ -223,8 +223,8 @@ bool WriteSounds(DemoWriter& w) {
 
 // The residence's buttons: one hidden gadget over each of the six buildings
 // of the keep, labelled with the place it leads to.
-ScreenDataSpec ResidenceScreenData() {
-  ScreenDataSpec spec;
+ScreenDataContent ResidenceScreenData() {
+  ScreenDataContent content;
   struct Place {
     uint32_t text;
     const char* command;
@@ -233,12 +233,12 @@ ScreenDataSpec ResidenceScreenData() {
                            {57, "TAVE"}, {26, "OPTI"}, {11, "EXIT"}};
   for (size_t i = 0; i < 6; ++i) {
     const GraphicPlace& g = kResidenceGraphics[i];
-    LabelSpec label;
+    LabelEntry label;
     label.words[0] = static_cast<uint16_t>(g.x);
     label.words[1] = static_cast<uint16_t>(g.y);
     label.text = places[i].text;
-    spec.labels.push_back(label);
-    GadgetSpec gadget;
+    content.labels.push_back(label);
+    GadgetEntry gadget;
     gadget.image = gadget.pressedImage = static_cast<uint16_t>(g.id);
     gadget.flags = vsk::kGadgetHidden | vsk::kGadgetLabelled;
     gadget.left = static_cast<uint16_t>(g.x);
@@ -247,16 +247,16 @@ ScreenDataSpec ResidenceScreenData() {
     gadget.bottom = static_cast<uint16_t>(g.y + 100);
     gadget.command = CommandCode(places[i].command);
     gadget.label = static_cast<int32_t>(i);
-    spec.gadgets.push_back(gadget);
+    content.gadgets.push_back(gadget);
   }
-  return spec;
+  return content;
 }
 
 // The 235 building templates of a new town: five levels of 47 buildings.
 // Of level 1, every third building may be placed at random (flags bit 0,
 // value 0); the rest cost gold (value) and wait to be built.
-ScreenDataSpec TownScreenData() {
-  ScreenDataSpec spec;
+ScreenDataContent TownScreenData() {
+  ScreenDataContent content;
   for (uint16_t i = 0; i < 235; ++i) {
     TownTemplate t;
     t.level = static_cast<uint16_t>(1 + i / 47);
@@ -271,13 +271,13 @@ ScreenDataSpec TownScreenData() {
     t.words30[0] = static_cast<uint16_t>(i % 16 * 36);    // place on the town map
     t.words30[1] = static_cast<uint16_t>(i / 16 * 28);
     t.words44[0] = static_cast<uint16_t>(1 + i % 3);      // upkeep
-    spec.towns.push_back(t);
+    content.towns.push_back(t);
   }
-  return spec;
+  return content;
 }
 
 bool WriteScreenData(DemoWriter& w) {
-  ScreenDataSpec requester;
+  ScreenDataContent requester;
   if (!ParseScreenDataManifest(kDemoListRequesterManifest, &requester, &w.error)) return false;
   return w.Put(kDemoResidenceDataFile, BuildScreenData(ResidenceScreenData())) &&
          w.Put(kDemoTownDataFile, BuildScreenData(TownScreenData())) &&
@@ -306,7 +306,7 @@ bool WriteChunksAndCatalog(DemoWriter& w) {
   mref.word16 = 0;
   mref.mapX = 120;
   mref.mapY = 85;
-  CatalogSpec catalog;
+  CatalogContent catalog;
   if (!ParseCatalogManifest(kDemoCatalogManifest, &catalog, &w.error)) return false;
   return w.Put("data/pop3in/gamechunk.vsk", game) && w.Put("data/MapPrefs.vsk", BuildChunk("MREF", BuildMrefBody(mref))) &&
          w.Put("catalogs/deutsch/VsKBrowser.catalog", BuildCatalog(catalog));

@@ -17,13 +17,13 @@ void PutTextChunk(ByteBuffer& out, const char* id, const std::string& text) {
 
 }  // namespace
 
-ByteBuffer BuildCatalog(const CatalogSpec& spec) {
+ByteBuffer BuildCatalog(const CatalogContent& content) {
   ByteBuffer chunks;
-  PutTextChunk(chunks, "FVER", spec.version);
-  PutTextChunk(chunks, "LANG", spec.language);
-  PutTextChunk(chunks, "AUTH", spec.author);
+  PutTextChunk(chunks, "FVER", content.version);
+  PutTextChunk(chunks, "LANG", content.language);
+  PutTextChunk(chunks, "AUTH", content.author);
   ByteBuffer strings;
-  for (const auto& [number, text] : spec.strings) {
+  for (const auto& [number, text] : content.strings) {
     auto length = static_cast<uint32_t>(text.size() + 1);
     PutBE32(strings, number);
     PutBE32(strings, length);

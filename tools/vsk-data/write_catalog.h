@@ -12,7 +12,7 @@
 
 namespace vsk::data {
 
-struct CatalogSpec {
+struct CatalogContent {
   std::string version;   // "$VER: VsKBrowser.catalog 1.0 (...)"
   std::string language;  // "deutsch"
   std::string author;
@@ -20,6 +20,6 @@ struct CatalogSpec {
 };
 
 // Chunks in the order FVER, LANG, AUTH, STRS; odd chunk lengths are padded.
-ByteBuffer BuildCatalog(const CatalogSpec& spec);
+ByteBuffer BuildCatalog(const CatalogContent& content);
 
 }  // namespace vsk::data

@@ -14,7 +14,7 @@ uint32_t CommandCode(const char* four) {
   return code;
 }
 
-ByteBuffer BuildScreenData(const ScreenDataSpec& spec) {
+ByteBuffer BuildScreenData(const ScreenDataContent& content) {
   struct Section {
     uint32_t tag;
     uint32_t count;
@@ -23,18 +23,18 @@ ByteBuffer BuildScreenData(const ScreenDataSpec& spec) {
   std::vector<Section> sections;
 
   // Labels first: the gadgets point at them by offset.
-  if (!spec.labels.empty()) {
-    Section s{kSectionTags[kSectionLabels], static_cast<uint32_t>(spec.labels.size()), {}};
-    for (const LabelSpec& l : spec.labels) {
+  if (!content.labels.empty()) {
+    Section s{kSectionTags[kSectionLabels], static_cast<uint32_t>(content.labels.size()), {}};
+    for (const LabelEntry& l : content.labels) {
       for (uint16_t w : l.words) PutBE16(s.records, w);
       PutBE32(s.records, l.text);
     }
     sections.push_back(std::move(s));
   }
   size_t gadgetSection = sections.size();
-  if (!spec.gadgets.empty()) {
-    Section s{kSectionTags[kSectionGadgets], static_cast<uint32_t>(spec.gadgets.size()), {}};
-    for (const GadgetSpec& g : spec.gadgets) {
+  if (!content.gadgets.empty()) {
+    Section s{kSectionTags[kSectionGadgets], static_cast<uint32_t>(content.gadgets.size()), {}};
+    for (const GadgetEntry& g : content.gadgets) {
       for (uint16_t w : {g.image, g.pressedImage, g.inactive, g.flags, g.left, g.top, g.right, g.bottom})
         PutBE16(s.records, w);
       PutBE32(s.records, g.command);
@@ -42,15 +42,15 @@ ByteBuffer BuildScreenData(const ScreenDataSpec& spec) {
     }
     sections.push_back(std::move(s));
   }
-  if (!spec.frames.empty()) {
-    Section s{kSectionTags[kSectionTextFrames], static_cast<uint32_t>(spec.frames.size()), {}};
-    for (const FrameSpec& f : spec.frames)
+  if (!content.frames.empty()) {
+    Section s{kSectionTags[kSectionTextFrames], static_cast<uint32_t>(content.frames.size()), {}};
+    for (const FrameEntry& f : content.frames)
       for (uint16_t w : {f.left, f.top, f.right, f.bottom}) PutBE16(s.records, w);
     sections.push_back(std::move(s));
   }
-  if (!spec.towns.empty()) {
-    Section s{kSectionTags[kSectionTownTemplates], static_cast<uint32_t>(spec.towns.size()), {}};
-    for (const TownTemplate& t : spec.towns) {
+  if (!content.towns.empty()) {
+    Section s{kSectionTags[kSectionTownTemplates], static_cast<uint32_t>(content.towns.size()), {}};
+    for (const TownTemplate& t : content.towns) {
       PutBE16(s.records, t.flags);
       PutBE32(s.records, t.value);
       PutBE16(s.records, t.level);
@@ -62,7 +62,7 @@ ByteBuffer BuildScreenData(const ScreenDataSpec& spec) {
     }
     sections.push_back(std::move(s));
   }
-  for (const RawSection& r : spec.extra) sections.push_back({r.tag, r.count, r.records});
+  for (const RawSection& r : content.extra) sections.push_back({r.tag, r.count, r.records});
 
   // Offsets count from the start of the data block (file offset 32).
   std::vector<uint32_t> offsets;
@@ -71,13 +71,13 @@ ByteBuffer BuildScreenData(const ScreenDataSpec& spec) {
     offsets.push_back(at);
     at += static_cast<uint32_t>(s.records.size());
   }
-  if (!spec.gadgets.empty()) {
+  if (!content.gadgets.empty()) {
     ByteBuffer& records = sections[gadgetSection].records;
-    for (size_t i = 0; i < spec.gadgets.size(); ++i) {
-      int32_t label = spec.gadgets[i].label;
+    for (size_t i = 0; i < content.gadgets.size(); ++i) {
+      int32_t label = content.gadgets[i].label;
       uint32_t offset = 0;
-      if (label >= 0 && static_cast<size_t>(label) < spec.labels.size())
-        offset = offsets[0] + static_cast<uint32_t>(label) * sizeof(LabelRecord);
+      if (label >= 0 && static_cast<size_t>(label) < content.labels.size())
+        offset = offsets[0] + static_cast<uint32_t>(label) * sizeof(LabelEntry);
       SetBE32(records, i * sizeof(Gadget) + 20, offset);
     }
   }

@@ -21,14 +21,14 @@ constexpr char kScreenDataMagic[] = "VSK SCREEN DATA";
 
 // Section 0: a gadget label; text is a string number (0: none, record kept
 // as it is; 0xFFFFFFFF: no text).
-struct LabelSpec {
+struct LabelEntry {
   uint16_t words[4] = {0, 0, 0, 0};
   uint32_t text = 0xFFFFFFFF;
 };
 
 // Section 1: a gadget. label is the index of its record in labels, or -1
 // (the data offset then is 0).
-struct GadgetSpec {
+struct GadgetEntry {
   uint16_t image = 0;
   uint16_t pressedImage = 0;
   uint16_t inactive = 0;
@@ -39,7 +39,7 @@ struct GadgetSpec {
 };
 
 // Section 9: a text frame.
-struct FrameSpec {
+struct FrameEntry {
   uint16_t left = 0, top = 0, right = 0, bottom = 0;
 };
 
@@ -62,10 +62,10 @@ struct RawSection {
   ByteBuffer records;
 };
 
-struct ScreenDataSpec {
-  std::vector<LabelSpec> labels;        // section 0 (when not empty)
-  std::vector<GadgetSpec> gadgets;      // section 1
-  std::vector<FrameSpec> frames;        // section 9
+struct ScreenDataContent {
+  std::vector<LabelEntry> labels;        // section 0 (when not empty)
+  std::vector<GadgetEntry> gadgets;      // section 1
+  std::vector<FrameEntry> frames;        // section 9
   std::vector<TownTemplate> towns;      // section 11
   std::vector<RawSection> extra;        // appended after those
 };
@@ -75,6 +75,6 @@ uint32_t CommandCode(const char* four);
 
 // Sections appear in the order 0, 1, 9, 11, extra; empty ones are left out.
 // Gadget labels that point outside labels get data offset 0.
-ByteBuffer BuildScreenData(const ScreenDataSpec& spec);
+ByteBuffer BuildScreenData(const ScreenDataContent& content);
 
 }  // namespace vsk::data
