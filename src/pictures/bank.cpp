@@ -31,8 +31,7 @@ constexpr const char* kPicturePathList = "./data/path";
 constexpr uint32_t kCountOffset = 32;  // names are counted from here
 constexpr uint32_t kEntriesOffset = 36;
 constexpr uint32_t kEntrySize = 36;
-constexpr uint32_t kMaxStoredName = 99;  // characters copied of a stored name
-constexpr uint32_t kNameCut = 4;         // characters dropped at each end
+constexpr uint32_t kNameCut = 4;  // characters dropped at each end of a stored name
 constexpr uint32_t kPaletteBytes = 768;  // 256 x red, green, blue
 
 // The path list one loader call works with: the preloaded copy of the set-up
@@ -76,6 +75,20 @@ struct PathEntry {
   char paletteFile[kMaxStoredName + 1];
 };
 
+}  // namespace
+
+bool DeriveFileName(const char* stored, uint32_t length, const char* extension, char* out) {
+  if (length > kMaxStoredName) length = kMaxStoredName;
+  if (length < 2 * kNameCut || std::strlen(extension) > 2 * kNameCut) return false;
+  uint32_t kept = length - 2 * kNameCut;
+  std::memcpy(out, stored + kNameCut, kept);
+  std::strcpy(out + kept, extension);
+  for (char* p = out; *p; ++p) *p = static_cast<char>(std::tolower(static_cast<unsigned char>(*p)));
+  return true;
+}
+
+namespace {
+
 // Turns the stored name at offset (counted from the count field) into the
 // file name to open: the name without its first and last four characters,
 // then the extension, all in lower case. False when the name does not lie
@@ -96,12 +109,7 @@ bool DeriveName(const PathList& list, uint32_t offset, const char* extension, ch
     stored[length++] = c;
   }
   if (!ended && length < kMaxStoredName) return false;  // runs off the end of the list
-  if (length < 2 * kNameCut) return false;
-  uint32_t kept = length - 2 * kNameCut;
-  std::memcpy(out, stored + kNameCut, kept);
-  std::strcpy(out + kept, extension);
-  for (char* p = out; *p; ++p) *p = static_cast<char>(std::tolower(static_cast<unsigned char>(*p)));
-  return true;
+  return DeriveFileName(stored, length, extension, out);
 }
 
 // Reads entry index of the list. False for a bad id: an index outside the

@@ -50,6 +50,16 @@ extern uint32_t PictureCacheSize[kPictureSlots];
 // The bank entry of an id, or null (empty slot or id outside 1..1095).
 BitMap* PictureOf(uint32_t id);
 
+// Characters of a stored path-list name that count.
+constexpr uint32_t kMaxStoredName = 99;
+
+// The file a stored path-list name stands for: of its first 99 characters
+// (length of them given), all but the first and the last four, then the
+// extension ("chk" for pictures, "cma" for palettes), in lower case. out
+// has room for kMaxStoredName + 1 characters. False when the name is too
+// short to lose eight characters.
+bool DeriveFileName(const char* stored, uint32_t length, const char* extension, char* out);
+
 // Loads a full-screen picture with its palette, copies the palette into
 // ScreenColors, makes the picture the screen's bitmap and, unless noFade,
 // starts the fade-in. 1 on success (also when already loaded), 0 when the

@@ -293,5 +293,18 @@ TEST_F(BankDeathTest, MissingPictureOrPaletteEndsTheProcess) {
               "^OpenKadunPic:Konnte pics/title\\.chk nicht oeffnen\\.\n$");
 }
 
+TEST(DeriveFileName, DropsFourCharactersAtEachEndOfAtMost99AndLowersTheCase) {
+  char name[kMaxStoredName + 1];
+  ASSERT_TRUE(DeriveFileName("VSK:Pics/Title.pict", 19, "chk", name));
+  EXPECT_STREQ(name, "pics/title.chk");
+  EXPECT_FALSE(DeriveFileName("VSK:abc", 7, "chk", name)) << "too short to lose eight characters";
+  ASSERT_TRUE(DeriveFileName("VSK:.pict", 8, "cma", name));
+  EXPECT_STREQ(name, "cma");
+  // Only the first 99 characters count: the last four of those are dropped.
+  std::string stored = "VSK:" + std::string(120, 'A');
+  ASSERT_TRUE(DeriveFileName(stored.c_str(), static_cast<uint32_t>(stored.size()), "chk", name));
+  EXPECT_EQ(std::string(name), std::string(91, 'a') + "chk");
+}
+
 }  // namespace
 }  // namespace vsk

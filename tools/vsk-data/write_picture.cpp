@@ -5,15 +5,17 @@
 #include <cctype>
 #include <cstring>
 
+#include "pictures/bank.h"
+
 namespace vsk::data {
 
 std::string StoredPictureName(const std::string& base) { return "VSK:" + base + ".pict"; }
 std::string StoredPaletteName(const std::string& base) { return "VSK:" + base + ".cmap"; }
 
 std::string DeriveFileName(const std::string& stored, const char* extension) {
-  if (stored.size() < 8) return "";
-  std::string name = stored.substr(4, stored.size() - 8) + extension;
-  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  // The client's own derivation, so the kit names exactly the file it opens.
+  char name[vsk::kMaxStoredName + 1];
+  if (!vsk::DeriveFileName(stored.c_str(), static_cast<uint32_t>(stored.size()), extension, name)) return "";
   return name;
 }
 
