@@ -6,25 +6,18 @@
 
 #include <gtest/gtest.h>
 
+#include "support/eventually.h"
+
 #include <atomic>
 #include <chrono>
 #include <thread>
+
+using vsk::test::Eventually;
 
 namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-
-// Polls until the condition holds or two seconds have passed.
-template <typename F>
-bool Eventually(F condition) {
-  auto until = Clock::now() + 2s;
-  while (!condition()) {
-    if (Clock::now() > until) return false;
-    std::this_thread::sleep_for(1ms);
-  }
-  return true;
-}
 
 std::atomic<int> gEntered{0};
 std::atomic<DWORD> gSeenId{0};

@@ -4,25 +4,19 @@
 
 #include <gtest/gtest.h>
 
+#include "support/eventually.h"
+
 #include <atomic>
 #include <chrono>
 #include <thread>
 #include <vector>
 
+using vsk::test::Eventually;
+
 namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-
-template <typename F>
-bool Eventually(F condition) {
-  auto until = Clock::now() + 2s;
-  while (!condition()) {
-    if (Clock::now() > until) return false;
-    std::this_thread::sleep_for(1ms);
-  }
-  return true;
-}
 
 // Empties the calling thread's queue.
 void Drain() {

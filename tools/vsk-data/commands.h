@@ -11,7 +11,7 @@ namespace vsk::data {
 using Args = std::vector<std::string>;
 
 int RunDemo(const Args& args);     // demo.cpp:    vsk-data demo DIR
-int RunInspect(const Args& args);  // inspect.cpp: vsk-data inspect FILE
+int RunInspect(const Args& args);  // report.cpp:  vsk-data inspect FILE
 int RunPng(const Args& args);      // png.cpp:     vsk-data png …
 int RunConvert(const Args& args);  // convert.cpp: vsk-data convert KIND …
 

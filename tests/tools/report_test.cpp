@@ -14,7 +14,7 @@
 #include "support/font_builder.h"
 #include "support/gamedir.h"
 #include "vsk-data/commands.h"
-#include "vsk-data/inspect.h"
+#include "vsk-data/report.h"
 #include "vsk-data/write_bmp.h"
 #include "vsk-data/write_catalog.h"
 #include "vsk-data/write_chunk.h"

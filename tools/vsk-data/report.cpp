@@ -1,5 +1,5 @@
 // vsk-data inspect FILE
-#include "vsk-data/inspect.h"
+#include "vsk-data/report.h"
 
 #include <algorithm>
 #include <cinttypes>

@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "vsk-data/inspect.h"
+#include "vsk-data/report.h"
 
 namespace {
 
