@@ -4,6 +4,7 @@
 // the fades, so CloseKadunPic's fade-out ends in either mode.
 #pragma once
 
+#include <ddraw.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -15,6 +16,8 @@
 
 #include "pictures/bank.h"
 #include "pictures/fade.h"
+#include "pictures/update.h"
+#include "present/dd/objects.h"
 #include "services/memory.h"
 #include "services/memory_faults.h"
 #include "startup/context.h"
@@ -132,6 +135,16 @@ class BankScreenTest : public ScreenModeTest {
       TheScreen = nullptr;
     }
     ScreenModeTest::TearDown();
+  }
+
+  // Entry i of the palette the display shows.
+  ColorEntry ShownColor(int i) {
+    ColorEntry entry{};
+    if (DirectDraw())
+      EXPECT_EQ(DDPalette->GetEntries(0, static_cast<DWORD>(i), 1, reinterpret_cast<LPPALETTEENTRY>(&entry)), DD_OK);
+    else
+      entry = GLColors[i];
+    return entry;
   }
 
   static void WaitForFade() {
