@@ -1,0 +1,7 @@
+#include "sound/cdaudio.h"
+
+namespace vsk {
+
+bool IsCD() { return false; }
+
+}  // namespace vsk
