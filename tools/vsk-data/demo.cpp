@@ -255,6 +255,8 @@ ScreenDataContent ResidenceScreenData() {
 // The 235 building templates of a new town: five levels of 47 buildings.
 // Of level 1, every third building may be placed at random (flags bit 0,
 // value 0); the rest cost gold (value) and wait to be built.
+}  // namespace
+
 ScreenDataContent TownScreenData() {
   ScreenDataContent content;
   for (uint16_t i = 0; i < 235; ++i) {
@@ -276,12 +278,32 @@ ScreenDataContent TownScreenData() {
   return content;
 }
 
+namespace {
+
 bool WriteScreenData(DemoWriter& w) {
   ScreenDataContent requester;
   if (!ParseScreenDataManifest(kDemoListRequesterManifest, &requester, &w.error)) return false;
   return w.Put(kDemoResidenceDataFile, BuildScreenData(ResidenceScreenData())) &&
          w.Put(kDemoTownDataFile, BuildScreenData(TownScreenData())) &&
          w.Put(kDemoListRequesterFile, BuildScreenData(requester));
+}
+
+// The general preferences of a player who has joined a game: towns are
+// stored (field 0 = 2), player 1 (field 9), the names (fields 10 and 8).
+ByteBuffer DemoGeneralPrefs() {
+  ByteBuffer prefs;
+  PutTag(prefs, "PREF");
+  PutTag(prefs, "V001");
+  PutLE32(prefs, 220);
+  PutZeros(prefs, 220);
+  auto text = [&prefs](size_t offset, const char* value) {
+    for (size_t i = 0; value[i] && i < 39; ++i) prefs[offset + i] = static_cast<uint8_t>(value[i]);
+  };
+  prefs[12] = 2;   // field 0: town storage mode
+  prefs[148] = 1;  // field 9: player number
+  text(152, "Aldric");      // field 10: first name
+  text(108, "von Veskar");  // field 8: second name
+  return prefs;
 }
 
 bool WriteChunksAndCatalog(DemoWriter& w) {
@@ -308,7 +330,8 @@ bool WriteChunksAndCatalog(DemoWriter& w) {
   mref.mapY = 85;
   CatalogContent catalog;
   if (!ParseCatalogManifest(kDemoCatalogManifest, &catalog, &w.error)) return false;
-  return w.Put("data/pop3in/gamechunk.vsk", game) && w.Put("data/MapPrefs.vsk", BuildChunk("MREF", BuildMrefBody(mref))) &&
+  return w.Put("data/prefs.vsk", DemoGeneralPrefs()) && w.Put("data/pop3in/gamechunk.vsk", game) &&
+         w.Put("data/MapPrefs.vsk", BuildChunk("MREF", BuildMrefBody(mref))) &&
          w.Put("catalogs/deutsch/VsKBrowser.catalog", BuildCatalog(catalog));
 }
 

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <string>
 
+#include "vsk-data/write_screendata.h"
+
 namespace vsk::data {
 
 // Where the demo takes its TrueType fonts from.
@@ -24,6 +26,9 @@ struct DemoSummary {
 // Writes the whole demo directory below dir (created when missing). The
 // same bytes on every run. False with one sentence in *error.
 bool WriteDemo(const std::string& dir, DemoSummary* summary, std::string* error);
+
+// The 235 building templates of a new town, as "Info_Stadt.dat" holds them.
+ScreenDataContent TownScreenData();
 
 // The manifests the demo builds its catalog and list-requester file from,
 // also a modder's starting point (UTF-8).
