@@ -14,6 +14,7 @@ namespace vsk {
 namespace {
 std::atomic<uint32_t> gFailCountdown{0};
 std::atomic<int64_t> gLiveBlocks{0};
+std::atomic<uint64_t> gCalls{0};
 
 bool InjectedFailure() {
   uint32_t left = gFailCountdown.load();
@@ -28,7 +29,10 @@ void FailAllocVecAt(uint32_t n) { gFailCountdown.store(n); }
 
 int64_t LiveAllocVecBlocks() { return gLiveBlocks.load(); }
 
+uint64_t AllocVecCalls() { return gCalls.load(); }
+
 void* AllocVec(uint32_t size, uint32_t flags) {
+  gCalls.fetch_add(1);
   void* block = nullptr;
   if (!InjectedFailure()) {
     // malloc(0) may give null; a zero-length block must still be distinct.

@@ -13,4 +13,8 @@ void FailAllocVecAt(uint32_t n);
 // Number of AllocVec blocks not yet given back to FreeVec.
 int64_t LiveAllocVecBlocks();
 
+// Number of AllocVec calls so far, failed ones included: the difference
+// around an operation tells how many allocations a failure walk must try.
+uint64_t AllocVecCalls();
+
 }  // namespace vsk
