@@ -35,6 +35,8 @@ Town* LoadTownFile(const char* path) {
   if (town) {
     const size_t got = std::fread(town, 1, kTownSize, file);
     (void)got;  // a short file leaves the rest of the record zero
+    // The name is a text of at most 79 characters whatever the file holds.
+    town->name[sizeof town->name - 1] = '\0';
   }
   std::fclose(file);
   return town;

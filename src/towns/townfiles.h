@@ -28,7 +28,8 @@ bool TownPath(char (&path)[kTownPathSize], const char* format, const char* name)
 bool TownFileExists(const char* path);
 
 // The town file in a new cleared record of kTownSize bytes; a shorter file
-// leaves the rest zero and only kTownSize bytes are read of a longer one.
+// leaves the rest zero and only kTownSize bytes are read of a longer one;
+// the name always ends within its field.
 // Null when the file cannot be opened or memory runs out.
 Town* LoadTownFile(const char* path);
 

@@ -71,7 +71,8 @@ TEST_F(TownsTest, FirstStartWritesTheProvisionalCapitalAndANewList) {
   for (int i : {0, 14, 15}) EXPECT_TRUE(Stands(*town, i)) << "capital building " << i;
   // The templates themselves follow the file (building 1: level 1, not free).
   EXPECT_EQ(town->buildings[1].flags, kBuildingAllowed);
-  EXPECT_EQ(town->buildings[1].value, 100u);
+  const uint32_t price = town->buildings[1].value;  // a packed field, so copied
+  EXPECT_EQ(price, 100u);
   EXPECT_EQ(town->buildings[100].level, 3);
 
   const std::vector<uint8_t> list = ReadBytes(kListFile);
