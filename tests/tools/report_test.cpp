@@ -2,6 +2,8 @@
 // damaged copy of each is reported in one sentence with where it broke.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <map>
@@ -13,6 +15,9 @@
 #include "support/bytes.h"
 #include "support/font_builder.h"
 #include "support/gamedir.h"
+#include "towns/town.h"
+#include "services/memory.h"
+#include "vsk-data/demo.h"
 #include "vsk-data/commands.h"
 #include "vsk-data/report.h"
 #include "vsk-data/write_bmp.h"
@@ -377,6 +382,44 @@ TEST_F(InspectTest, TownFilesAndTheTownList) {
   EXPECT_NE(r.out.find("0 \"Kadun\""), std::string::npos);
   ExpectBroken(InspectCut("data/Cities/Town.list", 84), "the last record is not the terminator (identifier -1) (at offset 0)");
   ExpectBroken(InspectCut("data/Cities/Town.list", 50), "not a whole number of 84-byte records");
+}
+
+// The files the client itself writes for a new player read back as the
+// client made them.
+TEST_F(InspectTest, TownFilesTheClientWrote) {
+  std::string error;
+  ASSERT_TRUE(WriteDemo(root_, nullptr, &error)) << error;
+  // One directory per name, whatever its case: the demo's is "screendat".
+  ASSERT_EQ(rmdir("data/ScreenDat"), 0);
+  std::fflush(stdout);
+  testing::internal::CaptureStdout();
+  Town* town = GetActiveTown(kCapitalTownId);
+  const std::string log = testing::internal::GetCapturedStdout();
+  ASSERT_NE(town, nullptr) << log;
+  std::string standing;
+  int count = 0;
+  for (uint32_t i = 0; i < kBuildingCount; ++i) {
+    if (!(town->buildings[i].flags & kBuildingStands)) continue;
+    standing += (count++ ? " " : "") + std::to_string(i);
+  }
+  FreeVec(town);
+
+  Result r = Inspect("data/Cities/NewTown.vsk");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("\"NewTown\", identifier 0"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("provisional"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find(std::to_string(count) + " stand: " + standing), std::string::npos) << r.out;
+  r = Inspect("data/Cities/Town.list");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("1 towns and the terminator"), std::string::npos) << r.out;
+
+  ASSERT_TRUE(ChangeTownName(nullptr, "Veskburg"));
+  r = Inspect("data/Cities/Town.list");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("0 \"Veskburg\""), std::string::npos) << r.out;
+  r = Inspect("data/Cities/Veskburg.vsk");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.find("provisional"), std::string::npos) << r.out;
 }
 
 TEST_F(InspectTest, UnknownAndMissingFiles) {

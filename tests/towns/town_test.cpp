@@ -240,6 +240,18 @@ TEST_F(TownsTest, ATownOfTheRightSizeLoadsAfterTenTicks) {
   EXPECT_EQ(msg.message, static_cast<UINT>(WM_USER + 7)) << "the wait took exactly ten ticks";
 }
 
+TEST_F(TownsTest, ALoadedNameEndsInsideItsField) {
+  Town stored{};
+  std::memset(stored.name, 'Z', sizeof stored.name);
+  WriteBytes(kListFile, ListBytes({Entry(0, "Zed")}));
+  WriteTown("Zed", stored);
+  PostTimerTicks(10);
+  Town* town = GetActiveTown(0);
+  ASSERT_NE(town, nullptr);
+  EXPECT_EQ(std::string(town->name), std::string(79, 'Z'));
+  FreeVec(town);
+}
+
 TEST_F(TownsTest, ATownOfTheWrongSizeIsRebuiltKeepingWhatItOwns) {
   Town old{};
   old.capital = 0;
