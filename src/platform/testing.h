@@ -2,8 +2,10 @@
 // program never calls it. On Windows none of these exist.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace vsk::platform::testing {
 
@@ -102,5 +104,46 @@ int LiveDirectDrawObjects();
 // Back to the initial state between tests: default budget, nothing lost.
 // Objects a test still holds stay valid.
 void ResetDirectDraw();
+
+// ---- sound --------------------------------------------------------------------
+// One audio output serves DirectSound and the CD audio device: the SDL
+// device, or the null output (real time, nothing heard) where none opens.
+
+// While on, opening the output finds no audio device and takes the null
+// output; an output already open stays as it is.
+void FailAudioDevice(bool fail);
+// While on, DirectSoundCreate answers DSERR_NODRIVER.
+void FailDirectSoundCreate(bool fail);
+// Whether the output is open, whether it is the null output, and its rate
+// (0 while closed).
+bool AudioOutputOpen();
+bool AudioOutputIsNull();
+int AudioOutputRate();
+
+// Holds the mix: while held, the device's callback plays silence and the
+// null output renders nothing, so buffers and tracks advance only through
+// RenderMixer, frame by frame as the test asks.
+void HoldMixer(bool hold);
+// Renders frames of the mix on the calling thread (as the output would);
+// returns the frames rendered, 0 while the output is closed.
+size_t RenderMixer(size_t frames);
+
+// What the mixer rendered since StartMixerCapture (or the last take), as
+// the output played it: interleaved left and right 16-bit samples at rate.
+struct MixerCapture {
+  int rate = 0;
+  std::vector<int16_t> samples;
+  size_t Frames() const { return samples.size() / 2; }
+};
+void StartMixerCapture();
+MixerCapture TakeMixerCapture();
+void StopMixerCapture();
+
+// DirectSound objects and buffers not yet released.
+int LiveDirectSoundObjects();
+
+// Back to the initial state between tests: no failures, mixer not held, no
+// capture, CD volume full. Objects a test still holds stay valid.
+void ResetSound();
 
 }  // namespace vsk::platform::testing

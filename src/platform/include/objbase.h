@@ -61,6 +61,7 @@ typedef struct _GUID {
 typedef GUID IID;
 typedef GUID CLSID;
 typedef GUID* LPGUID;
+typedef const GUID* LPCGUID;
 typedef IID* LPIID;
 typedef CLSID* LPCLSID;
 #define REFGUID const GUID&
