@@ -5,6 +5,7 @@
 #include "pictures/update.h"
 #include "present/state.h"
 #include "services/random.h"
+#include "sound/sfx.h"
 
 namespace vsk {
 
@@ -20,8 +21,10 @@ int32_t Translate(const MSG& msg, uint16_t flags) {
       if (msg.wParam == MK_RBUTTON) return kEventRightDown;
       return kEventMove;
     case WM_LBUTTONDOWN:
+      SfxPlayer(kClickSound, 0, 0);
       return kEventLeftDown;
     case WM_RBUTTONDOWN:
+      SfxPlayer(kClickSound, 0, 0);
       return kEventRightDown;
     case WM_LBUTTONUP:
       return kEventLeftUp;

@@ -24,6 +24,7 @@ constexpr uintptr_t kWindowTimerId = 3;
 
 // Repairs lost surfaces, then takes messages (blocking while there are
 // none) until one of them is an event; every other message is dropped.
+// Pressing a mouse button plays the click.
 int32_t WaitEvent(uint16_t flags);
 
 // PointerY as it is (no OpenGL centring offset).

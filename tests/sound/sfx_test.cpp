@@ -1,0 +1,298 @@
+// The sound environment and the effects: the feature words and their log,
+// the 38 slots, the sound list, the samples' byte order, the cache, and the
+// shutdown.
+#include "sound/sfx.h"
+
+#include <dsound.h>
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/testing.h"
+#include "present/state.h"
+#include "services/memory.h"
+#include "services/memory_faults.h"
+#include "startup/context.h"
+#include "support/gamedir.h"
+#include "support/log.h"
+#include "vsk-data/write_sound.h"
+
+namespace vsk {
+namespace {
+
+using test::LogCapture;
+
+constexpr const char* kWindowClass = "VeskariaSoundTest";
+
+// A ramp of samples: sample i is i * 7 (big-endian in the file).
+std::vector<int16_t> Ramp(size_t count) {
+  std::vector<int16_t> samples(count);
+  for (size_t i = 0; i < count; ++i) samples[i] = static_cast<int16_t>(i * 7);
+  return samples;
+}
+
+class SoundTest : public test::GameDirTest {
+ protected:
+  void SetUp() override {
+    GameDirTest::SetUp();
+    test::MakeDir("data");
+    test::MakeDir("data/sfx");
+    std::map<uint32_t, data::SoundListEntry> sounds;
+    auto add = [&](uint32_t id, const std::string& file, size_t samples, uint32_t rate = 22050) {
+      const data::ByteBuffer bytes = data::BuildSampleFile(Ramp(samples));
+      test::WriteBytes(file.substr(2), bytes);
+      sounds[id] = {file, static_cast<uint32_t>(bytes.size()), rate};
+    };
+    add(1, "./data/sfx/klick.raw", 400);
+    add(2, "./data/sfx/horn.raw", 1000, 11025);
+    add(48, "./data/sfx/residenz.raw", 2000);
+    data::SoundListEntry filler{"./data/sfx/klick.raw", 800, 22050};
+    // Entry 3 names a file that is not there.
+    sounds[3] = {"./data/sfx/missing.raw", 100, 22050};
+    test::WriteBytes("data/sfxpath", data::BuildSoundList(sounds, filler));
+
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = kWindowClass;
+    ASSERT_NE(RegisterClassA(&windowClass), 0);
+    WindowHandle = CreateWindowExA(0, kWindowClass, "Veskaria / Test", WS_POPUP, 0, 0, 64, 64, nullptr, nullptr,
+                                   GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(WindowHandle, nullptr);
+    System = SystemContext{};
+    System.options.optionFlags = kSoundEffects | kSound16Bit;
+    baseline_ = LiveAllocVecBlocks();
+  }
+
+  void TearDown() override {
+    FailAllocVecAt(0);
+    {
+      LogCapture quiet;
+      ExitSoundEnv();
+    }
+    for (uint32_t i = 0; i < kSoundCacheSlots; ++i) {
+      FreeVec(SoundCache[i]);
+      SoundCache[i] = nullptr;
+      SoundCacheSizes[i] = 0;
+    }
+    EXPECT_EQ(LiveAllocVecBlocks(), baseline_);
+    DestroyWindow(WindowHandle);
+    WindowHandle = nullptr;
+    UnregisterClassA(kWindowClass, GetModuleHandleA(nullptr));
+    GameDirTest::TearDown();
+  }
+
+  static bool Init(uint32_t wanted = 0) {
+    LogCapture quiet;
+    return InitSoundEnv(wanted);
+  }
+
+  // The native samples of a slot's buffer.
+  static std::vector<int16_t> SlotSamples(int slot) {
+    IDirectSoundBuffer* buffer = System.soundBuffers[slot];
+    void* data = nullptr;
+    DWORD bytes = 0;
+    EXPECT_EQ(buffer->Lock(0, 0, &data, &bytes, nullptr, nullptr, DSBLOCK_ENTIREBUFFER), DS_OK);
+    std::vector<int16_t> samples(bytes / 2);
+    std::memcpy(samples.data(), data, samples.size() * 2);
+    buffer->Unlock(data, bytes, nullptr, 0);
+    return samples;
+  }
+
+  static DWORD Status(int slot) {
+    DWORD status = 0;
+    EXPECT_EQ(System.soundBuffers[slot]->GetStatus(&status), DS_OK);
+    return status;
+  }
+
+  int64_t baseline_ = 0;
+};
+
+TEST_F(SoundTest, InitSoundEnvLogsTheThreeWordsAndLoadsTheClick) {
+  System.systemFlags = kSoundCdRom;
+  LogCapture log;
+  ASSERT_TRUE(InitSoundEnv(0));
+  const std::string lines = log.Take();
+  EXPECT_EQ(System.systemFlags, kSoundCdRom | kSound16Bit | kSoundEffects);
+  EXPECT_EQ(System.soundStatus, kSound16Bit | kSoundEffects);
+  const std::string mask =
+      "----------------------\nSoundMaske   :\n16BIT Sound ?: yes\nWAVETABLE ?  : no\nCDROMSOUND ? : yes\n"
+      "FASTTRACKER ?: no\nSOUNDFX ?    : yes\nMUSIC        : no\nCD_VOLUME    : no\nSFX_VOLUME   : no\n";
+  EXPECT_EQ(lines.substr(0, mask.size()), mask);
+  EXPECT_NE(lines.find("SoundStatus  :\n"), std::string::npos);
+  EXPECT_NE(lines.find("SoundOptionen: (or wanted)\n"), std::string::npos);
+  EXPECT_EQ(System.soundIds[0], kClickSound);
+  EXPECT_EQ(System.soundSizes[0], 800u);
+  // Samples are stored big-endian and played native.
+  const std::vector<int16_t> samples = SlotSamples(0);
+  ASSERT_EQ(samples.size(), 400u);
+  EXPECT_EQ(samples[1], 7);
+  EXPECT_EQ(samples[399], 399 * 7);
+  DWORD frequency = 0;
+  EXPECT_EQ(System.soundBuffers[0]->GetFrequency(&frequency), DS_OK);
+  EXPECT_EQ(frequency, 22050u);
+}
+
+TEST_F(SoundTest, WantedFeaturesReplaceTheOptions) {
+  ASSERT_TRUE(Init(kSoundMusic | kSoundCdRom | kSoundEffects));
+  EXPECT_EQ(System.soundStatus, kSoundEffects) << "only what the mask offers";
+}
+
+TEST_F(SoundTest, NoDirectSoundFailsTheEnvironment) {
+  platform::testing::FailDirectSoundCreate(true);
+  LogCapture log;
+  EXPECT_FALSE(InitSoundEnv(0));
+  platform::testing::FailDirectSoundCreate(false);
+  EXPECT_EQ(log.Take(), "InitSoundEnv: 000 .\n");
+  EXPECT_EQ(SoundDevice, nullptr);
+}
+
+TEST_F(SoundTest, EffectsSwitchedOffPlayNothingAndSayNothing) {
+  System.options.optionFlags = kSound16Bit;
+  ASSERT_TRUE(Init());
+  LogCapture log;
+  EXPECT_FALSE(SfxPlayer(kClickSound, 0, 0));
+  EXPECT_EQ(log.Take(), "");
+  EXPECT_EQ(Status(0), 0u);
+}
+
+TEST_F(SoundTest, PlayingTwiceSoundsOnceAndLoopsUntilReleased) {
+  ASSERT_TRUE(Init());
+  ASSERT_TRUE(OpenKadunSFX(kSoundList, 48));
+  EXPECT_TRUE(SfxPlayer(48, 0, 1));
+  EXPECT_EQ(Status(1), static_cast<DWORD>(DSBSTATUS_PLAYING | DSBSTATUS_LOOPING));
+  EXPECT_TRUE(SfxPlayer(48, 44100, 1));
+  DWORD frequency = 0;
+  System.soundBuffers[1]->GetFrequency(&frequency);
+  EXPECT_EQ(frequency, 44100u);
+  LogCapture log;
+  EXPECT_FALSE(SfxPlayer(2, 0, 0));
+  EXPECT_EQ(log.Take(), "SfxPlayer: Konnte Id: <2>  nicht abspielen\n");
+}
+
+TEST_F(SoundTest, ASoundPlayedAgainWhilePlayingIsHeardOnce) {
+  namespace hooks = platform::testing;
+  ASSERT_TRUE(Init());
+  ASSERT_TRUE(OpenKadunSFX(kSoundList, 48));
+  hooks::HoldMixer(true);
+  hooks::StartMixerCapture();
+  const int rate = hooks::AudioOutputRate();
+  ASSERT_GT(rate, 0);
+  ASSERT_TRUE(SfxPlayer(48, 0, 0));
+  hooks::RenderMixer(static_cast<size_t>(rate / 50));
+  ASSERT_TRUE(SfxPlayer(48, 0, 0)) << "played again 20 ms later";
+  hooks::RenderMixer(static_cast<size_t>(rate));
+  const hooks::MixerCapture capture = hooks::TakeMixerCapture();
+  hooks::StopMixerCapture();
+  hooks::HoldMixer(false);
+  size_t last = 0;
+  for (size_t frame = 0; frame < capture.Frames(); ++frame)
+    if (capture.samples[2 * frame] != 0) last = frame;
+  // 2000 samples at 22050 Hz, once: neither restarted nor layered.
+  const double expected = 2000.0 * capture.rate / 22050.0;
+  EXPECT_NEAR(static_cast<double>(last), expected, 3.0);
+  EXPECT_EQ(Status(1), 0u) << "stopped at its end";
+}
+
+TEST_F(SoundTest, SlotsFillFromTheLowestAndRunOut) {
+  ASSERT_TRUE(Init());
+  for (int i = 1; i < kSoundSlots; ++i) ASSERT_TRUE(OpenKadunSFX(kSoundList, 2)) << i;
+  LogCapture log;
+  EXPECT_FALSE(OpenKadunSFX(kSoundList, 2)) << "a 39th sound";
+  EXPECT_EQ(log.Take(), "");
+  // The same id in many slots: release takes the lowest.
+  ReleaseSfx(2);
+  EXPECT_EQ(System.soundIds[1], 0u);
+  EXPECT_EQ(System.soundBuffers[1], nullptr);
+  EXPECT_EQ(System.soundIds[2], 2u);
+  ASSERT_TRUE(OpenKadunSFX(kSoundList, 48));
+  EXPECT_EQ(System.soundIds[1], 48u) << "the freed slot is taken again";
+}
+
+TEST_F(SoundTest, BadIdsAndMissingFilesLoadNothing) {
+  ASSERT_TRUE(Init());
+  {
+    LogCapture log;
+    EXPECT_FALSE(OpenKadunSFX(kSoundList, 49));
+    EXPECT_EQ(log.Take(), "OpenKadunSFX : 000\n");
+  }
+  {
+    LogCapture log;
+    EXPECT_FALSE(OpenKadunSFX(kSoundList, 3));
+    EXPECT_EQ(log.Take(), "OpenKadunSfx: Konnte <./data/sfx/missing.raw> nicht oeffnen.\n");
+  }
+  {
+    LogCapture log;
+    EXPECT_FALSE(OpenKadunSFX("./data/nolist", 2));
+    EXPECT_EQ(log.Take(), "OpenKadunSFX : 000\n");
+  }
+  for (int slot = 1; slot < kSoundSlots; ++slot) EXPECT_EQ(System.soundIds[slot], 0u);
+}
+
+TEST_F(SoundTest, AShortSampleFileLeavesTheRestSilent) {
+  std::vector<uint8_t> horn = test::ReadBytes("data/sfx/horn.raw");
+  horn.resize(100);
+  test::WriteBytes("data/sfx/horn.raw", horn);
+  ASSERT_TRUE(Init());
+  ASSERT_TRUE(OpenKadunSFX(kSoundList, 2));
+  const std::vector<int16_t> samples = SlotSamples(1);
+  ASSERT_EQ(samples.size(), 1000u);
+  EXPECT_EQ(samples[49], 49 * 7);
+  for (size_t i = 50; i < samples.size(); ++i) ASSERT_EQ(samples[i], 0) << i;
+}
+
+TEST_F(SoundTest, ReleasedSamplesComeBackFromTheCacheButTheClickFromItsFile) {
+  ASSERT_TRUE(Init());
+  ASSERT_TRUE(OpenKadunSFX(kSoundList, 48));
+  LogCapture log;
+  ReleaseSfx(48);
+  const std::string lines = log.Take();
+  EXPECT_EQ(lines.rfind("Copy Sfx ID 48 Size 4000 Address ", 0), 0u) << lines;
+  ASSERT_NE(SoundCache[47], nullptr);
+
+  std::remove("data/sfx/residenz.raw");
+  ASSERT_TRUE(OpenKadunSFX(kSoundList, 48)) << "loaded from the cache";
+  EXPECT_EQ(SlotSamples(1)[1999], 1999 * 7);
+  ReleaseSfx(48);
+
+  ReleaseSfx(kClickSound);
+  EXPECT_EQ(SoundCache[0], nullptr) << "the click is never cached";
+  std::remove("data/sfx/klick.raw");
+  LogCapture click;
+  EXPECT_FALSE(OpenKadunSFX(kSoundList, kClickSound));
+  EXPECT_NE(click.Take().find("Konnte <./data/sfx/klick.raw> nicht oeffnen"), std::string::npos);
+}
+
+TEST_F(SoundTest, ACacheCopyThatCannotBeMadeKeepsNothing) {
+  ASSERT_TRUE(Init());
+  const uint8_t data[4] = {1, 2, 3, 4};
+  LogCapture log;
+  FailAllocVecAt(1);
+  EXPECT_EQ(Copy2SfxCache(48, 4, data), 1);
+  EXPECT_NE(log.Take().find("Copy2SfxCache: Konnte Speicher f\xfcr Buffer nicht allokieren\n"), std::string::npos);
+  EXPECT_EQ(SoundCache[47], nullptr);
+  EXPECT_EQ(Copy2SfxCache(kClickSound, 4, data), 0);
+  EXPECT_EQ(Copy2SfxCache(200, 4, data), 0) << "no cache slot beyond 181";
+  EXPECT_EQ(SoundCache[0], nullptr);
+}
+
+TEST_F(SoundTest, ExitSoundEnvLogsAndReleasesEverything) {
+  ASSERT_TRUE(Init());
+  ASSERT_TRUE(OpenKadunSFX(kSoundList, 48));
+  ASSERT_TRUE(SfxPlayer(48, 0, 1));
+  LogCapture log;
+  ExitSoundEnv();
+  EXPECT_EQ(log.Take(), "Exit Soundmaske   : 17\nExit Soundstatus  : 17\nExit Soundoptions : 17\n");
+  EXPECT_EQ(SoundDevice, nullptr);
+  for (int slot = 0; slot < kSoundSlots; ++slot) {
+    EXPECT_EQ(System.soundIds[slot], 0u);
+    EXPECT_EQ(System.soundBuffers[slot], nullptr);
+  }
+}
+
+}  // namespace
+}  // namespace vsk
