@@ -1,0 +1,240 @@
+#include "present/dd/window.h"
+
+#include <ddraw.h>
+
+#include <cstring>
+
+#include "gfx/bitmap.h"
+#include "pictures/update.h"
+#include "present/dd/objects.h"
+#include "present/state.h"
+#include "sound/sfx.h"
+#include "startup/report.h"
+#include "startup/setup.h"
+
+namespace vsk {
+
+namespace {
+
+constexpr const char* kClassName = "Veskaria";
+constexpr const char* kTitle = "Veskaria / DirectX";
+constexpr int kWidth = 640;
+constexpr int kHeight = 480;
+constexpr UINT kClassStyle = CS_OWNDC | CS_HREDRAW | CS_VREDRAW;  // 0x23
+constexpr DWORD kCooperation = DDSCL_FULLSCREEN | DDSCL_EXCLUSIVE | DDSCL_MULTITHREADED;
+constexpr UINT kUpdateRequest = WM_USER + 1;
+constexpr UINT kQuitRequest = WM_USER + 2;
+constexpr WPARAM kScreenSaver = 0xF140;
+constexpr WPARAM kMonitorPower = 0xF170;
+
+HINSTANCE gInstance = nullptr;
+
+void ErrorBox(const char* text) { MessageBoxA(nullptr, text, "ERROR", MB_OK | MB_ICONEXCLAMATION); }
+void ShutdownBox(const char* text) { MessageBoxA(nullptr, text, "SHUTDOWN ERROR", MB_OK | MB_ICONINFORMATION); }
+
+IDirectDrawSurface7* PlainSurface(DWORD width, DWORD height, DWORD memory) {
+  DDSURFACEDESC2 desc;
+  std::memset(&desc, 0, sizeof desc);
+  desc.dwSize = sizeof desc;
+  desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+  desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | memory;
+  desc.dwWidth = width;
+  desc.dwHeight = height;
+  IDirectDrawSurface7* surface = nullptr;
+  if (DDObject->CreateSurface(&desc, &surface, nullptr) != DD_OK) return nullptr;
+  return surface;
+}
+
+int InitFailed(const char* text) {
+  DXRelease();
+  ErrorBox(text);
+  return 0;
+}
+
+// Posts the message to the game thread and lets the default procedure
+// see it too.
+LRESULT Forward(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  PostThreadMessageA(MainThreadId, message, wParam, lParam);
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+int DXInit() {
+  if (DirectDrawCreateEx(nullptr, reinterpret_cast<void**>(&DDObject), IID_IDirectDraw7, nullptr) != DD_OK) {
+    DDObject = nullptr;
+    ErrorBox("(DX) Can't create device.");
+    return 0;
+  }
+  if (DDObject->SetCooperativeLevel(WindowHandle, kCooperation) != DD_OK)
+    return InitFailed("(DX) Can't set cooperative Level..");
+  if (DDObject->SetDisplayMode(kWidth, kHeight, 8, 0, 0) != DD_OK) return InitFailed("(DX) Can't set display mode .");
+
+  DDSURFACEDESC2 desc;
+  std::memset(&desc, 0, sizeof desc);
+  desc.dwSize = sizeof desc;
+  desc.dwFlags = DDSD_CAPS;
+  desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
+  if (DDObject->CreateSurface(&desc, &PrimarySurface, nullptr) != DD_OK) {
+    PrimarySurface = nullptr;
+    return InitFailed("(DX) Can't create Primary Surface.");
+  }
+  OffscreenSurface = PlainSurface(kWidth, kHeight, DDSCAPS_SYSTEMMEMORY);
+  if (!OffscreenSurface) return InitFailed("(DX) Can't create Offscreen Surface.");
+  PointerSurface = PlainSurface(32, 27, DDSCAPS_VIDEOMEMORY);
+  if (!PointerSurface) PointerSurface = PlainSurface(32, 27, DDSCAPS_SYSTEMMEMORY);
+  if (!PointerSurface) return InitFailed("(DX) Can't create Mouse Surface.");
+  DDCOLORKEY key{0, 0};
+  PointerSurface->SetColorKey(DDCKEY_SRCBLT, &key);
+
+  if (DDObject->CreatePalette(DDPCAPS_8BIT | DDPCAPS_ALLOW256, reinterpret_cast<LPPALETTEENTRY>(ScreenColors),
+                              &DDPalette, nullptr) != DD_OK) {
+    DDPalette = nullptr;
+    return InitFailed("(DX) Can't create Palette.");
+  }
+  if (PrimarySurface->SetPalette(DDPalette) != DD_OK) return InitFailed("(DX) Can't attach Palette to Primary Screen.");
+  return 1;
+}
+
+void DXRelease() {
+  if (PointerSurface) PointerSurface->Release();
+  PointerSurface = nullptr;
+  if (OffscreenSurface) OffscreenSurface->Release();
+  OffscreenSurface = nullptr;
+  if (PrimarySurface) PrimarySurface->Release();
+  PrimarySurface = nullptr;
+  if (DDPalette) DDPalette->Release();
+  DDPalette = nullptr;
+  if (DDObject) DDObject->Release();
+  DDObject = nullptr;
+}
+
+void DXDestroyWindow() {
+  if (FullScreen) ShowCursor(TRUE);
+  if (WindowHandle) {
+    if (!DestroyWindow(WindowHandle)) ShutdownBox("(DX) Could Not Release hWnd.");
+    WindowHandle = nullptr;
+  }
+  if (!UnregisterClassA(kClassName, gInstance)) {
+    ShutdownBox("(DX) Could Not Unregister Class.");
+    gInstance = nullptr;
+  }
+}
+
+int DXCreateWindow() {
+  gInstance = GetModuleHandleA(nullptr);
+  WNDCLASSA windowClass{};
+  windowClass.style = kClassStyle;
+  windowClass.lpfnWndProc = DXWindowProc;
+  windowClass.hInstance = gInstance;
+  windowClass.hIcon = LoadIconA(nullptr, IDI_WINLOGO);
+  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  windowClass.lpszClassName = kClassName;
+  if (!RegisterClassA(&windowClass)) {
+    ErrorBox("(DX) Failed To Register The Window Class.");
+    return 0;
+  }
+  const DWORD exStyle = WS_EX_APPWINDOW;
+  const DWORD style = WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+  ShowCursor(FALSE);
+  RECT rect{0, 0, kWidth, kHeight};
+  AdjustWindowRectEx(&rect, style, FALSE, exStyle);
+  WindowHandle = CreateWindowExA(exStyle, kClassName, kTitle, style, 0, 0, rect.right - rect.left,
+                                 rect.bottom - rect.top, nullptr, nullptr, gInstance, nullptr);
+  if (!WindowHandle) {
+    DXDestroyWindow();
+    ErrorBox("(DX) Window Creation Error.");
+    return 0;
+  }
+  // Created suspended; a second suspension is lifted by the activation.
+  if (MainThreadHandle) SuspendThread(MainThreadHandle);
+
+  CheckSystem();
+  if (!SetupSystem() || !InitSoundEnv(0)) return 0;
+
+  SetCursorPos(kWidth / 2 - 16, kHeight / 2 - 13);
+  PointerX = kWidth / 2 - 16;
+  PointerY = kHeight / 2 - 13;
+  if (!DXInit()) {
+    DXDestroyWindow();
+    ErrorBox("(DX) Initialization Failed.");
+    return 0;
+  }
+  ShowWindow(WindowHandle, SW_SHOW);
+  SetForegroundWindow(WindowHandle);
+  SetFocus(WindowHandle);
+  if (MainThreadHandle) ResumeThread(MainThreadHandle);
+  return 1;
+}
+
+LRESULT CALLBACK DXWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_SIZE:
+      return 0;
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) == WA_ACTIVE || LOWORD(wParam) == WA_CLICKACTIVE) {
+        WindowActive = 1;
+        if (MainThreadHandle) ResumeThread(MainThreadHandle);
+      } else {
+        if (MainThreadHandle) SuspendThread(MainThreadHandle);
+        WindowActive = 0;
+      }
+      return 0;
+    case WM_CLOSE:
+      PostThreadMessageA(MainThreadId, WM_CLOSE, 0, 0);
+      return 0;
+    case WM_SETCURSOR:
+      SetCursor(nullptr);
+      return 1;
+    case WM_KEYDOWN:
+      AnyKeyPressed = 1;
+      KeyDown[wParam & 0xFF] = 1;
+      return 0;
+    case WM_KEYUP:
+      KeyDown[wParam & 0xFF] = 0;
+      return 0;
+    case WM_SYSCOMMAND:
+      if ((wParam & 0xFFF0) == kScreenSaver || (wParam & 0xFFF0) == kMonitorPower) return 0;
+      break;
+    case WM_ERASEBKGND:
+    case WM_CHAR:
+    case WM_TIMER:
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+      return Forward(window, message, wParam, lParam);
+    case kQuitRequest:
+      PostQuitMessage(0);
+      return 0;
+    case kUpdateRequest:
+    default:
+      break;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+int RunDXWindow() {
+  FullScreen = 1;
+  if (!DXCreateWindow()) return 0;
+  MSG msg{};
+  for (;;) {
+    if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) break;
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    } else if (WindowActive) {
+      RestoreSurfaces();
+    } else {
+      WaitMessage();
+    }
+  }
+  if (MainThreadHandle) CloseHandle(MainThreadHandle);
+  MainThreadHandle = nullptr;
+  DXRelease();
+  DXDestroyWindow();
+  return static_cast<int>(msg.wParam);
+}
+
+}  // namespace vsk
