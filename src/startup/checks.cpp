@@ -1,5 +1,6 @@
 // The start checks (sockets and DirectX), the TCP/IP stack selection and
 // the caches released at the end.
+#include <windows.h>
 #include <winreg.h>
 #include <winsock.h>
 

@@ -1,5 +1,7 @@
 #include "startup/report.h"
 
+#include <windows.h>
+
 #include <intrin.h>
 #include <objbase.h>
 #include <winreg.h>
