@@ -85,6 +85,16 @@ bool PrimarySurfacePixels(uint8_t* pixels /* 640 * 480 bytes */);
 // without an attached palette.
 bool PrimarySurfacePalette(uint8_t* entries /* 256 * 4 bytes */);
 
+// What the window shows of the display: the primary surface through its
+// palette, drawn when it changed, at most once per refresh. With capture on
+// each drawn frame is kept; LastDisplayFrame copies it as 640 x 480 RGB
+// rows, top row first, into rgb (when capacity suffices) and returns the
+// bytes it needs, 0 when no frame was kept.
+void CaptureDisplayFrames(bool on);
+size_t LastDisplayFrame(uint8_t* rgb, size_t capacity);
+// Changed frames shown since the process started.
+uint64_t DisplayFramesShown();
+
 // Video memory for off-screen surfaces (the primary surface is the display's
 // own). Requests beyond what is left fail with DDERR_OUTOFVIDEOMEMORY; 0
 // makes every video-memory request fail. Surfaces already made keep theirs.

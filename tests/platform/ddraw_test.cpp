@@ -473,6 +473,81 @@ TEST(DirectDrawWindow, DeactivationLosesTheDisplaySurfaces) {
   EXPECT_EQ(hooks::LiveDirectDrawObjects(), 0);
 }
 
+// The window shows the primary surface through its palette: a frame when
+// the bytes or the colours change, none while nothing does.
+TEST(DirectDrawWindow, TheWindowShowsThePrimarySurfaceThroughItsPalette) {
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = DefWindowProcA;
+  windowClass.lpszClassName = "VeskariaDDShow";
+  ASSERT_NE(RegisterClassA(&windowClass), 0);
+  HWND window = CreateWindowExA(WS_EX_APPWINDOW, "VeskariaDDShow", "Veskaria / DirectX", WS_POPUP, 0, 0, 640, 480,
+                                nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(window, nullptr);
+  IDirectDraw7* dd = nullptr;
+  ASSERT_EQ(DirectDrawCreateEx(nullptr, reinterpret_cast<void**>(&dd), IID_IDirectDraw7, nullptr), DD_OK);
+  ASSERT_EQ(dd->SetCooperativeLevel(window, DDSCL_FULLSCREEN | DDSCL_EXCLUSIVE | DDSCL_MULTITHREADED), DD_OK);
+  ASSERT_EQ(dd->SetDisplayMode(640, 480, 8, 0, 0), DD_OK);
+  DDSURFACEDESC2 desc{};
+  desc.dwSize = sizeof desc;
+  desc.dwFlags = DDSD_CAPS;
+  desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
+  IDirectDrawSurface7* primary = nullptr;
+  ASSERT_EQ(dd->CreateSurface(&desc, &primary, nullptr), DD_OK);
+  PALETTEENTRY colors[256];
+  for (int i = 0; i < 256; ++i) colors[i] = {static_cast<BYTE>(i), static_cast<BYTE>(255 - i), 40, 0};
+  IDirectDrawPalette* palette = nullptr;
+  ASSERT_EQ(dd->CreatePalette(DDPCAPS_8BIT | DDPCAPS_ALLOW256, colors, &palette, nullptr), DD_OK);
+  ASSERT_EQ(primary->SetPalette(palette), DD_OK);
+  ASSERT_EQ(primary->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
+  for (DWORD y = 0; y < 480; ++y)
+    for (DWORD x = 0; x < 640; ++x)
+      static_cast<uint8_t*>(desc.lpSurface)[y * desc.lPitch + x] = static_cast<uint8_t>((x / 8 + y) & 0xFF);
+  ASSERT_EQ(primary->Unlock(nullptr), DD_OK);
+  hooks::CaptureDisplayFrames(true);
+  ShowWindow(window, SW_SHOW);
+  SetForegroundWindow(window);
+
+  // Peeks until the count of shown frames passes `count`, at most `limit`.
+  MSG msg;
+  auto shownAfter = [&](uint64_t count, std::chrono::milliseconds limit = 2000ms) {
+    const auto until = std::chrono::steady_clock::now() + limit;
+    while (hooks::DisplayFramesShown() <= count && std::chrono::steady_clock::now() < until)
+      PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
+    return hooks::DisplayFramesShown() > count;
+  };
+  auto pixelOf = [](const std::vector<uint8_t>& rgb, int x, int y) {
+    const size_t at = (static_cast<size_t>(y) * 640 + x) * 3;
+    return std::vector<int>{rgb[at], rgb[at + 1], rgb[at + 2]};
+  };
+  const uint64_t before = hooks::DisplayFramesShown();
+  ASSERT_TRUE(shownAfter(before));
+  std::vector<uint8_t> rgb(640 * 480 * 3);
+  ASSERT_EQ(hooks::LastDisplayFrame(rgb.data(), rgb.size()), rgb.size());
+  EXPECT_EQ(pixelOf(rgb, 0, 0), (std::vector<int>{0, 255, 40}));
+  EXPECT_EQ(pixelOf(rgb, 639, 479), (std::vector<int>{(79 + 479) & 0xFF, 255 - ((79 + 479) & 0xFF), 40}));
+  EXPECT_EQ(pixelOf(rgb, 17, 3), (std::vector<int>{5, 250, 40}));
+
+  // Nothing changes: looking at the queue for a while shows no new frame.
+  const uint64_t settled = hooks::DisplayFramesShown();
+  EXPECT_FALSE(shownAfter(settled, 300ms)) << "an unchanged display is not drawn again";
+
+  // A palette change alone is a new frame.
+  PALETTEENTRY red{255, 0, 0, 0};
+  ASSERT_EQ(palette->SetEntries(0, 0, 1, &red), DD_OK);
+  ASSERT_TRUE(shownAfter(settled));
+  ASSERT_EQ(hooks::LastDisplayFrame(rgb.data(), rgb.size()), rgb.size());
+  EXPECT_EQ(pixelOf(rgb, 0, 0), (std::vector<int>{255, 0, 0}));
+  EXPECT_EQ(pixelOf(rgb, 17, 3), (std::vector<int>{5, 250, 40}));
+
+  hooks::CaptureDisplayFrames(false);
+  palette->Release();
+  primary->Release();
+  dd->Release();
+  DestroyWindow(window);
+  UnregisterClassA("VeskariaDDShow", nullptr);
+  EXPECT_EQ(hooks::LiveDirectDrawObjects(), 0);
+}
+
 TEST(DirectDrawDeathTest, UnsupportedCallsEndLoudly) {
   IDirectDraw7* dd = nullptr;
   ASSERT_EQ(DirectDrawCreateEx(nullptr, reinterpret_cast<void**>(&dd), IID_IDirectDraw7, nullptr), DD_OK);

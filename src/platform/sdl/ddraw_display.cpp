@@ -458,6 +458,24 @@ class DirectDraw2 final : public IDirectDraw2 {
 
 }  // namespace
 
+bool TakeDisplayFrame(HWND* window, uint8_t* pixels, PALETTEENTRY* entries, bool* hasPalette) {
+  Palette* palette = nullptr;
+  {
+    std::lock_guard<std::mutex> guard(Registry());
+    Surface* primary = PrimaryLocked();
+    if (!gDisplay.exclusiveOwner || !gDisplay.exclusiveWindow || !primary) return false;
+    if (!primary->CopyPixels(pixels, kDisplayWidth, kDisplayHeight)) return false;
+    *window = gDisplay.exclusiveWindow;
+    palette = primary->AttachedPalette();
+  }
+  *hasPalette = palette != nullptr;
+  if (palette) {
+    palette->CopyEntries(entries);
+    palette->Release();
+  }
+  return true;
+}
+
 std::mutex& Registry() {
   static auto* lock = new std::mutex();
   return *lock;
@@ -562,6 +580,7 @@ HRESULT WINAPI DirectDrawCreateEx(GUID* lpGuid, LPVOID* lplpDD, REFIID iid, IUnk
   if (iid != IID_IDirectDraw7) return DDERR_INVALIDPARAMS;
   HRESULT result = CheckDevice(lpGuid);
   if (result != DD_OK) return result;
+  StartShowingDisplay();
   *lplpDD = static_cast<IDirectDraw7*>(new DirectDraw7());
   return DD_OK;
 }

@@ -168,6 +168,16 @@ void ForgetSurface(Surface* surface);
 // surfaces whose width is not a multiple of 8 have a pitch beyond the width.
 inline LONG PitchFor(DWORD width) { return static_cast<LONG>((width + 7u) & ~7u); }
 
+// What the display shows: the exclusive window, the primary surface's
+// 640 x 480 bytes (rows without padding) and the attached palette's entries
+// (hasPalette false when none is attached). False without an exclusive
+// window or a primary surface.
+bool TakeDisplayFrame(HWND* window, uint8_t* pixels, PALETTEENTRY* entries, bool* hasPalette);
+
+// Has the window thread show the display from now on (ddraw_present.cpp);
+// called when the first DirectDraw object is made.
+void StartShowingDisplay();
+
 // Fills an 8-bit palettised pixel format.
 void DescribePixelFormat(DDPIXELFORMAT* format);
 
