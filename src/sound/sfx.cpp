@@ -141,9 +141,23 @@ IDirectSoundBuffer* MakeBuffer(const SoundEntry& entry, const uint8_t* samples) 
   return buffer;
 }
 
+// The buffers still in slots go with the object; the slots forget them.
+void ReleaseSoundObjects() {
+  for (int slot = 0; slot < kSoundSlots; ++slot) {
+    if (System.soundBuffers[slot]) System.soundBuffers[slot]->Release();
+    System.soundBuffers[slot] = nullptr;
+    System.soundIds[slot] = 0;
+    System.soundSizes[slot] = 0;
+  }
+  if (SoundDevice) SoundDevice->Release();
+  SoundDevice = nullptr;
+}
+
 }  // namespace
 
 bool InitSoundEnv(uint32_t wanted) {
+  // A new window sets the environment up again; the old one goes first.
+  ReleaseSoundObjects();
   if (DirectSoundCreate(nullptr, &SoundDevice, nullptr) != DS_OK) {
     SoundDevice = nullptr;
     std::printf("InitSoundEnv: 000 .\n");
@@ -264,15 +278,7 @@ void ExitSoundEnv() {
   std::printf("Exit Soundoptions : %u\n", System.options.optionFlags);
   if (System.soundStatus & kSoundEffects) ReleaseSfx(kClickSound);
   if ((System.soundStatus & kSoundCdRom) && (System.soundStatus & kSoundMusic)) StopCD();
-  // The buffers still in slots go with the object; the slots forget them.
-  for (int slot = 0; slot < kSoundSlots; ++slot) {
-    if (System.soundBuffers[slot]) System.soundBuffers[slot]->Release();
-    System.soundBuffers[slot] = nullptr;
-    System.soundIds[slot] = 0;
-    System.soundSizes[slot] = 0;
-  }
-  if (SoundDevice) SoundDevice->Release();
-  SoundDevice = nullptr;
+  ReleaseSoundObjects();
 }
 
 }  // namespace vsk
