@@ -1,0 +1,194 @@
+#include "present/gl/frame.h"
+
+#include <windows.h>
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <cstring>
+
+#include "gfx/bitmap.h"
+#include "pictures/fade.h"
+#include "platform/files.h"
+#include "present/gl/bmp.h"
+#include "present/state.h"
+#include "services/memory.h"
+
+namespace vsk {
+
+float RotX = 0, RotY = 0, RotZ = 0;
+
+namespace {
+
+constexpr int kTextureSide = 1024;
+constexpr uint32_t kTextureBlock = 0x300000;
+constexpr int kPointerWidth = 32;
+constexpr int kPointerHeight = 27;
+
+GLuint gScreenTexture = 0;
+GLuint gPointerTexture = 0;
+GLuint gBackdropTexture = 0;
+
+struct Face {
+  float s[4], t[4], x[4], y[4], z[4];
+};
+const Face kCube[6] = {
+    {{0, 1, 1, 0}, {0, 0, 1, 1}, {-1, 1, 1, -1}, {-1, -1, 1, 1}, {1, 1, 1, 1}},        // front
+    {{1, 1, 0, 0}, {0, 1, 1, 0}, {-1, -1, 1, 1}, {-1, 1, 1, -1}, {-1, -1, -1, -1}},    // back
+    {{0, 0, 1, 1}, {1, 0, 0, 1}, {-1, -1, 1, 1}, {1, 1, 1, 1}, {-1, 1, 1, -1}},        // top
+    {{1, 0, 0, 1}, {1, 1, 0, 0}, {-1, 1, 1, -1}, {-1, -1, -1, -1}, {-1, -1, 1, 1}},    // bottom
+    {{1, 1, 0, 0}, {0, 1, 1, 0}, {1, 1, 1, 1}, {-1, 1, 1, -1}, {-1, -1, 1, 1}},        // right
+    {{0, 1, 1, 0}, {0, 0, 1, 1}, {-1, -1, -1, -1}, {-1, -1, 1, 1}, {-1, 1, 1, -1}},    // left
+};
+
+void UploadPointer() {
+  uint8_t rgba[kPointerWidth * kPointerHeight * 4];
+  const auto* colors = reinterpret_cast<const uint8_t*>(GLColors);
+  for (int i = 0; i < kPointerWidth * kPointerHeight; ++i) {
+    const uint8_t index = PointerImage ? PointerImage[i] : 0;
+    std::memcpy(rgba + 4 * i, colors + 4 * index, 3);
+    rgba[4 * i + 3] = index ? 255 : 0;
+  }
+  glBindTexture(GL_TEXTURE_2D, gPointerTexture);
+  glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, kPointerWidth, kPointerHeight, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+}
+
+void UploadScreen() {
+  BitMap* bitmap = TheScreen ? TheScreen->BitMap : nullptr;
+  if (!bitmap || !bitmap->Pixels) return;
+  auto* rgb = static_cast<uint8_t*>(AllocVec(kScreenWidth * kScreenHeight * 3, MEMF_PUBLIC));
+  if (!rgb) return;
+  ConvertScreen(bitmap->Pixels, bitmap->BytesPerRow, reinterpret_cast<const uint8_t*>(GLColors), rgb);
+  GLint alignment = 4;
+  glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glBindTexture(GL_TEXTURE_2D, gScreenTexture);
+  glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, kScreenWidth, kScreenHeight, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+  FreeVec(rgb);
+}
+
+void Quad(float x0, float y0, float x1, float y1, float s1, float t1) {
+  glBegin(GL_QUADS);
+  glTexCoord2f(0, t1);
+  glVertex3f(x0, y1, 0);
+  glTexCoord2f(s1, t1);
+  glVertex3f(x1, y1, 0);
+  glTexCoord2f(s1, 0);
+  glVertex3f(x1, y0, 0);
+  glTexCoord2f(0, 0);
+  glVertex3f(x0, y0, 0);
+  glEnd();
+}
+
+void MakeTexture(GLuint texture, GLint components, int width, int height, GLenum format, const void* data) {
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glTexImage2D(GL_TEXTURE_2D, 0, components, width, height, 0, format, GL_UNSIGNED_BYTE, data);
+}
+
+}  // namespace
+
+void ConvertScreen(const uint8_t* pixels, uint32_t bytesPerRow, const uint8_t* colors, uint8_t* rgb) {
+  // One 32-bit look-up per pixel; each store writes four bytes of which the
+  // next pixel overwrites the fourth.
+  uint32_t table[256];
+  for (int i = 0; i < 256; ++i) std::memcpy(&table[i], colors + 4 * i, 4);
+  for (uint32_t y = 0; y < kScreenHeight; ++y) {
+    const uint8_t* in = pixels + static_cast<size_t>(y) * bytesPerRow;
+    uint8_t* out = rgb + static_cast<size_t>(y) * kScreenWidth * 3;
+    uint32_t x = 0;
+    for (; x + 1 < kScreenWidth; ++x) std::memcpy(out + 3 * x, &table[in[x]], 4);
+    std::memcpy(out + 3 * x, &table[in[x]], 3);
+  }
+}
+
+int GLInitState() {
+  if (!platform::CanRead("Data/vsk.bmp")) return 0;
+  RGBImage* image = LoadBMPImage("Data/vsk.bmp");
+  if (!image) return 0;
+  glGenTextures(1, &gBackdropTexture);
+  MakeTexture(gBackdropTexture, 3, image->width, image->height, GL_RGB, image->data);
+  FreeRGBImage(image);
+
+  glGenTextures(1, &gScreenTexture);
+  glGenTextures(1, &gPointerTexture);
+  void* zeros = AllocVec(kTextureBlock, MEMF_CLEAR);
+  if (!zeros) return 0;
+  MakeTexture(gScreenTexture, 3, kTextureSide, kTextureSide, GL_RGB, zeros);
+  MakeTexture(gPointerTexture, 4, 32, 32, GL_RGBA, zeros);
+  FreeVec(zeros);
+
+  glEnable(GL_TEXTURE_2D);
+  glShadeModel(GL_SMOOTH);
+  glClearColor(0.0f, 0.0f, 0.0f, 0.5f);
+  glClearDepth(1.0);
+  glEnable(GL_DEPTH_TEST);
+  glDepthFunc(GL_LEQUAL);
+  glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+  return 1;
+}
+
+void GLSetViewport(int width, int height) {
+  if (height == 0) height = 1;
+  glViewport(0, 0, width, height);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  gluPerspective(45.0, static_cast<double>(width) / height, 0.1, 100.0);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+}
+
+int GLRenderFrame() {
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  if (TheScreen) {
+    UploadPointer();
+    UploadScreen();
+  }
+  const float w = static_cast<float>(WindowWidth), h = static_cast<float>(WindowHeight);
+
+  glEnable(GL_CULL_FACE);
+  glCullFace(GL_BACK);
+  glEnable(GL_TEXTURE_2D);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glOrtho(0, w, h, 0, 0, 128);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glBindTexture(GL_TEXTURE_2D, gScreenTexture);
+  Quad(w / 2 - 320, h / 2 - 240, w / 2 + 320, h / 2 + 240, 0.625f, 0.46875f);
+
+  glEnable(GL_ALPHA_TEST);
+  glAlphaFunc(GL_GREATER, 0.1f);
+  glBindTexture(GL_TEXTURE_2D, gPointerTexture);
+  const float px = static_cast<float>(PointerX.load()), py = static_cast<float>(PointerY.load());
+  Quad(px, py, px + 32, py + 32, 1.0f, 1.0f);
+  glDisable(GL_ALPHA_TEST);
+
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  gluPerspective(45.0, w / h, 0.1, 100.0);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glTranslatef(0, 0, -3);
+  glRotatef(RotX, 1, 0, 0);
+  glRotatef(RotY, 0, 1, 0);
+  glRotatef(RotZ, 0, 0, 1);
+  glBindTexture(GL_TEXTURE_2D, gBackdropTexture);
+  glBegin(GL_QUADS);
+  for (const Face& face : kCube)
+    for (int c = 0; c < 4; ++c) {
+      glTexCoord2f(face.s[c], face.t[c]);
+      glVertex3f(face.x[c], face.y[c], face.z[c]);
+    }
+  glEnd();
+  RotX += 0.3f;
+  RotY += 0.2f;
+  RotZ += 0.4f;
+
+  // A fade shows at most one visible step per frame.
+  if (HANDLE fade = FadeThreadHandle.load()) ResumeThread(fade);
+  return 1;
+}
+
+}  // namespace vsk

@@ -1,0 +1,23 @@
+// One frame of the OpenGL presenter: the 640 x 480 screen converted through
+// GLColors into a texture, drawn centred, the pointer over it and the
+// rotating backdrop cube around it.
+#pragma once
+
+#include <cstdint>
+
+namespace vsk {
+
+// Rotation of the backdrop cube, in degrees.
+extern float RotX, RotY, RotZ;
+
+// Loads the backdrop "Data/vsk.bmp" and makes the textures; 0 on failure.
+int GLInitState();
+void GLSetViewport(int width, int height);
+// Draws one frame and resumes a fade thread once; returns 1.
+int GLRenderFrame();
+
+// The 640 x 480 indices (rows bytesPerRow apart) as RGB bytes through the
+// 256 colours (red, green, blue, flags each).
+void ConvertScreen(const uint8_t* pixels, uint32_t bytesPerRow, const uint8_t* colors, uint8_t* rgb);
+
+}  // namespace vsk

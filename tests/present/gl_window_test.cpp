@@ -1,0 +1,299 @@
+// The OpenGL presenter: the window it makes on the demo directory and the
+// frames it draws (screen in the middle, pointer over it, backdrop around
+// it), the conversion of the screen through GLColors, the window procedure
+// with its forwarding, activation and quit request, and the creation
+// failures with their boxes.
+#include "present/gl/window.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "gfx/bitmap.h"
+#include "platform/testing.h"
+#include "present/gl/frame.h"
+#include "present/state.h"
+#include "services/memory.h"
+#include "sound/sfx.h"
+#include "startup/context.h"
+#include "startup/report.h"
+#include "startup/setup.h"
+#include "support/eventually.h"
+#include "support/gamedir.h"
+#include "support/log.h"
+#include "vsk-data/demo.h"
+
+namespace vsk {
+namespace {
+
+namespace hooks = platform::testing;
+
+TEST(GLConvertScreen, EveryPixelThroughItsColourAndTheRowPitch) {
+  std::mt19937 random(7);
+  std::vector<uint8_t> colors(1024);
+  for (auto& c : colors) c = static_cast<uint8_t>(random());
+  const uint32_t pitch = 648;  // rows with padding beyond the 640 pixels
+  std::vector<uint8_t> pixels(pitch * 480);
+  for (auto& p : pixels) p = static_cast<uint8_t>(random());
+  std::vector<uint8_t> rgb(640 * 480 * 3 + 1, 0xEE);
+  ConvertScreen(pixels.data(), pitch, colors.data(), rgb.data());
+  for (uint32_t y = 0; y < 480; ++y)
+    for (uint32_t x = 0; x < 640; ++x) {
+      const uint8_t index = pixels[y * pitch + x];
+      const size_t at = (y * 640 + x) * 3;
+      ASSERT_EQ(rgb[at], colors[4 * index]) << x << "," << y;
+      ASSERT_EQ(rgb[at + 1], colors[4 * index + 1]) << x << "," << y;
+      ASSERT_EQ(rgb[at + 2], colors[4 * index + 2]) << x << "," << y;
+    }
+  EXPECT_EQ(rgb.back(), 0xEE) << "nothing written past the 921,600 bytes";
+}
+
+// The window procedure alone, on a plain window of the layer; this thread
+// plays the game thread.
+class GLProcTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "VeskariaGLProc";
+    ASSERT_NE(RegisterClassA(&windowClass), 0);
+    window_ = CreateWindowExA(0, "VeskariaGLProc", "Veskaria / Test", WS_POPUP, 0, 0, 800, 600, nullptr, nullptr,
+                              GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(window_, nullptr);
+    MainThreadId = GetCurrentThreadId();
+    MainThreadHandle = nullptr;
+    Drain();
+  }
+  void TearDown() override {
+    DestroyWindow(window_);
+    UnregisterClassA("VeskariaGLProc", GetModuleHandleA(nullptr));
+    MainThreadId = 0;
+    MainThreadHandle = nullptr;
+    WindowActive = 1;
+    Drain();
+  }
+  static void Drain() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    }
+  }
+  HWND window_ = nullptr;
+};
+
+TEST_F(GLProcTest, InputGoesToTheGameThreadKeysStayAndTheQuitRequestEndsTheLoop) {
+  for (UINT message : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_RBUTTONUP, WM_CHAR, WM_TIMER}) {
+    GLWindowProc(window_, message, 5, (7 << 16) | 2);
+    MSG msg{};
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) << message;
+    EXPECT_EQ(msg.message, message);
+    EXPECT_EQ(msg.wParam, 5u);
+    EXPECT_EQ(msg.lParam, (7 << 16) | 2);
+    EXPECT_EQ(msg.hwnd, nullptr) << "posted to the thread";
+  }
+  EXPECT_EQ(GLWindowProc(window_, WM_KEYDOWN, VK_F1, 0), 0);
+  EXPECT_EQ(KeyDown[VK_F1].load(), 1) << "the window loop reads F1 from here";
+  EXPECT_EQ(AnyKeyPressed.load(), 1);
+  EXPECT_EQ(GLWindowProc(window_, WM_KEYUP, VK_F1, 0), 0);
+  EXPECT_EQ(KeyDown[VK_F1].load(), 0);
+  EXPECT_EQ(GLWindowProc(window_, WM_SYSCOMMAND, 0xF170, 0), 0) << "the monitor stays on";
+  GLWindowProc(window_, WM_USER + 1, (10 << 16) | 20, (30 << 16) | 40);
+  MSG msg{};
+  EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) << "keys, commands and updates are not forwarded";
+
+  EXPECT_EQ(GLWindowProc(window_, WM_CLOSE, 0, 0), 0);
+  ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(msg.message, static_cast<UINT>(WM_CLOSE));
+  EXPECT_TRUE(IsWindow(window_)) << "closing only asks the game thread";
+  EXPECT_EQ(GLWindowProc(window_, WM_USER + 2, 0, 0), 0);
+  ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
+}
+
+TEST_F(GLProcTest, MinimisingStopsTheGameThreadAndRestoringResumesIt) {
+  struct Worker {
+    std::atomic<int> steps{0};
+    std::atomic<bool> stop{false};
+  } state;
+  HANDLE worker = CreateThread(
+      nullptr, 0,
+      [](LPVOID p) -> DWORD {
+        auto* w = static_cast<Worker*>(p);
+        while (!w->stop.load()) {
+          w->steps.fetch_add(1);
+          Sleep(1);
+        }
+        return 0;
+      },
+      &state, 0, nullptr);
+  ASSERT_NE(worker, nullptr);
+  MainThreadHandle = worker;
+  ASSERT_TRUE(test::Eventually([&] { return state.steps.load() > 3; }));
+
+  EXPECT_EQ(GLWindowProc(window_, WM_ACTIVATE, WA_INACTIVE, 0), 0);
+  EXPECT_EQ(WindowActive.load(), 0);
+  ASSERT_TRUE(test::Eventually([&] {
+    const int before = state.steps.load();
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    return state.steps.load() == before;
+  })) << "suspended";
+  EXPECT_EQ(GLWindowProc(window_, WM_ACTIVATE, WA_ACTIVE, 0), 0);
+  EXPECT_EQ(WindowActive.load(), 1);
+  const int resumedAt = state.steps.load();
+  EXPECT_TRUE(test::Eventually([&] { return state.steps.load() > resumedAt + 3; })) << "running again";
+
+  state.stop = true;
+  EXPECT_EQ(WaitForSingleObject(worker, 5000), WAIT_OBJECT_0);
+  CloseHandle(worker);
+}
+
+// The real window on the demo directory, made and torn down on this thread.
+class GLWindowTest : public test::GameDirTest {
+ protected:
+  void SetUp() override {
+    GameDirTest::SetUp();
+    std::string error;
+    ASSERT_TRUE(data::WriteDemo(root_, nullptr, &error)) << error;
+    System = SystemContext{};
+    Player = PlayerRecord{};
+    MainThreadId = 0;
+    MainThreadHandle = nullptr;
+    PresenterChoice = kPresenterOpenGL;
+    hooks::CaptureGLFrames(true);
+  }
+  void TearDown() override {
+    if (WindowHandle) GLDestroyWindow();
+    ExitSoundEnv();
+    ReleaseSystem();
+    FreeSystemReport();
+    PresenterChoice = kPresenterDirectDraw;
+    FreeVec(PointerImage);
+    PointerImage = nullptr;
+    TheScreen = nullptr;
+    FullScreen = 0;
+    hooks::CaptureGLFrames(false);
+    hooks::FailDisplayModeChanges(false);
+    hooks::ResetMessageBoxes();
+    GameDirTest::TearDown();
+  }
+  int Create(int fullScreen) {
+    test::LogCapture log;  // the report and the set-up's lines
+    const int made = GLCreateWindow("Veskaria / OpenGL", 800, 600, 32, fullScreen);
+    log.Take();
+    return made;
+  }
+  static std::string Boxes() {
+    std::string all;
+    hooks::MessageBoxRecord box;
+    while (hooks::TakeMessageBox(&box)) all += box.caption + ": " + box.text + "\n";
+    return all;
+  }
+  // One frame drawn and shown; its pixels as RGB, top row first.
+  std::vector<uint8_t> Frame() {
+    GLRenderFrame();
+    SwapBuffers(wglGetCurrentDC());
+    int width = 0, height = 0;
+    std::vector<uint8_t> rgb(hooks::LastGLFrame(&width, &height, nullptr, 0));
+    hooks::LastGLFrame(&width, &height, rgb.data(), rgb.size());
+    EXPECT_EQ(width, 800);
+    EXPECT_EQ(height, 600);
+    return rgb;
+  }
+  static std::vector<int> At(const std::vector<uint8_t>& rgb, int x, int y) {
+    const size_t at = (static_cast<size_t>(y) * 800 + x) * 3;
+    if (at + 2 >= rgb.size()) return {};
+    return {rgb[at], rgb[at + 1], rgb[at + 2]};
+  }
+};
+
+TEST_F(GLWindowTest, TheFrameShowsScreenPointerAndBackdrop) {
+  ASSERT_EQ(Create(0), 1) << Boxes();
+  EXPECT_EQ(Boxes(), "");
+  EXPECT_NE(WindowHandle, nullptr);
+  EXPECT_FALSE(hooks::IsFullScreenScaled(WindowHandle));
+  EXPECT_EQ(PointerX.load(), 384);
+  EXPECT_EQ(PointerY.load(), 287);
+  EXPECT_NE(System.picturePathList, nullptr) << "the set-up ran with the window";
+
+  // No screen yet: black in the middle, the backdrop cube around it.
+  std::vector<uint8_t> rgb = Frame();
+  EXPECT_EQ(At(rgb, 400, 150), (std::vector<int>{0, 0, 0}));
+  size_t lit = 0;
+  for (int y = 0; y < 600; y += 10)
+    for (int x = 0; x < 70; x += 10) lit += At(rgb, x, y) != std::vector<int>{0, 0, 0};
+  EXPECT_GT(lit, 60u * 7 / 4) << "the side band shows the backdrop";
+
+  // A screen of colour 5, and a pointer whose 8 x 8 block in the middle is
+  // colour 200 and whose other pixels (index 0) are transparent.
+  BitMap* bitmap = AllocBitMap(640, 480, 8, 0);
+  ASSERT_NE(bitmap, nullptr);
+  for (uint32_t y = 0; y < 480; ++y)
+    for (uint32_t x = 0; x < 640; ++x) bitmap->Pixels[y * bitmap->BytesPerRow + x] = 5;
+  Screen screen{};
+  screen.BitMap = bitmap;
+  TheScreen = &screen;
+  GLColors[5] = {10, 200, 30, 0};
+  GLColors[200] = {250, 240, 5, 0};
+  PointerImage = static_cast<uint8_t*>(AllocVec(32 * 27, MEMF_CLEAR));
+  for (int y = 8; y < 16; ++y)
+    for (int x = 8; x < 16; ++x) PointerImage[y * 32 + x] = 200;
+  PointerX = 100;
+  PointerY = 100;
+  rgb = Frame();
+  EXPECT_EQ(At(rgb, 400, 300), (std::vector<int>{10, 200, 30}));
+  EXPECT_EQ(At(rgb, 81, 61), (std::vector<int>{10, 200, 30})) << "the screen's corner at (80, 60)";
+  EXPECT_EQ(At(rgb, 112, 112), (std::vector<int>{250, 240, 5})) << "pointer colour 200";
+  EXPECT_EQ(At(rgb, 102, 102), (std::vector<int>{10, 200, 30})) << "pointer index 0 shows the screen";
+  EXPECT_NE(At(rgb, 40, 300), (std::vector<int>{10, 200, 30})) << "the band beside the screen is backdrop";
+  TheScreen = nullptr;
+  FreeBitMap(bitmap);
+}
+
+TEST_F(GLWindowTest, RefusedFullScreenAsksAndNoEndsTheStart) {
+  hooks::FailDisplayModeChanges(true);
+  hooks::QueueMessageBoxAnswer(IDNO);
+  EXPECT_EQ(Create(1), 0);
+  hooks::MessageBoxRecord box;
+  ASSERT_TRUE(hooks::TakeMessageBox(&box));
+  EXPECT_EQ(box.caption, "Veskaria");
+  EXPECT_EQ(box.text, "Fullscreen is not supported by your \nvideo card.\n\nDo you want to start in windowed mode ?");
+  EXPECT_EQ(box.type, static_cast<unsigned>(MB_YESNO | MB_ICONEXCLAMATION));
+  EXPECT_EQ(WindowHandle, nullptr);
+  EXPECT_EQ(Boxes(), "");
+
+  // Yes: the window opens windowed.
+  hooks::QueueMessageBoxAnswer(IDYES);
+  ASSERT_EQ(Create(1), 1) << Boxes();
+  EXPECT_EQ(FullScreen.load(), 0);
+  EXPECT_FALSE(hooks::IsFullScreenScaled(WindowHandle));
+  EXPECT_NE(Boxes().find("Fullscreen is not supported"), std::string::npos);
+}
+
+TEST_F(GLWindowTest, FullScreenScalesTheWindowAndTeardownGivesTheDesktopBack) {
+  ASSERT_EQ(Create(1), 1) << Boxes();
+  EXPECT_EQ(FullScreen.load(), 1);
+  EXPECT_TRUE(hooks::IsFullScreenScaled(WindowHandle));
+  HWND first = WindowHandle;
+  GLDestroyWindow();
+  EXPECT_EQ(WindowHandle, nullptr);
+  EXPECT_FALSE(IsWindow(first));
+  EXPECT_EQ(Boxes(), "") << "every release succeeded";
+  FullScreen = 0;
+  ASSERT_EQ(Create(0), 1) << Boxes() << "the class can be registered again";
+  EXPECT_FALSE(hooks::IsFullScreenScaled(WindowHandle));
+}
+
+TEST_F(GLWindowTest, AMissingBackdropFailsTheInitialisation) {
+  ASSERT_EQ(std::remove("data/vsk.bmp"), 0);
+  EXPECT_EQ(Create(0), 0);
+  EXPECT_EQ(Boxes(), "ERROR: (GL) Initialization Failed.\n");
+  EXPECT_EQ(WindowHandle, nullptr) << "the window is torn down before the box";
+}
+
+}  // namespace
+}  // namespace vsk
