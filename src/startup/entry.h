@@ -16,6 +16,15 @@ constexpr int32_t kScreenResidence = 2;
 constexpr int32_t kScreenEnd = -1;
 constexpr int32_t kScreenStory = 505;
 
+// The screens the game thread runs: the title screen first (its result is
+// the first screen code), then the residence screen for as long as the
+// code is kScreenResidence. Tests put their own screens here.
+struct ScreenTable {
+  int32_t (*title)();
+  int32_t (*residence)();
+};
+extern ScreenTable Screens;
+
 // Message the game thread posts to the window to end the window loop.
 constexpr UINT kQuitRequest = WM_USER + 2;
 

@@ -159,6 +159,7 @@ class GLWindowTest : public test::GameDirTest {
     GameDirTest::SetUp();
     std::string error;
     ASSERT_TRUE(data::WriteDemo(root_, nullptr, &error)) << error;
+    FreeSystemReport();  // the device lists of the machine report
     System = SystemContext{};
     Player = PlayerRecord{};
     MainThreadId = 0;

@@ -1,0 +1,113 @@
+#include "startup/entry.h"
+
+#include <process.h>
+#include <winsock.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "pictures/bank.h"
+#include "pictures/events.h"
+#include "pictures/update.h"
+#include "platform/guard.h"
+#include "present/dd/window.h"
+#include "present/gl/window.h"
+#include "present/state.h"
+#include "services/memory.h"
+#include "sound/sfx.h"
+#include "startup/context.h"
+#include "startup/prefs.h"
+#include "startup/setup.h"
+#include "startup/story.h"
+
+namespace vsk {
+
+namespace {
+
+constexpr uint16_t kPrefsRunning = 24;  // 1 while the client runs
+constexpr uint16_t kStoryFlag = 1;      // story preferences: show the story once
+
+// Until the title and residence screens exist: the title picture with the
+// pointer until the player right-clicks or closes the window.
+int32_t PlaceholderScreen() {
+  GetMouse("./pics/cursor01.chk");
+  OpenKadunPic("./data/path", 1, 0);
+  while (WaitEvent(0) != kEventQuit) {
+  }
+  CloseKadunPic(1, 1);
+  return kScreenEnd;
+}
+
+}  // namespace
+
+ScreenTable Screens{PlaceholderScreen, PlaceholderScreen};
+
+namespace {
+
+void RunScreens(void*) {
+  MakeDodurOdidTab();
+  if (CheckPrefs(kPrefsRunning, 0, 0) != 0) Player.restartState = 2;
+  CheckPrefs(kPrefsRunning, 1, 1);
+  if (Start_TCP_IP() == -1) std::printf("main: Konnte TCP/IP Stack nicht initialisieren.\n");
+  int32_t code = Screens.title();
+  if (DodurOdidPrefs(kStoryFlag, 0, 0) != 0) {
+    DodurOdidPrefs(kStoryFlag, 1, 0);
+    code = kScreenStory;
+  }
+  while (code == kScreenResidence) code = Screens.residence();
+  Quit_TCP_IP();
+  ReleaseCaches(3);
+  CheckPrefs(kPrefsRunning, 1, 0);
+  FreeDodurOdidTab();
+  PostMessageA(WindowHandle, kQuitRequest, 0, 0);
+}
+
+void OnFatalException(DWORD code) {
+  std::fflush(nullptr);
+  ReportFatalException(code);
+  PostMessageA(WindowHandle, kQuitRequest, 0, 0);
+  std::fflush(nullptr);
+}
+
+// The first word of the command line.
+bool FirstArgumentIs(const char* commandLine, const char* word) {
+  if (!commandLine) return false;
+  while (*commandLine == ' ' || *commandLine == '\t') ++commandLine;
+  const size_t length = std::strcspn(commandLine, " \t");
+  return length == std::strlen(word) && std::strncmp(commandLine, word, length) == 0;
+}
+
+bool HasArgument(const char* commandLine) {
+  if (!commandLine) return false;
+  while (*commandLine == ' ' || *commandLine == '\t') ++commandLine;
+  return *commandLine != '\0';
+}
+
+}  // namespace
+
+unsigned __stdcall main(void*) {
+  Sleep(1000);
+  platform::RunGuarded(RunScreens, IsReportedException, OnFatalException, nullptr);
+  std::fflush(nullptr);
+  return 1;
+}
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
+  std::printf("%s\n\n", kVersionLine);
+  if (HasArgument(commandLine))
+    PresenterChoice = FirstArgumentIs(commandLine, "-gl") ? kPresenterOpenGL : kPresenterDirectDraw;
+  if (!CheckDirectX()) return 0;
+
+  unsigned id = 0;
+  MainThreadHandle = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, main, nullptr, CREATE_SUSPENDED, &id));
+  MainThreadId = id;
+  const int result = PresenterChoice == kPresenterDirectDraw ? RunDXWindow() : RunGLWindow();
+
+  WSACleanup();
+  ExitSoundEnv();
+  ReleaseSystem();
+  std::printf("\nVeskaria END \n");
+  return result;
+}
+
+}  // namespace vsk

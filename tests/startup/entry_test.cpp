@@ -1,0 +1,252 @@
+// The whole client in this process: WinMain on the demo directory in both
+// presenters, the title picture on the display, input from a second thread,
+// and the orderly end with its log and preference files; deactivation, a
+// fatal exception on the game thread, no audio device and the refused
+// start-ups.
+#include "startup/entry.h"
+
+#include <ddraw.h>
+#include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/testing.h"
+#include "present/dd/objects.h"
+#include "present/state.h"
+#include "startup/context.h"
+#include "startup/report.h"
+#include "support/gamedir.h"
+#include "support/log.h"
+#include "vsk-data/demo.h"
+
+namespace vsk {
+namespace {
+
+namespace hooks = platform::testing;
+using namespace std::chrono_literals;
+
+constexpr size_t kRunningFlag = 228;  // general preference field 24 in prefs.vsk
+
+template <typename F>
+bool Within(std::chrono::milliseconds limit, F condition) {
+  const auto until = std::chrono::steady_clock::now() + limit;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > until) return false;
+    std::this_thread::sleep_for(10ms);
+  }
+  return true;
+}
+
+// Whether the game's 640 x 480 screen shows a picture (mostly not black).
+bool DisplayShowsAPicture() {
+  if (PresenterChoice == kPresenterDirectDraw) {
+    std::vector<uint8_t> pixels(640 * 480);
+    if (!hooks::PrimarySurfacePixels(pixels.data())) return false;
+    std::vector<uint8_t> palette(1024);
+    if (!hooks::PrimarySurfacePalette(palette.data())) return false;
+    size_t lit = 0;
+    for (uint8_t p : pixels) lit += palette[4 * p] + palette[4 * p + 1] + palette[4 * p + 2] > 48;
+    return lit > pixels.size() / 2;
+  }
+  int width = 0, height = 0;
+  const size_t need = hooks::LastGLFrame(&width, &height, nullptr, 0);
+  if (!need) return false;
+  std::vector<uint8_t> rgb(need);
+  hooks::LastGLFrame(&width, &height, rgb.data(), rgb.size());
+  // Only the screen in the middle counts: the backdrop around it is lit
+  // from the first frame on.
+  if (width < 640 || height < 480) return false;
+  const int left = (width - 640) / 2, top = (height - 480) / 2;
+  size_t lit = 0;
+  for (int y = top; y < top + 480; ++y)
+    for (int x = left; x < left + 640; ++x) {
+      const uint8_t* p = &rgb[(static_cast<size_t>(y) * width + x) * 3];
+      lit += p[0] + p[1] + p[2] > 48;
+    }
+  return lit > 640 * 480 / 2;
+}
+
+void RightClick() {
+  hooks::PushMouseButton(3, true, 320, 240);
+  hooks::PushMouseButton(3, false, 320, 240);
+}
+
+class ClientTest : public test::GameDirTest, public ::testing::WithParamInterface<const char*> {
+ protected:
+  void SetUp() override {
+    GameDirTest::SetUp();
+    std::string error;
+    ASSERT_TRUE(data::WriteDemo(root_, nullptr, &error)) << error;
+    FreeSystemReport();  // the device lists of the machine report
+    System = SystemContext{};
+    Player = PlayerRecord{};
+    hooks::CaptureGLFrames(true);
+  }
+  void TearDown() override {
+    Screens = saved_;
+    FreeSystemReport();
+    hooks::CaptureGLFrames(false);
+    hooks::FailAudioDevice(false);
+    hooks::FailDisplayModeChanges(false);
+    hooks::ResetMessageBoxes();
+    PresenterChoice = kPresenterDirectDraw;
+    FullScreen = 0;
+    GameDirTest::TearDown();
+  }
+
+  // Runs the client with the test's command line. A second thread waits
+  // for the title picture, does `actions`, and then right-clicks until the
+  // client has ended (so that no test can hang on a lost click).
+  int Run(std::function<void()> actions = {}) {
+    ended_ = false;
+    shown_ = false;
+    std::thread player([&] {
+      shown_ = Within(30s, [this] { return ended_ || (WindowHandle != nullptr && DisplayShowsAPicture()); }) &&
+               !ended_;
+      if (shown_ && actions) actions();
+      while (!ended_) {
+        RightClick();
+        std::this_thread::sleep_for(300ms);
+      }
+    });
+    std::string command = GetParam();
+    test::LogCapture log;
+    const int result = WinMain(GetModuleHandleA(nullptr), nullptr, command.data(), SW_SHOWNORMAL);
+    log_ = log.Take();
+    ended_ = true;
+    player.join();
+    return result;
+  }
+  void ExpectOrderlyEnd() {
+    EXPECT_EQ(log_.rfind("$VER: VsK-Client 3D V0.03Beta (04.06.2005)\n\n", 0), 0u) << log_;
+    const std::string end = "\nVeskaria END \n";
+    ASSERT_GE(log_.size(), end.size());
+    EXPECT_EQ(log_.substr(log_.size() - end.size()), end) << log_;
+    EXPECT_EQ(WindowHandle, nullptr);
+  }
+  static std::string Boxes() {
+    std::string all;
+    hooks::MessageBoxRecord box;
+    while (hooks::TakeMessageBox(&box)) all += box.caption + ": " + box.text + "\n";
+    return all;
+  }
+
+  ScreenTable saved_ = Screens;
+  std::atomic<bool> ended_{false};
+  std::atomic<bool> shown_{false};
+  std::string log_;
+};
+
+TEST_P(ClientTest, TitleThenRightClickEndsInOrder) {
+  EXPECT_EQ(Run(), 0);
+  EXPECT_TRUE(shown_.load()) << log_;
+  ExpectOrderlyEnd();
+  EXPECT_NE(log_.find("---- System Information ----"), std::string::npos);
+  EXPECT_NE(log_.find("CreateTown: fertig...\n"), std::string::npos);
+  EXPECT_NE(log_.find("SoundMaske   :"), std::string::npos);
+  EXPECT_LT(log_.find("SoundMaske   :"), log_.find("Exit Soundmaske   :"));
+  EXPECT_EQ(test::ReadBytes("data/prefs.vsk").at(kRunningFlag), 0) << "the running flag is cleared";
+  EXPECT_EQ(test::ReadBytes("data/Cities/NewTown.vsk").size(), 14220u) << "the first town was made";
+  EXPECT_EQ(Boxes(), "");
+}
+
+TEST_P(ClientTest, DeactivationStopsTheGameUntilTheWindowIsActiveAgain) {
+  const bool directDraw = std::string(GetParam()).empty();
+  std::atomic<bool> stopped{false}, lost{false}, restored{false};
+  EXPECT_EQ(Run([&] {
+              ASSERT_TRUE(hooks::PushFocus(false));
+              ASSERT_TRUE(Within(5s, [] { return WindowActive.load() == 0; }));
+              if (directDraw) lost = PrimarySurface && PrimarySurface->IsLost() == DDERR_SURFACELOST;
+              // A click while the game thread is stopped waits in its queue.
+              RightClick();
+              std::this_thread::sleep_for(500ms);
+              stopped = !ended_.load();
+              ASSERT_TRUE(hooks::PushFocus(true));
+              if (directDraw)
+                restored = Within(5s, [] { return PrimarySurface && PrimarySurface->IsLost() == DD_OK; });
+            }),
+            0);
+  EXPECT_TRUE(shown_.load()) << log_;
+  EXPECT_TRUE(stopped.load()) << "the click did nothing while the window was inactive";
+  if (directDraw) {
+    EXPECT_TRUE(lost.load()) << "deactivation loses the display surfaces";
+    EXPECT_TRUE(restored.load()) << "the window loop restores them once active";
+  }
+  ExpectOrderlyEnd();
+  EXPECT_EQ(test::ReadBytes("data/prefs.vsk").at(kRunningFlag), 0);
+}
+
+// A real access violation on the game thread: a store to a page that may not
+// be touched, made with the sanitizers off so the crash guard sees it.
+__attribute__((noinline, no_sanitize("address", "undefined"))) int32_t CrashingScreen() {
+  static void* page =
+      mmap(nullptr, static_cast<size_t>(getpagesize()), PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  *static_cast<volatile int*>(page) = 1;
+  return kScreenEnd;
+}
+
+TEST_P(ClientTest, AFatalExceptionIsReportedAndTheNextStartKnowsIt) {
+  Screens.title = CrashingScreen;
+  EXPECT_EQ(Run(), 0);
+  const std::string report = std::string("Fatal Exception: Access Violation\n") + CrashNote + "\n";
+  EXPECT_NE(log_.find(report), std::string::npos) << log_;
+  ExpectOrderlyEnd();
+  EXPECT_EQ(test::ReadBytes("data/prefs.vsk").at(kRunningFlag), 1) << "the crash left the running flag set";
+
+  // The next start sees the unclean end and otherwise runs as usual.
+  Screens = saved_;
+  FreeSystemReport();  // the device lists of the machine report
+  System = SystemContext{};
+  Player = PlayerRecord{};
+  EXPECT_EQ(Run(), 0);
+  EXPECT_TRUE(shown_.load());
+  EXPECT_EQ(Player.restartState, 2);
+  EXPECT_EQ(test::ReadBytes("data/prefs.vsk").at(kRunningFlag), 0);
+  ExpectOrderlyEnd();
+}
+
+TEST_P(ClientTest, WithoutAnAudioDeviceTheClientStillRuns) {
+  hooks::FailAudioDevice(true);
+  EXPECT_EQ(Run(), 0);
+  EXPECT_TRUE(shown_.load()) << log_;
+  EXPECT_EQ(log_.find("InitSoundEnv: 000"), std::string::npos) << "the null output serves DirectSound";
+  ExpectOrderlyEnd();
+}
+
+INSTANTIATE_TEST_SUITE_P(Presenters, ClientTest, ::testing::Values("", "-gl"),
+                         [](const auto& info) { return std::string(info.param[0] ? "OpenGL" : "DirectDraw"); });
+
+// Start-ups that the presenter refuses: the box, a 0 result and the usual
+// clean-up, without the game ever running.
+class RefusedStartTest : public ClientTest {};
+
+TEST_F(RefusedStartTest, ARefusedDisplayModeEndsTheDirectDrawStart) {
+  hooks::FailDisplayModeChanges(true);
+  std::string command;
+  test::LogCapture log;
+  EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, command.data(), SW_SHOWNORMAL), 0);
+  log_ = log.Take();
+  EXPECT_EQ(Boxes(), "ERROR: (DX) Can't set display mode .\nERROR: (DX) Initialization Failed.\n");
+  ExpectOrderlyEnd();
+}
+
+TEST_F(RefusedStartTest, AMissingBackdropEndsTheOpenGLStart) {
+  ASSERT_EQ(std::remove("data/vsk.bmp"), 0);
+  std::string command = "-gl";
+  test::LogCapture log;
+  EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, command.data(), SW_SHOWNORMAL), 0);
+  log_ = log.Take();
+  EXPECT_EQ(Boxes(), "ERROR: (GL) Initialization Failed.\n");
+  ExpectOrderlyEnd();
+}
+
+}  // namespace
+}  // namespace vsk
