@@ -23,6 +23,7 @@
 #include "present/state.h"
 #include "startup/context.h"
 #include "startup/report.h"
+#include "support/eventually.h"
 #include "support/gamedir.h"
 #include "support/log.h"
 #include "vsk-data/demo.h"
@@ -34,16 +35,6 @@ namespace hooks = platform::testing;
 using namespace std::chrono_literals;
 
 constexpr size_t kRunningFlag = 228;  // general preference field 24 in prefs.vsk
-
-template <typename F>
-bool Within(std::chrono::milliseconds limit, F condition) {
-  const auto until = std::chrono::steady_clock::now() + limit;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > until) return false;
-    std::this_thread::sleep_for(10ms);
-  }
-  return true;
-}
 
 // Whether the game's 640 x 480 screen shows a picture (mostly not black).
 bool DisplayShowsAPicture() {
@@ -109,7 +100,7 @@ class ClientTest : public test::GameDirTest, public ::testing::WithParamInterfac
     ended_ = false;
     shown_ = false;
     std::thread player([&] {
-      shown_ = Within(30s, [this] { return ended_ || (WindowHandle != nullptr && DisplayShowsAPicture()); }) &&
+      shown_ = test::Eventually([this] { return ended_ || (WindowHandle != nullptr && DisplayShowsAPicture()); }, 30s) &&
                !ended_;
       if (shown_ && actions) actions();
       while (!ended_) {
@@ -158,12 +149,25 @@ TEST_P(ClientTest, TitleThenRightClickEndsInOrder) {
   EXPECT_EQ(Boxes(), "");
 }
 
+TEST_P(ClientTest, ClosingTheWindowEndsInOrderWithoutAClick) {
+  std::atomic<bool> endedByClose{false};
+  EXPECT_EQ(Run([&] {
+              ASSERT_TRUE(hooks::PushWindowClose());
+              endedByClose = test::Eventually([this] { return ended_.load(); }, 10s);
+            }),
+            0);
+  EXPECT_TRUE(shown_.load()) << log_;
+  EXPECT_TRUE(endedByClose.load()) << "the close request ended the title screen";
+  ExpectOrderlyEnd();
+  EXPECT_EQ(test::ReadBytes("data/prefs.vsk").at(kRunningFlag), 0);
+}
+
 TEST_P(ClientTest, DeactivationStopsTheGameUntilTheWindowIsActiveAgain) {
   const bool directDraw = std::string(GetParam()).empty();
   std::atomic<bool> stopped{false}, lost{false}, restored{false};
   EXPECT_EQ(Run([&] {
               ASSERT_TRUE(hooks::PushFocus(false));
-              ASSERT_TRUE(Within(5s, [] { return WindowActive.load() == 0; }));
+              ASSERT_TRUE(test::Eventually([] { return WindowActive.load() == 0; }, 5s));
               if (directDraw) lost = PrimarySurface && PrimarySurface->IsLost() == DDERR_SURFACELOST;
               // A click while the game thread is stopped waits in its queue.
               RightClick();
@@ -171,7 +175,7 @@ TEST_P(ClientTest, DeactivationStopsTheGameUntilTheWindowIsActiveAgain) {
               stopped = !ended_.load();
               ASSERT_TRUE(hooks::PushFocus(true));
               if (directDraw)
-                restored = Within(5s, [] { return PrimarySurface && PrimarySurface->IsLost() == DD_OK; });
+                restored = test::Eventually([] { return PrimarySurface && PrimarySurface->IsLost() == DD_OK; }, 5s);
             }),
             0);
   EXPECT_TRUE(shown_.load()) << log_;
