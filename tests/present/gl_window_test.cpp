@@ -1,6 +1,6 @@
 // The OpenGL presenter: the window it makes on the demo directory and the
 // frames it draws (screen in the middle, pointer over it, backdrop around
-// it), the conversion of the screen through GLColors, the window procedure
+// it), the window procedure
 // with its forwarding, activation and quit request, and the creation
 // failures with their boxes.
 #include "present/gl/window.h"
@@ -32,26 +32,6 @@ namespace vsk {
 namespace {
 
 namespace hooks = platform::testing;
-
-TEST(GLConvertScreen, EveryPixelThroughItsColourAndTheRowPitch) {
-  std::mt19937 random(7);
-  std::vector<uint8_t> colors(1024);
-  for (auto& c : colors) c = static_cast<uint8_t>(random());
-  const uint32_t pitch = 648;  // rows with padding beyond the 640 pixels
-  std::vector<uint8_t> pixels(pitch * 480);
-  for (auto& p : pixels) p = static_cast<uint8_t>(random());
-  std::vector<uint8_t> rgb(640 * 480 * 3 + 1, 0xEE);
-  ConvertScreen(pixels.data(), pitch, colors.data(), rgb.data());
-  for (uint32_t y = 0; y < 480; ++y)
-    for (uint32_t x = 0; x < 640; ++x) {
-      const uint8_t index = pixels[y * pitch + x];
-      const size_t at = (y * 640 + x) * 3;
-      ASSERT_EQ(rgb[at], colors[4 * index]) << x << "," << y;
-      ASSERT_EQ(rgb[at + 1], colors[4 * index + 1]) << x << "," << y;
-      ASSERT_EQ(rgb[at + 2], colors[4 * index + 2]) << x << "," << y;
-    }
-  EXPECT_EQ(rgb.back(), 0xEE) << "nothing written past the 921,600 bytes";
-}
 
 // The window procedure alone, on a plain window of the layer; this thread
 // plays the game thread.

@@ -10,6 +10,7 @@
 #include "pictures/fade.h"
 #include "platform/files.h"
 #include "present/gl/bmp.h"
+#include "present/gl/convert.h"
 #include "present/state.h"
 #include "services/memory.h"
 
@@ -88,20 +89,6 @@ void MakeTexture(GLuint texture, GLint components, int width, int height, GLenum
 }
 
 }  // namespace
-
-void ConvertScreen(const uint8_t* pixels, uint32_t bytesPerRow, const uint8_t* colors, uint8_t* rgb) {
-  // One 32-bit look-up per pixel; each store writes four bytes of which the
-  // next pixel overwrites the fourth.
-  uint32_t table[256];
-  for (int i = 0; i < 256; ++i) std::memcpy(&table[i], colors + 4 * i, 4);
-  for (uint32_t y = 0; y < kScreenHeight; ++y) {
-    const uint8_t* in = pixels + static_cast<size_t>(y) * bytesPerRow;
-    uint8_t* out = rgb + static_cast<size_t>(y) * kScreenWidth * 3;
-    uint32_t x = 0;
-    for (; x + 1 < kScreenWidth; ++x) std::memcpy(out + 3 * x, &table[in[x]], 4);
-    std::memcpy(out + 3 * x, &table[in[x]], 3);
-  }
-}
 
 int GLInitState() {
   if (!platform::CanRead("Data/vsk.bmp")) return 0;

@@ -16,8 +16,4 @@ void GLSetViewport(int width, int height);
 // Draws one frame and resumes a fade thread once; returns 1.
 int GLRenderFrame();
 
-// The 640 x 480 indices (rows bytesPerRow apart) as RGB bytes through the
-// 256 colours (red, green, blue, flags each).
-void ConvertScreen(const uint8_t* pixels, uint32_t bytesPerRow, const uint8_t* colors, uint8_t* rgb);
-
 }  // namespace vsk
