@@ -8,6 +8,7 @@
 #include "pictures/update.h"
 #include "present/dd/objects.h"
 #include "present/state.h"
+#include "present/window_messages.h"
 #include "sound/sfx.h"
 #include "startup/report.h"
 #include "startup/setup.h"
@@ -24,8 +25,6 @@ constexpr UINT kClassStyle = CS_OWNDC | CS_HREDRAW | CS_VREDRAW;  // 0x23
 constexpr DWORD kCooperation = DDSCL_FULLSCREEN | DDSCL_EXCLUSIVE | DDSCL_MULTITHREADED;
 constexpr UINT kUpdateRequest = WM_USER + 1;
 constexpr UINT kQuitRequest = WM_USER + 2;
-constexpr WPARAM kScreenSaver = 0xF140;
-constexpr WPARAM kMonitorPower = 0xF170;
 
 HINSTANCE gInstance = nullptr;
 
@@ -51,12 +50,6 @@ int InitFailed(const char* text) {
   return 0;
 }
 
-// Posts the message to the game thread and lets the default procedure
-// see it too.
-LRESULT Forward(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  PostThreadMessageA(MainThreadId, message, wParam, lParam);
-  return DefWindowProcA(window, message, wParam, lParam);
-}
 
 }  // namespace
 
@@ -168,6 +161,8 @@ int DXCreateWindow() {
 }
 
 LRESULT CALLBACK DXWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  LRESULT result = 0;
+  if (HandleGameWindowMessage(window, message, wParam, lParam, &result)) return result;
   switch (message) {
     case WM_SIZE:
       return 0;
@@ -180,34 +175,9 @@ LRESULT CALLBACK DXWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         WindowActive = 0;
       }
       return 0;
-    case WM_CLOSE:
-      PostThreadMessageA(MainThreadId, WM_CLOSE, 0, 0);
-      return 0;
     case WM_SETCURSOR:
       SetCursor(nullptr);
       return 1;
-    case WM_KEYDOWN:
-      AnyKeyPressed = 1;
-      KeyDown[wParam & 0xFF] = 1;
-      return 0;
-    case WM_KEYUP:
-      KeyDown[wParam & 0xFF] = 0;
-      return 0;
-    case WM_SYSCOMMAND:
-      if ((wParam & 0xFFF0) == kScreenSaver || (wParam & 0xFFF0) == kMonitorPower) return 0;
-      break;
-    case WM_ERASEBKGND:
-    case WM_CHAR:
-    case WM_TIMER:
-    case WM_MOUSEMOVE:
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONUP:
-    case WM_RBUTTONDOWN:
-    case WM_RBUTTONUP:
-      return Forward(window, message, wParam, lParam);
-    case kQuitRequest:
-      PostQuitMessage(0);
-      return 0;
     case kUpdateRequest:
     default:
       break;

@@ -6,6 +6,7 @@
 
 #include "present/gl/frame.h"
 #include "present/state.h"
+#include "present/window_messages.h"
 #include "services/memory.h"
 #include "sound/sfx.h"
 #include "startup/report.h"
@@ -20,8 +21,6 @@ constexpr const char* kTitle = "Veskaria / OpenGL";
 constexpr UINT kClassStyle = CS_OWNDC | CS_HREDRAW | CS_VREDRAW;  // 0x23
 constexpr UINT kUpdateRequest = WM_USER + 1;
 constexpr UINT kQuitRequest = WM_USER + 2;
-constexpr WPARAM kScreenSaver = 0xF140;
-constexpr WPARAM kMonitorPower = 0xF170;
 constexpr uint32_t kPointerBytes = 32 * 27;
 
 HINSTANCE gInstance = nullptr;
@@ -65,12 +64,6 @@ LONG SwitchToWindowMode() {
   return ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN);
 }
 
-// Posts the message to the game thread and lets the default procedure
-// see it too.
-LRESULT Forward(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  PostThreadMessageA(MainThreadId, message, wParam, lParam);
-  return DefWindowProcA(window, message, wParam, lParam);
-}
 
 }  // namespace
 
@@ -179,6 +172,8 @@ int GLCreateWindow(const char* title, int width, int height, int bits, int fullS
 }
 
 LRESULT CALLBACK GLWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  LRESULT result = 0;
+  if (HandleGameWindowMessage(window, message, wParam, lParam, &result)) return result;
   switch (message) {
     case WM_ACTIVATE:
       if (LOWORD(wParam) == WA_ACTIVE || LOWORD(wParam) == WA_CLICKACTIVE) {
@@ -192,31 +187,6 @@ LRESULT CALLBACK GLWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         if (FullScreen) ChangeDisplaySettingsA(nullptr, 0);
         ShowWindow(window, SW_MINIMIZE);
       }
-      return 0;
-    case WM_CLOSE:
-      PostThreadMessageA(MainThreadId, WM_CLOSE, 0, 0);
-      return 0;
-    case WM_KEYDOWN:
-      AnyKeyPressed = 1;
-      KeyDown[wParam & 0xFF] = 1;
-      return 0;
-    case WM_KEYUP:
-      KeyDown[wParam & 0xFF] = 0;
-      return 0;
-    case WM_SYSCOMMAND:
-      if ((wParam & 0xFFF0) == kScreenSaver || (wParam & 0xFFF0) == kMonitorPower) return 0;
-      break;
-    case WM_ERASEBKGND:
-    case WM_CHAR:
-    case WM_TIMER:
-    case WM_MOUSEMOVE:
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONUP:
-    case WM_RBUTTONDOWN:
-    case WM_RBUTTONUP:
-      return Forward(window, message, wParam, lParam);
-    case kQuitRequest:
-      PostQuitMessage(0);
       return 0;
     case kUpdateRequest:  // every frame uploads the whole screen anyway
     default:
