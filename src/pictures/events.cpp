@@ -56,13 +56,16 @@ int32_t WaitEvent(uint16_t flags) {
 
 int32_t GetMouseY() { return PointerY.load(); }
 
+int32_t GetScreenMouseY() {
+  int32_t y = PointerY.load();
+  if (PresenterChoice == kPresenterOpenGL) y -= WindowHeight / 2 - 240;
+  return y;
+}
+
 int32_t PointerInRect(uint16_t left, uint16_t right, uint16_t top, uint16_t bottom) {
   int32_t x = PointerX.load();
-  int32_t y = PointerY.load();
-  if (PresenterChoice == kPresenterOpenGL) {
-    x -= WindowWidth / 2 - 320;
-    y -= WindowHeight / 2 - 240;
-  }
+  if (PresenterChoice == kPresenterOpenGL) x -= WindowWidth / 2 - 320;
+  const int32_t y = GetScreenMouseY();
   return (left < x && x < right && top < y && y < bottom) ? 1 : 0;
 }
 

@@ -29,6 +29,10 @@ int32_t WaitEvent(uint16_t flags);
 
 // PointerY as it is (no OpenGL centring offset).
 int32_t GetMouseY();
+// PointerY on the 640 x 480 screen: in OpenGL mode moved by the screen's
+// centring offset in the window, as PointerInRect does. The boxes' lists and
+// scroll bars take it, so they follow the pointer in both presenters.
+int32_t GetScreenMouseY();
 
 // 1 when the pointer lies strictly inside the rectangle (screen pixels);
 // in OpenGL mode the pointer is first moved by the screen's centring offset

@@ -110,6 +110,9 @@ TEST_F(EventsTest, PointerInRectIsStrictAndCentresInTheOpenGLWindow) {
   EXPECT_EQ(PointerInRect(9, 11, 19, 21), 1);
   EXPECT_EQ(PointerInRect(80, 100, 70, 90), 0) << "window coordinates are not screen coordinates";
   EXPECT_EQ(GetMouseY(), 80) << "GetMouseY gives the window coordinate";
+  EXPECT_EQ(GetScreenMouseY(), 20) << "GetScreenMouseY the screen's";
+  PresenterChoice = kPresenterDirectDraw;
+  EXPECT_EQ(GetScreenMouseY(), 80);
   WindowWidth = width;
   WindowHeight = height;
 }

@@ -1,0 +1,184 @@
+// Gadgets of the demo's list-requester screen-data file, drawn on the screen
+// in both presenters and driven with the event codes directly: pressed and
+// released inside (fired) and outside (not fired), dragged off and back on,
+// repeating on timer ticks, the built-in key gadget, and what is drawn.
+#include "ui/gadgets.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "gfx/font.h"
+#include "pictures/bank.h"
+#include "pictures/events.h"
+#include "present/state.h"
+#include "support/screen_fixture.h"
+#include "vsk-data/demo.h"
+
+namespace vsk {
+namespace {
+
+constexpr uint32_t kOriginX = 200, kOriginY = 100;
+
+class GadgetTest : public test::ScreenModeTest {
+ protected:
+  void SetUp() override {
+    ScreenModeTest::SetUp();
+    std::string error;
+    ASSERT_TRUE(data::WriteDemo(root_, nullptr, &error)) << error;
+    test::FillBitmap(TheScreen->BitMap, 5);
+    region_ = GetSCreenRegion("./data/screendat/auswahl.dat", (1u << kSectionGadgets) | (1u << kSectionTextFrames));
+    ASSERT_NE(region_, nullptr);
+    SetGadgetOrigin(region_, kOriginX, kOriginY);
+  }
+  void TearDown() override {
+    FreeScreenRegion(region_);
+    for (uint32_t id : {123u, 124u, 125u, 126u, 341u, 342u}) ReleaseGfx(id);
+    ScreenModeTest::TearDown();
+  }
+
+  // The gadget with the command, and the pointer put at a point of the
+  // screen (moved into the OpenGL window's client coordinates).
+  Gadget* WithCommand(uint32_t command) {
+    auto* gadgets = static_cast<Gadget*>(region_->sections[kSectionGadgets].records);
+    for (uint32_t i = 0; i < region_->sections[kSectionGadgets].count; ++i)
+      if (gadgets[i].command == command) return &gadgets[i];
+    ADD_FAILURE() << "no gadget " << std::hex << command;
+    return nullptr;
+  }
+  void PointAt(int32_t x, int32_t y) {
+    if (!DirectDraw()) {
+      x += WindowWidth / 2 - 320;
+      y += WindowHeight / 2 - 240;
+    }
+    PointerX = x;
+    PointerY = y;
+  }
+  void PointInto(const Gadget* gadget) {
+    PointAt(static_cast<int32_t>(kOriginX + (gadget->left + gadget->right) / 2),
+            static_cast<int32_t>(kOriginY + (gadget->top + gadget->bottom) / 2));
+  }
+  // The screen pixels of a gadget's area.
+  std::vector<uint8_t> AreaOf(const Gadget* gadget) {
+    std::vector<uint8_t> pixels;
+    for (uint32_t y = gadget->top; y < gadget->bottom; ++y)
+      for (uint32_t x = gadget->left; x < gadget->right; ++x)
+        pixels.push_back(test::ScreenPixel(static_cast<int32_t>(kOriginX + x), static_cast<int32_t>(kOriginY + y)));
+    return pixels;
+  }
+
+  ScreenRegion* region_ = nullptr;
+};
+
+TEST_P(GadgetTest, DrawsTheShownGadgetsAndSkipsHiddenOnes) {
+  TextFont* font = OpenDiskFont("./fonts/xhelvetica11.fnt");
+  ASSERT_NE(font, nullptr);
+  SetFont(ScreenRp(), font);
+  DrawGadgets(nullptr, region_);
+  SetFont(ScreenRp(), nullptr);
+  CloseFont(font);
+  Gadget* ok = WithCommand(kCommandOk);
+  Gadget* list = WithCommand(kCommandChoose);  // hidden: the list window
+  ASSERT_TRUE(ok && list);
+  size_t drawn = 0;
+  for (uint8_t pixel : AreaOf(ok)) drawn += pixel != 5;
+  EXPECT_GT(drawn, AreaOf(ok).size() / 2) << "the button picture with its label";
+  for (uint8_t pixel : AreaOf(list)) ASSERT_EQ(pixel, 5) << "a hidden gadget is never drawn";
+  // The label is drawn in pen 7 over the button.
+  size_t labelPixels = 0;
+  for (uint8_t pixel : AreaOf(ok)) labelPixels += pixel == 7;
+  EXPECT_GT(labelPixels, 0u);
+}
+
+TEST_P(GadgetTest, PressedAndReleasedInsideFiresOnRelease) {
+  DrawGadgets(nullptr, region_);
+  Gadget* ok = WithCommand(kCommandOk);
+  ASSERT_NE(ok, nullptr);
+  const std::vector<uint8_t> normal = AreaOf(ok);
+  PointInto(ok);
+  EXPECT_EQ(HandleGadgetEvent(nullptr, region_, kEventLeftDown), nullptr) << "fires on release only";
+  EXPECT_EQ(region_->pressedGadget, ok);
+  EXPECT_EQ(region_->buttonUp, 0);
+  EXPECT_NE(AreaOf(ok), normal) << "drawn pressed";
+  EXPECT_EQ(HandleGadgetEvent(nullptr, region_, kEventTick), nullptr) << "no repeat flag";
+  EXPECT_EQ(HandleGadgetEvent(nullptr, region_, kEventLeftUp), ok);
+  EXPECT_EQ(region_->pressedGadget, nullptr);
+  EXPECT_EQ(region_->buttonUp, 1);
+  EXPECT_EQ(AreaOf(ok), normal) << "drawn released as before";
+}
+
+TEST_P(GadgetTest, DraggedOffDoesNotFireAndDraggingBackOnDoesNotPressAgain) {
+  DrawGadgets(nullptr, region_);
+  Gadget* ok = WithCommand(kCommandOk);
+  Gadget* exit = WithCommand(kCommandExit);
+  ASSERT_TRUE(ok && exit);
+  const std::vector<uint8_t> normal = AreaOf(ok);
+  PointInto(ok);
+  HandleGadgetEvent(nullptr, region_, kEventLeftDown);
+  PointAt(5, 5);
+  EXPECT_EQ(HandleGadgetEvent(nullptr, region_, kEventLeftDown), nullptr);
+  EXPECT_EQ(region_->pressedGadget, nullptr);
+  EXPECT_EQ(AreaOf(ok), normal) << "released without firing";
+  PointInto(ok);
+  EXPECT_EQ(HandleGadgetEvent(nullptr, region_, kEventLeftDown), nullptr);
+  EXPECT_EQ(region_->pressedGadget, nullptr) << "held elsewhere: not pressed again";
+  PointInto(exit);
+  EXPECT_EQ(HandleGadgetEvent(nullptr, region_, kEventLeftUp), nullptr) << "released over another: nothing fires";
+  EXPECT_EQ(region_->buttonUp, 1);
+  // After the release a press works again.
+  HandleGadgetEvent(nullptr, region_, kEventLeftDown);
+  EXPECT_EQ(region_->pressedGadget, exit);
+  EXPECT_EQ(HandleGadgetEvent(nullptr, region_, kEventLeftUp), exit);
+}
+
+TEST_P(GadgetTest, ARepeatingGadgetFiresOnPressAndEveryTickWhileHeldOverIt) {
+  Gadget* up = WithCommand(kCommandUp);
+  ASSERT_NE(up, nullptr);
+  ASSERT_TRUE(up->flags & kGadgetRepeats);
+  PointInto(up);
+  EXPECT_EQ(HandleGadgetEvent(nullptr, region_, kEventLeftDown), up);
+  EXPECT_EQ(HandleGadgetEvent(nullptr, region_, kEventTick), up);
+  EXPECT_EQ(HandleGadgetEvent(nullptr, region_, kEventTick), up);
+  // Off the gadget (no move event yet): the tick finds it is not under the pointer.
+  PointAt(5, 5);
+  EXPECT_EQ(HandleGadgetEvent(nullptr, region_, kEventTick), nullptr);
+  PointInto(up);
+  EXPECT_EQ(HandleGadgetEvent(nullptr, region_, kEventLeftUp), nullptr) << "not on the release";
+  EXPECT_EQ(HandleGadgetEvent(nullptr, region_, kEventTick), nullptr) << "not after it";
+}
+
+TEST_P(GadgetTest, KeyEventsFireTheBuiltInGadgetAndNothingElseDoes) {
+  Gadget* fired = HandleGadgetEvent(nullptr, region_, kEventQuit);
+  ASSERT_EQ(fired, &region_->builtinGadget);
+  EXPECT_EQ(fired->command, kCommandKey);
+  EXPECT_EQ(fired->flags, kEventQuit) << "the event code in word 3";
+  EXPECT_EQ(HandleGadgetEvent(nullptr, region_, 0), nullptr);
+  EXPECT_EQ(HandleGadgetEvent(nullptr, nullptr, kEventLeftDown), nullptr);
+  // A press away from every gadget, and moves, fire nothing.
+  PointAt(5, 5);
+  EXPECT_EQ(HandleGadgetEvent(nullptr, region_, kEventLeftDown), nullptr);
+  EXPECT_EQ(HandleGadgetEvent(nullptr, region_, kEventMove), nullptr);
+  EXPECT_EQ(HandleGadgetEvent(nullptr, region_, kEventLeftUp), nullptr);
+}
+
+TEST_P(GadgetTest, FindGadgetTakesTheFirstActiveOneStrictlyInside) {
+  Gadget* ok = WithCommand(kCommandOk);
+  ASSERT_NE(ok, nullptr);
+  PointAt(static_cast<int32_t>(kOriginX + ok->left), static_cast<int32_t>(kOriginY + ok->top + 5));
+  EXPECT_EQ(FindGadget(region_), nullptr) << "the left edge is outside";
+  PointAt(static_cast<int32_t>(kOriginX + ok->left + 1), static_cast<int32_t>(kOriginY + ok->top + 5));
+  EXPECT_EQ(FindGadget(region_), ok);
+  ok->inactive = 2;
+  EXPECT_EQ(FindGadget(region_), nullptr) << "inactive gadgets are not hit";
+  ok->inactive = 0;
+  // The list window is hidden but still hit.
+  Gadget* list = WithCommand(kCommandChoose);
+  PointInto(list);
+  EXPECT_EQ(FindGadget(region_), list);
+}
+
+INSTANTIATE_TEST_SUITE_P(Presenters, GadgetTest, test::AllPresenters(), test::PresenterName);
+
+}  // namespace
+}  // namespace vsk
