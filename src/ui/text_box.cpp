@@ -8,6 +8,7 @@
 #include "pictures/events.h"
 #include "pictures/screendata.h"
 #include "pictures/update.h"
+#include "present/state.h"
 #include "services/memory.h"
 #include "services/time.h"
 #include "ui/aligned_text.h"
@@ -21,6 +22,28 @@ namespace {
 uint16_t MaxTextLines(uint16_t lineHeight) {
   const uint32_t lines = 0xFFFFu / lineHeight;
   return static_cast<uint16_t>(lines > 4 ? lines - 4 : 1);
+}
+
+// DirectDraw surfaces are at most this many rows high.
+constexpr uint32_t kMaxSurfaceRows = 16384;
+
+// The content bitmap of a long text. In DirectDraw mode a text taller than
+// a surface can be gets its bitmap in memory instead (copies from memory to
+// the screen's surface work the same), so a long text still opens.
+BitMap* AllocTextBitMap(uint32_t width, uint32_t rows, uint32_t flags) {
+  if (PresenterChoice != kPresenterDirectDraw || rows <= kMaxSurfaceRows) return AllocBitMap(width, rows, 8, flags);
+  auto* bitmap = static_cast<BitMap*>(AllocVec(sizeof(BitMap), MEMF_PUBLIC | MEMF_CLEAR));
+  if (!bitmap) return nullptr;
+  bitmap->BytesPerRow = width;
+  bitmap->Rows = rows;
+  bitmap->Depth = 8;
+  bitmap->Flags = flags;
+  bitmap->Pixels = static_cast<uint8_t*>(AllocVec(width * rows, MEMF_PUBLIC | MEMF_CLEAR));
+  if (!bitmap->Pixels) {
+    FreeVec(bitmap);
+    return nullptr;
+  }
+  return bitmap;
 }
 
 }  // namespace
@@ -74,7 +97,7 @@ bool InitRequesterTextBox_Bitmap(RequesterBox* box) {
     fillRows = box->visibleHeight;
   } else {
     std::printf("InitRequesterTextBox_Bitmap: DestHoehe ist kleiner !\n");
-    box->bitmap = AllocBitMap(box->width, (box->lineCount + 2) * lineHeight, 8, 5);
+    box->bitmap = AllocTextBitMap(box->width, (box->lineCount + 2) * lineHeight, 5);
     if (!box->bitmap) {
       std::printf("InitRequesterTextBox_Bitmap: Konnte Speicher nicht allokieren 003 \n");
       return false;
