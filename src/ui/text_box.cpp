@@ -173,6 +173,16 @@ bool InDownArrow() { return PointerInRect(526, 540, 346, 360) != 0; }
 bool InScrollBar() { return PointerInRect(526, 540, 117, 341) != 0; }
 bool InCloseButton() { return PointerInRect(524, 546, 370, 390) != 0; }
 
+// The pointer's screen row. GetMouseY gives the window row; in OpenGL mode
+// the screen sits centred in a larger window, so the row is moved by the
+// same offset that PointerInRect takes off, or a click on the bar would put
+// the knob where the pointer is not.
+uint16_t PointerScreenY() {
+  int32_t y = GetMouseY();
+  if (PresenterChoice == kPresenterOpenGL) y -= WindowHeight / 2 - static_cast<int32_t>(kScreenHeight) / 2;
+  return static_cast<uint16_t>(y < 0 ? 0 : y);
+}
+
 void DrawUpArrow(uint32_t id) { BlitObjekt(nullptr, id, 525, 95, 0, 0); }
 void DrawDownArrow(uint32_t id) { BlitObjekt(nullptr, id, 525, 346, 0, 0); }
 void DrawCloseButton(uint32_t id) { BlitObjekt(nullptr, id, 524, 370, 0, 0); }
@@ -205,7 +215,7 @@ void RunTextBox(RequesterBox* box) {
         DrawDownArrow(kDownArrowPressed);
         held = kHeldDown;
       } else if (InScrollBar()) {
-        MoveScrollerKnob(box, static_cast<uint16_t>(GetMouseY()));
+        MoveScrollerKnob(box, PointerScreenY());
         ScrollRequesterBox(box);
         held = kHeldNothing;
       }

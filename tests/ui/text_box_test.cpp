@@ -80,7 +80,9 @@ class TextBoxTest : public test::ScreenModeTest {
   void TearDown() override {
     if (worker_) {
       // A box still open is closed, so the thread can end.
-      Click(kCloseX, kCloseY);
+      const int in = PresenterChoice == kPresenterOpenGL ? WindowWidth / 2 - 320 : 0;
+      const int down = PresenterChoice == kPresenterOpenGL ? WindowHeight / 2 - 240 : 0;
+      Click(kCloseX + in, kCloseY + down);
       EXPECT_EQ(WaitForSingleObject(worker_, 10000), static_cast<DWORD>(WAIT_OBJECT_0));
       CloseHandle(worker_);
     }
@@ -265,6 +267,24 @@ TEST_P(TextBoxTest, ArrowsScrollTenPercentOnEveryTickWhileHeld) {
   EXPECT_EQ(KnobTop(), 117 + 224 - KnobHeight());
 
   Click(kCloseX, kCloseY);
+  ExpectClosed();
+}
+
+TEST_P(TextBoxTest, InTheLargerOpenGLWindowTheBarTakesTheScreenRow) {
+  if (DirectDraw()) GTEST_SKIP() << "the window is the screen";
+  WindowWidth = 800;  // the screen centred: 80 columns and 60 rows in
+  WindowHeight = 600;
+  Start(LongText());
+  Sync(300, 300);
+  Press(533 + 80, 339 + 60);  // the foot of the bar
+  Release(533 + 80, 339 + 60);
+  Sync(300, 300);
+  EXPECT_EQ(KnobTop(), 117 + 224 - KnobHeight());
+  Press(533 + 80, 118 + 60);  // its top
+  Release(533 + 80, 118 + 60);
+  Sync(300, 300);
+  EXPECT_EQ(KnobTop(), 117);
+  Click(kCloseX + 80, kCloseY + 60);
   ExpectClosed();
 }
 
