@@ -1,0 +1,453 @@
+// The text box on the demo directory's pictures and fonts, in both
+// presenter modes: its text area, and the modal box driven through the
+// message queue as the presenter's window procedure would feed it.
+#include "ui/text_box.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "gfx/rastport.h"
+#include "pictures/update.h"
+#include "present/state.h"
+#include "services/memory.h"
+#include "services/memory_faults.h"
+#include "support/eventually.h"
+#include "support/log.h"
+#include "support/screen_fixture.h"
+#include "vsk-data/demo.h"
+
+namespace vsk {
+namespace {
+
+// Screen points inside the box's buttons.
+constexpr int kUpX = 533, kUpY = 102;
+constexpr int kDownX = 533, kDownY = 353;
+constexpr int kCloseX = 535, kCloseY = 380;
+constexpr int kBarColumn = 526;  // the knob's light and dark edges
+constexpr uint8_t kLightPen = 25, kDarkPen = 24;
+
+LPARAM At(int x, int y) { return static_cast<LPARAM>((static_cast<uint32_t>(y) << 16) | static_cast<uint16_t>(x)); }
+
+std::string LongText() {
+  std::string text;
+  for (int i = 0; i < 400; ++i) text += "The realm of Kadun waits for its ruler. ";
+  return text;
+}
+
+// Every pixel of the screen, read in one go (the screen area saver locks a
+// DirectDraw surface once).
+std::vector<uint8_t> WholeScreen() {
+  BitMap* copy = ScreenSaveClip(0, 0, kScreenWidth, kScreenHeight);
+  if (!copy) {
+    ADD_FAILURE() << "the screen could not be read";
+    return {};
+  }
+  std::vector<uint8_t> pixels(copy->Pixels, copy->Pixels + kScreenWidth * kScreenHeight);
+  FreeBitMap(copy);
+  return pixels;
+}
+
+class TextBoxTest : public test::ScreenModeTest {
+ protected:
+  void SetUp() override {
+    ScreenModeTest::SetUp();
+    std::string error;
+    ASSERT_TRUE(data::WriteDemo(root_, nullptr, &error)) << error;
+    // Window and screen the same size: no centring offset in OpenGL mode.
+    windowWidth_ = WindowWidth;
+    windowHeight_ = WindowHeight;
+    WindowWidth = kScreenWidth;
+    WindowHeight = kScreenHeight;
+    // A screen with something on it to put back.
+    SetAPen(ScreenRp(), 3);
+    RectFill(ScreenRp(), 0, 0, 639, 479);
+    for (uint16_t i = 0; i < 48; ++i) {
+      SetAPen(ScreenRp(), static_cast<uint8_t>(40 + i));
+      RectFill(ScreenRp(), static_cast<uint16_t>(i * 12), static_cast<uint16_t>(i * 10),
+               static_cast<uint16_t>(i * 12 + 30), static_cast<uint16_t>(i * 10 + 5));
+    }
+    before_ = WholeScreen();
+    base_ = LiveAllocVecBlocks();
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    }
+  }
+  void TearDown() override {
+    if (worker_) {
+      // A box still open is closed, so the thread can end.
+      const int in = PresenterChoice == kPresenterOpenGL ? WindowWidth / 2 - 320 : 0;
+      const int down = PresenterChoice == kPresenterOpenGL ? WindowHeight / 2 - 240 : 0;
+      Click(kCloseX + in, kCloseY + down);
+      EXPECT_EQ(WaitForSingleObject(worker_, 10000), static_cast<DWORD>(WAIT_OBJECT_0));
+      CloseHandle(worker_);
+    }
+    WindowWidth = windowWidth_;
+    WindowHeight = windowHeight_;
+    ScreenModeTest::TearDown();
+  }
+
+  // ---- the box on a thread of its own -------------------------------------------
+  // TextBox waits on the queue of the thread that calls it; the test posts to
+  // that thread and looks at the screen while the box waits.
+  void Start(const std::string& text) {
+    text_ = text;
+    worker_ = CreateThread(
+        nullptr, 0,
+        [](LPVOID self) -> DWORD {
+          auto* test = static_cast<TextBoxTest*>(self);
+          MSG msg;
+          PeekMessageA(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // the thread's queue
+          test->workerId_ = GetCurrentThreadId();
+          test->result_ = TextBox(test->text_.c_str());
+          return 0;
+        },
+        this, 0, nullptr);
+    ASSERT_NE(worker_, nullptr);
+    ASSERT_TRUE(test::Eventually([&] { return workerId_.load() != 0; }));
+  }
+  void Post(UINT message, WPARAM wParam, LPARAM lParam) {
+    const DWORD to = worker_ ? workerId_.load() : GetCurrentThreadId();
+    ASSERT_TRUE(PostThreadMessageA(to, message, wParam, lParam));
+  }
+  void Tick() { Post(WM_TIMER, 3, 0); }
+  void Press(int x, int y) {
+    Post(WM_MOUSEMOVE, 0, At(x, y));
+    Post(WM_LBUTTONDOWN, MK_LBUTTON, At(x, y));
+  }
+  void Release(int x, int y) { Post(WM_LBUTTONUP, 0, At(x, y)); }
+  void Click(int x, int y) {
+    Press(x, y);
+    Release(x, y);
+  }
+  // Waits until the box has taken everything posted so far: two plain
+  // moves, to (x + 3, y) and then (x + 2, y), each seen in the pointer
+  // position before the next is posted. The scripts only ever post the
+  // points themselves, never these two, so neither can be seen early; both
+  // must lie on what is held.
+  void Sync(int x, int y) {
+    Post(WM_MOUSEMOVE, 0, At(x + 3, y));
+    ASSERT_TRUE(test::Eventually([&] { return PointerX.load() == x + 3 && PointerY.load() == y; }));
+    Post(WM_MOUSEMOVE, 0, At(x + 2, y));
+    ASSERT_TRUE(test::Eventually([&] { return PointerX.load() == x + 2 && PointerY.load() == y; }));
+  }
+  bool Open() { return WaitForSingleObject(worker_, 0) == static_cast<DWORD>(WAIT_TIMEOUT); }
+  void ExpectClosed() {
+    ASSERT_EQ(WaitForSingleObject(worker_, 10000), static_cast<DWORD>(WAIT_OBJECT_0));
+    CloseHandle(worker_);
+    worker_ = nullptr;
+    EXPECT_EQ(result_, 1);
+    ExpectScreenAsBefore();
+  }
+  void ExpectScreenAsBefore() {
+    const std::vector<uint8_t> now = WholeScreen();
+    ASSERT_EQ(now.size(), before_.size());
+    size_t differ = 0;
+    for (size_t i = 0; i < now.size(); ++i) differ += now[i] != before_[i];
+    EXPECT_EQ(differ, 0u) << "pixels changed";
+    EXPECT_EQ(LiveAllocVecBlocks(), base_) << "a block was not given back";
+  }
+
+  // The knob on the screen: its top row and height (light edge then dark foot).
+  int KnobTop() {
+    for (int row = 117; row < 341; ++row)
+      if (test::ScreenPixel(kBarColumn, row) == kLightPen) return row;
+    return -1;
+  }
+  int KnobHeight() {
+    int rows = 0;
+    for (int row = 117; row < 341; ++row) {
+      const uint8_t pen = test::ScreenPixel(kBarColumn, row);
+      rows += pen == kLightPen || pen == kDarkPen;
+    }
+    return rows;
+  }
+  int KnobTopAt(int percent) { return 117 + (224 - KnobHeight()) * percent / 100; }
+
+  HANDLE worker_ = nullptr;
+  std::atomic<DWORD> workerId_{0};
+  std::string text_;
+  int32_t result_ = -1;
+  std::vector<uint8_t> before_;
+  int64_t base_ = 0;
+  int32_t windowWidth_ = 0, windowHeight_ = 0;
+};
+
+TEST_P(TextBoxTest, TheCloseButtonClosesOnlyWhenReleasedOverIt) {
+  Start(LongText());
+  Sync(300, 300);
+  EXPECT_NE(WholeScreen(), before_) << "the box is shown";
+  EXPECT_EQ(test::ScreenPixel(101, 88 + 304), 16) << "the text window's background";
+  const std::vector<uint8_t> shown = WholeScreen();
+
+  // Pressed, dragged off and released outside: drawn normal again, open.
+  Press(kCloseX, kCloseY);
+  Sync(kCloseX, kCloseY);
+  EXPECT_NE(WholeScreen(), shown) << "the button drawn pressed";
+  Post(WM_MOUSEMOVE, MK_LBUTTON, At(400, 300));
+  Release(400, 300);
+  Sync(300, 300);
+  EXPECT_TRUE(Open());
+  EXPECT_EQ(WholeScreen(), shown) << "the button drawn normal again";
+
+  // Released over it: closed, the screen as before, nothing kept.
+  Click(kCloseX, kCloseY);
+  ExpectClosed();
+}
+
+TEST_P(TextBoxTest, ArrowsScrollTenPercentOnEveryTickWhileHeld) {
+  Start(LongText());
+  Sync(300, 300);
+  ASSERT_EQ(KnobTop(), 117);
+  ASSERT_GT(KnobHeight(), 2);
+  ASSERT_LT(KnobHeight(), 224);
+  const std::vector<uint8_t> top = WholeScreen();
+
+  // A click released before the next tick scrolls nothing.
+  Click(kDownX, kDownY);
+  Tick();
+  Sync(300, 300);
+  EXPECT_EQ(KnobTop(), 117);
+  EXPECT_EQ(WholeScreen(), top);
+
+  // Held: 10 % per tick.
+  Press(kDownX, kDownY);
+  Tick();
+  Tick();
+  Tick();
+  Sync(kDownX, kDownY);
+  EXPECT_EQ(KnobTop(), KnobTopAt(30));
+  // The text moved: the window no longer shows its first band.
+  bool moved = false;
+  for (int row = 88; row < 88 + 305 && !moved; ++row)
+    for (int col = 101; col < 101 + 417 && !moved; col += 2)
+      moved = test::ScreenPixel(col, row) != top[row * kScreenWidth + col];
+  EXPECT_TRUE(moved);
+
+  // Off the arrow the ticks stop scrolling, also back on it.
+  Post(WM_MOUSEMOVE, MK_LBUTTON, At(kDownX, kDownY + 20));
+  Tick();
+  Post(WM_MOUSEMOVE, MK_LBUTTON, At(kDownX, kDownY));
+  Tick();
+  Release(kDownX, kDownY);
+  Sync(300, 300);
+  EXPECT_EQ(KnobTop(), KnobTopAt(30));
+
+  // Up by one tick.
+  Press(kUpX, kUpY);
+  Tick();
+  Release(kUpX, kUpY);
+  Sync(300, 300);
+  EXPECT_EQ(KnobTop(), KnobTopAt(20));
+
+  // The bar: the knob to the pointer, also while dragging; dragging on
+  // onto the down arrow presses it.
+  Press(533, 339);
+  Sync(300, 300);
+  EXPECT_EQ(KnobTop(), 117 + 224 - KnobHeight());
+  Press(533, 200);
+  Post(WM_MOUSEMOVE, MK_LBUTTON, At(533, 118));
+  Sync(300, 300);
+  EXPECT_EQ(KnobTop(), 117);
+  Post(WM_MOUSEMOVE, MK_LBUTTON, At(kDownX, kDownY));
+  Tick();
+  Release(kDownX, kDownY);
+  Sync(300, 300);
+  EXPECT_EQ(KnobTop(), KnobTopAt(10));
+
+  // Down to the end and no further.
+  Press(kDownX, kDownY);
+  for (int i = 0; i < 15; ++i) Tick();
+  Release(kDownX, kDownY);
+  Sync(300, 300);
+  EXPECT_EQ(KnobTop(), 117 + 224 - KnobHeight());
+
+  Click(kCloseX, kCloseY);
+  ExpectClosed();
+}
+
+TEST_P(TextBoxTest, InTheLargerOpenGLWindowTheBarTakesTheScreenRow) {
+  if (DirectDraw()) GTEST_SKIP() << "the window is the screen";
+  WindowWidth = 800;  // the screen centred: 80 columns and 60 rows in
+  WindowHeight = 600;
+  Start(LongText());
+  Sync(300, 300);
+  Press(533 + 80, 339 + 60);  // the foot of the bar
+  Release(533 + 80, 339 + 60);
+  Sync(300, 300);
+  EXPECT_EQ(KnobTop(), 117 + 224 - KnobHeight());
+  Press(533 + 80, 118 + 60);  // its top
+  Release(533 + 80, 118 + 60);
+  Sync(300, 300);
+  EXPECT_EQ(KnobTop(), 117);
+  Click(kCloseX + 80, kCloseY + 60);
+  ExpectClosed();
+}
+
+TEST_P(TextBoxTest, AShortTextNeitherScrollsNorMovesTheKnob) {
+  Start("A short text.\nTwo lines.");
+  Sync(300, 300);
+  EXPECT_EQ(KnobHeight(), 224) << "the knob fills the bar";
+  const std::vector<uint8_t> shown = WholeScreen();
+  Press(kDownX, kDownY);
+  Tick();
+  Tick();
+  Release(kDownX, kDownY);
+  Click(533, 300);
+  Sync(300, 300);
+  EXPECT_EQ(WholeScreen(), shown);
+  Click(kCloseX, kCloseY);
+  ExpectClosed();
+}
+
+TEST_P(TextBoxTest, TheTextAreaWrapsAndLogsItsSize) {
+  TextFont* font = OpenDiskFont("fonts/xhelvetica11.fnt");
+  ASSERT_NE(font, nullptr);
+  struct Closer {
+    TextFont* font;
+    ~Closer() { CloseFont(font); }
+  } closer{font};
+  const uint16_t lineHeight = static_cast<uint16_t>(font->YSize + 1);
+  {
+    test::LogCapture log;
+    RequesterBox* box = InitRequesterTextBox(417, font, "one line", 101, 88, 417, 305, 16, 7);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(log.Take(), "InitRequesterTextBox_Bitmap: Anzahl Zeilen 2\n"
+                          "InitRequesterTextBox_Bitmap: DestHoehe ist 305 Pixel\n"
+                          "InitRequesterTextBox_Bitmap: TextHoehe ist " + std::to_string(2 * lineHeight) +
+                          " Pixel\nInitRequesterTextBox_Bitmap: DestHoehe ist groesser !\n");
+    EXPECT_EQ(box->lineCount, 1);
+    EXPECT_EQ(box->knobSize, 100);
+    EXPECT_EQ(box->bitmap->Rows, 305u) << "as high as the window";
+    EXPECT_EQ(box->contentHeight, 3 * lineHeight);
+    EXPECT_EQ(box->selected, -1);
+    FreeRequesterBox(box);
+  }
+  // 100,000 characters, and one word longer than the box.
+  std::string big;
+  while (big.size() < 100000) big += "Veskaria keeps every word of a long chronicle. ";
+  big.resize(100000);
+  const std::string word(3000, 'm');
+  for (const std::string* text : std::vector<const std::string*>{&big, &word}) {
+    test::LogCapture log;
+    RequesterBox* box = InitRequesterTextBox(417, font, text->c_str(), 101, 88, 417, 305, 16, 7);
+    ASSERT_NE(box, nullptr);
+    const std::string logged = log.Take();
+    EXPECT_NE(logged.find("DestHoehe ist kleiner !\n"), std::string::npos);
+    EXPECT_GT(box->lineCount, 20);
+    EXPECT_EQ(box->contentHeight, (box->lineCount + 2) * lineHeight);
+    EXPECT_EQ(box->bitmap->Rows, static_cast<uint32_t>((box->lineCount + 3) * lineHeight));
+    EXPECT_EQ(box->knobSize, 305 * 100 / (box->lineCount * lineHeight));
+    // The last line holds text: something in the text pen on its rows.
+    bool inked = false;
+    const int lastTop = (box->lineCount - 1) * lineHeight;
+    for (int row = lastTop; row < lastTop + lineHeight && !inked; ++row)
+      for (int col = 0; col < 417 && !inked; ++col) inked = test::BitmapPixel(box->bitmap, col, row) == 7;
+    EXPECT_TRUE(inked);
+    FreeRequesterBox(box);
+  }
+}
+
+// ---- failures, run on the test thread with a closing click queued ----------------
+
+TEST_P(TextBoxTest, EveryFailureIsLoggedReleasesEverythingAndPutsTheScreenBack) {
+  const uint64_t before = AllocVecCalls();
+  Click(kCloseX, kCloseY);
+  ASSERT_EQ(TextBox("Some text to show."), 1);
+  const uint64_t calls = AllocVecCalls() - before;
+  ExpectScreenAsBefore();
+
+  const std::vector<std::string> messages = {
+      "TextBox:Konnte den Hintergrund nicht Retten ,baue TextBox NICHT auf.",
+      "TextBox:Konnte den KadunC1 Font nicht \xf6" "ffnen!",
+      "TextBox:Konnte den Helvetica Font nicht \xf6" "ffnen!",
+      "TextBox:Konnte die Grafik fuer den TextRequester nicht Laden!",
+      "TextBox:Konnte keinen RastPort fuer die TextBox Grafik anlegen.",
+      "TextBox:Konnte den Requester nicht anlegen.\n",
+  };
+  std::vector<bool> seen(messages.size(), false);
+  for (uint64_t n = 1; n <= calls; ++n) {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    }
+    Click(kCloseX, kCloseY);
+    test::LogCapture log;
+    FailAllocVecAt(static_cast<uint32_t>(n));
+    const int32_t result = TextBox("Some text to show.");
+    FailAllocVecAt(0);
+    const std::string logged = log.Take();
+    if (result == 0) {
+      bool known = false;
+      for (size_t m = 0; m < messages.size(); ++m) {
+        if (logged.size() >= messages[m].size() &&
+            logged.compare(logged.size() - messages[m].size(), std::string::npos, messages[m]) == 0) {
+          seen[m] = true;
+          known = true;
+        }
+      }
+      EXPECT_TRUE(known) << "allocation " << n << ": " << logged;
+    }
+    ExpectScreenAsBefore();
+  }
+  EXPECT_TRUE(seen[0]);
+  EXPECT_TRUE(seen[1]);
+  EXPECT_TRUE(seen[2]);
+  EXPECT_TRUE(seen[4]);
+  EXPECT_TRUE(seen[5]);
+
+  // The text area's own messages come before the box's.
+  {
+    RequesterBox* probe = nullptr;
+    for (uint32_t n = 1; n <= 4; ++n) {
+      test::LogCapture log;
+      FailAllocVecAt(n);
+      probe = InitRequesterTextBox(417, nullptr, "x", 101, 88, 417, 305, 16, 7);
+      FailAllocVecAt(0);
+      const std::string logged = log.Take();
+      EXPECT_EQ(probe, nullptr);
+      if (n == 1)
+        EXPECT_EQ(logged, "AllocVec: 000 InitRequesterTextBox_Init: Konnte Speicher f\xfcr Struktur nicht "
+                          "allokieren 001 \nInitRequesterTextBox: Konnte Speicher fuer Struktur nicht allokieren 001 \n");
+      else if (n == 2)
+        EXPECT_EQ(logged, "AllocVec: 000 InitRequesterTextBox_Init: Konnte Speicher f\xfcr RastPort nicht "
+                          "allokieren 001 \nInitRequesterTextBox: Konnte Speicher fuer Struktur nicht allokieren 001 \n");
+      else
+        EXPECT_NE(logged.find("InitRequesterTextBox_Bitmap: Konnte Speicher nicht allokieren 002 \n"
+                              "InitRequesterTextBox: Konnte BitMap fuer Requester nicht allokieren 001 \n"),
+                  std::string::npos)
+            << logged;
+      EXPECT_EQ(LiveAllocVecBlocks(), base_);
+      if (n == 3 && DirectDraw()) break;  // the surface takes no block
+    }
+  }
+  {
+    test::LogCapture log;
+    FailAllocVecAt(3);
+    const std::string tall(2000, '\n');
+    EXPECT_EQ(InitRequesterTextBox(417, nullptr, tall.c_str(), 101, 88, 417, 305, 16, 7), nullptr);
+    FailAllocVecAt(0);
+    EXPECT_NE(log.Take().find("InitRequesterTextBox_Bitmap: Konnte Speicher nicht allokieren 003 \n"),
+              std::string::npos);
+  }
+
+  // Missing files: fonts, then the frame picture's list.
+  for (const char* file : {"fonts/kadunc1.fnt", "fonts/xhelvetica11.fnt", "data/path"}) {
+    ASSERT_EQ(std::remove(file), 0) << file;
+    test::LogCapture log;
+    EXPECT_EQ(TextBox("x"), 0);
+    const std::string logged = log.Take();
+    EXPECT_NE(logged.find("TextBox:Konnte"), std::string::npos) << logged;
+    ExpectScreenAsBefore();
+    std::string error;
+    ASSERT_TRUE(data::WriteDemo(root_, nullptr, &error)) << error;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Presenters, TextBoxTest, test::AllPresenters(), test::PresenterName);
+
+}  // namespace
+}  // namespace vsk
