@@ -1,7 +1,8 @@
 // The whole client in this process, on a fresh demo directory, once in each
 // presenter (SDL's offscreen video and dummy audio unless the environment
 // names others). The title screen is the demo's title picture with the
-// pointer, as the client shows it; around it the program measures:
+// pointer, as the client shows it, and the residence screen follows; the
+// program measures:
 //  - start to title picture: from WinMain to the picture on the screen,
 //    minus the two fixed waits of the start (the one-second measurement of
 //    the processor clock and the game thread's one-second wait), against
@@ -10,6 +11,8 @@
 //    (timer ticks taken), the process's CPU time over wall time, as a share
 //    of one core (goal in DirectDraw mode: under 5 %), and in OpenGL mode
 //    the frames drawn per second against the 60 Hz refresh;
+//  - idle on the residence: its text box closed, five seconds with the
+//    colours cycling, CPU over wall time (goal in DirectDraw mode: under 5 %);
 //  - click to WaitEvent: a left click put into the window's input from a
 //    second thread until WaitEvent hands the game thread its event, median
 //    and worst of 30, against one refresh (16.7 ms).
@@ -54,11 +57,14 @@ struct Figures {
   double idleCpuShare = 0;  // CPU seconds per wall second
   double framesPerSecond = 0;
   std::vector<double> clickLatencies;  // seconds
+  double residenceCpuShare = 0;        // with colour cycling
+  double residenceFramesPerSecond = 0;
 };
 
 Figures gFigures;
 Clock::time_point gStart;
 std::atomic<bool> gClickSent{false};
+std::atomic<bool> gTitleDone{false};
 std::atomic<Clock::rep> gClickAt{0};
 
 double CpuSeconds() {
@@ -98,13 +104,45 @@ int32_t MeasuringTitle() {
                                       double(Clock::period::den) * double(Clock::period::num));
   }
   vsk::CloseKadunPic(1, 1);
-  return vsk::kScreenEnd;
+  gTitleDone = true;
+  return vsk::kScreenResidence;
+}
+
+// Input at a point of the game's screen, in the window's client area.
+void Push(int button, int x, int y) {
+  const bool gl = vsk::PresenterChoice == vsk::kPresenterOpenGL;
+  x += gl ? vsk::WindowWidth / 2 - 320 : 0;
+  y += gl ? vsk::WindowHeight / 2 - 240 : 0;
+  hooks::PushMouseMove(x, y);
+  hooks::PushMouseButton(button, true, x, y);
+  hooks::PushMouseButton(button, false, x, y);
+}
+
+// The residence after the title: its text box closed, then five seconds
+// with the colours cycling, measured from this thread (the process's CPU
+// time covers every thread), then the end.
+void DriveResidence(std::atomic<bool>* done) {
+  std::this_thread::sleep_for(std::chrono::seconds(3));  // fade-in and text box
+  Push(1, 535, 380);                                     // the box's close button
+  std::this_thread::sleep_for(std::chrono::seconds(2));  // its pause; cycling starts
+  const double cpuBefore = CpuSeconds();
+  const uint64_t framesBefore = hooks::GLFramesPresented();
+  const Clock::time_point start = Clock::now();
+  std::this_thread::sleep_for(std::chrono::seconds(5));
+  const double wall = Since(start);
+  gFigures.residenceCpuShare = (CpuSeconds() - cpuBefore) / wall;
+  gFigures.residenceFramesPerSecond = double(hooks::GLFramesPresented() - framesBefore) / wall;
+  while (!*done) {
+    Push(3, 320, 240);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  }
 }
 
 // The other thread: a click whenever the screen asks for one, a little
 // after the previous event (so the press is never queued behind it).
 void Clicker(std::atomic<bool>* done) {
   while (!*done) {
+    if (gTitleDone) return DriveResidence(done);
     if (!gClickSent.exchange(false)) {
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
       continue;
@@ -129,6 +167,7 @@ bool RunClient(const char* presenter, const std::string& root) {
   vsk::PresenterChoice = vsk::kPresenterDirectDraw;
   vsk::Screens.title = MeasuringTitle;
   gFigures = Figures{};
+  gTitleDone = false;
 
   // The client's own log goes to a file beside its data.
   std::fflush(stdout);
@@ -173,6 +212,12 @@ void Print(const char* name) {
   if (gFigures.framesPerSecond > 0)
     std::printf("  frames drawn while idle    %6.1f per second                -> %.2fx the refresh\n",
                 gFigures.framesPerSecond, gFigures.framesPerSecond * kRefresh);
+  if (gFigures.residenceFramesPerSecond == 0)
+    std::printf("  idle CPU, residence cycling %6.2f %% of a core                 -> %.2fx the 5 %% goal\n",
+                100 * gFigures.residenceCpuShare, gFigures.residenceCpuShare / 0.05);
+  else
+    std::printf("  idle CPU, residence cycling %6.2f %% of a core (%.1f frames per second)\n",
+                100 * gFigures.residenceCpuShare, gFigures.residenceFramesPerSecond);
   std::printf("  click to WaitEvent         median %5.2f ms, worst %5.2f ms    -> %.2fx / %.2fx one refresh\n",
               1000 * median, 1000 * worst, median / kRefresh, worst / kRefresh);
 }

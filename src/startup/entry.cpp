@@ -6,13 +6,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "pictures/bank.h"
-#include "pictures/events.h"
-#include "pictures/update.h"
 #include "platform/guard.h"
 #include "present/dd/window.h"
 #include "present/gl/window.h"
 #include "present/state.h"
+#include "screens/screens.h"
 #include "services/memory.h"
 #include "sound/sfx.h"
 #include "startup/context.h"
@@ -22,27 +20,12 @@
 
 namespace vsk {
 
+ScreenTable Screens{TitleScreen, ResidenceScreen};
+
 namespace {
 
 constexpr uint16_t kPrefsRunning = 24;  // 1 while the client runs
 constexpr uint16_t kStoryFlag = 1;      // story preferences: show the story once
-
-// Until the title and residence screens exist: the title picture with the
-// pointer until the player right-clicks or closes the window.
-int32_t PlaceholderScreen() {
-  GetMouse("./pics/cursor01.chk");
-  OpenKadunPic("./data/path", 1, 0);
-  while (WaitEvent(0) != kEventQuit) {
-  }
-  CloseKadunPic(1, 1);
-  return kScreenEnd;
-}
-
-}  // namespace
-
-ScreenTable Screens{PlaceholderScreen, PlaceholderScreen};
-
-namespace {
 
 void RunScreens(void*) {
   MakeDodurOdidTab();

@@ -18,15 +18,18 @@
 #include <thread>
 #include <vector>
 
+#include "pictures/bank.h"
+#include "pictures/events.h"
+#include "pictures/update.h"
 #include "platform/testing.h"
 #include "present/dd/objects.h"
 #include "present/state.h"
 #include "startup/context.h"
 #include "startup/report.h"
+#include "support/client_run.h"
 #include "support/eventually.h"
 #include "support/gamedir.h"
 #include "support/log.h"
-#include "vsk-data/demo.h"
 
 namespace vsk {
 namespace {
@@ -34,106 +37,25 @@ namespace {
 namespace hooks = platform::testing;
 using namespace std::chrono_literals;
 
-constexpr size_t kRunningFlag = 228;  // general preference field 24 in prefs.vsk
+constexpr size_t kRunningFlag = test::kRunningFlagOffset;
 
-// Whether the game's 640 x 480 screen shows a picture (mostly not black).
-bool DisplayShowsAPicture() {
-  if (PresenterChoice == kPresenterDirectDraw) {
-    std::vector<uint8_t> pixels(640 * 480);
-    if (!hooks::PrimarySurfacePixels(pixels.data())) return false;
-    std::vector<uint8_t> palette(1024);
-    if (!hooks::PrimarySurfacePalette(palette.data())) return false;
-    size_t lit = 0;
-    for (uint8_t p : pixels) lit += palette[4 * p] + palette[4 * p + 1] + palette[4 * p + 2] > 48;
-    return lit > pixels.size() / 2;
+// The program's own flow, not the screens': a title screen that shows the
+// title picture until event 8 and ends the client.
+int32_t TitleUntilQuit() {
+  GetMouse("./pics/cursor01.chk");
+  OpenKadunPic("./data/path", 1, 0);
+  while (WaitEvent(0) != kEventQuit) {
   }
-  int width = 0, height = 0;
-  const size_t need = hooks::LastGLFrame(&width, &height, nullptr, 0);
-  if (!need) return false;
-  std::vector<uint8_t> rgb(need);
-  hooks::LastGLFrame(&width, &height, rgb.data(), rgb.size());
-  // Only the screen in the middle counts: the backdrop around it is lit
-  // from the first frame on.
-  if (width < 640 || height < 480) return false;
-  const int left = (width - 640) / 2, top = (height - 480) / 2;
-  size_t lit = 0;
-  for (int y = top; y < top + 480; ++y)
-    for (int x = left; x < left + 640; ++x) {
-      const uint8_t* p = &rgb[(static_cast<size_t>(y) * width + x) * 3];
-      lit += p[0] + p[1] + p[2] > 48;
-    }
-  return lit > 640 * 480 / 2;
+  CloseKadunPic(1, 1);
+  return kScreenEnd;
 }
 
-void RightClick() {
-  hooks::PushMouseButton(3, true, 320, 240);
-  hooks::PushMouseButton(3, false, 320, 240);
-}
-
-class ClientTest : public test::GameDirTest, public ::testing::WithParamInterface<const char*> {
+class ClientTest : public test::ClientRunTest {
  protected:
   void SetUp() override {
-    GameDirTest::SetUp();
-    std::string error;
-    ASSERT_TRUE(data::WriteDemo(root_, nullptr, &error)) << error;
-    FreeSystemReport();  // the device lists of the machine report
-    System = SystemContext{};
-    Player = PlayerRecord{};
-    hooks::CaptureGLFrames(true);
+    ClientRunTest::SetUp();
+    Screens = ScreenTable{TitleUntilQuit, TitleUntilQuit};
   }
-  void TearDown() override {
-    Screens = saved_;
-    FreeSystemReport();
-    hooks::CaptureGLFrames(false);
-    hooks::FailAudioDevice(false);
-    hooks::FailDisplayModeChanges(false);
-    hooks::ResetMessageBoxes();
-    PresenterChoice = kPresenterDirectDraw;
-    FullScreen = 0;
-    GameDirTest::TearDown();
-  }
-
-  // Runs the client with the test's command line. A second thread waits
-  // for the title picture, does `actions`, and then right-clicks until the
-  // client has ended (so that no test can hang on a lost click).
-  int Run(std::function<void()> actions = {}) {
-    ended_ = false;
-    shown_ = false;
-    std::thread player([&] {
-      shown_ = test::Eventually([this] { return ended_ || (WindowHandle != nullptr && DisplayShowsAPicture()); }, 30s) &&
-               !ended_;
-      if (shown_ && actions) actions();
-      while (!ended_) {
-        RightClick();
-        std::this_thread::sleep_for(300ms);
-      }
-    });
-    std::string command = GetParam();
-    test::LogCapture log;
-    const int result = WinMain(GetModuleHandleA(nullptr), nullptr, command.data(), SW_SHOWNORMAL);
-    log_ = log.Take();
-    ended_ = true;
-    player.join();
-    return result;
-  }
-  void ExpectOrderlyEnd() {
-    EXPECT_EQ(log_.rfind("$VER: VsK-Client 3D V0.03Beta (04.06.2005)\n\n", 0), 0u) << log_;
-    const std::string end = "\nVeskaria END \n";
-    ASSERT_GE(log_.size(), end.size());
-    EXPECT_EQ(log_.substr(log_.size() - end.size()), end) << log_;
-    EXPECT_EQ(WindowHandle, nullptr);
-  }
-  static std::string Boxes() {
-    std::string all;
-    hooks::MessageBoxRecord box;
-    while (hooks::TakeMessageBox(&box)) all += box.caption + ": " + box.text + "\n";
-    return all;
-  }
-
-  ScreenTable saved_ = Screens;
-  std::atomic<bool> ended_{false};
-  std::atomic<bool> shown_{false};
-  std::string log_;
 };
 
 TEST_P(ClientTest, TitleThenRightClickEndsInOrder) {
@@ -170,7 +92,7 @@ TEST_P(ClientTest, DeactivationStopsTheGameUntilTheWindowIsActiveAgain) {
               ASSERT_TRUE(test::Eventually([] { return WindowActive.load() == 0; }, 5s));
               if (directDraw) lost = PrimarySurface && PrimarySurface->IsLost() == DDERR_SURFACELOST;
               // A click while the game thread is stopped waits in its queue.
-              RightClick();
+              test::RightClick();
               std::this_thread::sleep_for(500ms);
               stopped = !ended_.load();
               ASSERT_TRUE(hooks::PushFocus(true));
@@ -225,8 +147,7 @@ TEST_P(ClientTest, WithoutAnAudioDeviceTheClientStillRuns) {
   ExpectOrderlyEnd();
 }
 
-INSTANTIATE_TEST_SUITE_P(Presenters, ClientTest, ::testing::Values("", "-gl"),
-                         [](const auto& info) { return std::string(info.param[0] ? "OpenGL" : "DirectDraw"); });
+INSTANTIATE_TEST_SUITE_P(Presenters, ClientTest, ::testing::Values("", "-gl"), test::PresenterParamName);
 
 // Start-ups that the presenter refuses: the box, a 0 result and the usual
 // clean-up, without the game ever running.

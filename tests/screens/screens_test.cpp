@@ -1,0 +1,239 @@
+// The title and residence screens in the whole client, in both presenters:
+// title → right-click → residence with its text box, scrolled and closed →
+// colours cycling in registers 139..155 → right-click → orderly end; the
+// text box shows text 622 as the string table has it (built-in, or the
+// German catalog's); and a soak of window activations during fades and
+// colour cycling.
+#include "screens/screens.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "gfx/bitmap.h"
+#include "gfx/font.h"
+#include "pictures/screendata.h"
+#include "platform/testing.h"
+#include "present/state.h"
+#include "support/bytes.h"
+#include "support/client_run.h"
+#include "support/eventually.h"
+#include "ui/text_box.h"
+
+namespace vsk {
+namespace {
+
+namespace hooks = platform::testing;
+using namespace std::chrono_literals;
+
+// The text box's text window on the screen.
+constexpr int kTextX = 101, kTextY = 88, kTextWidth = 417, kTextHeight = 305;
+
+std::vector<uint8_t> Shown() {
+  std::vector<uint8_t> rgb;
+  test::ShownScreen(&rgb);
+  return rgb;
+}
+
+// A rectangle of a shown screen.
+std::vector<uint8_t> Area(const std::vector<uint8_t>& rgb, int x, int y, int width, int height) {
+  std::vector<uint8_t> area;
+  for (int row = y; row < y + height; ++row)
+    area.insert(area.end(), rgb.begin() + (row * 640 + x) * 3, rgb.begin() + (row * 640 + x + width) * 3);
+  return area;
+}
+
+std::vector<uint8_t> TextArea() { return Area(Shown(), kTextX, kTextY, kTextWidth, kTextHeight); }
+
+// Registers 139..155 of the screen's colour table.
+std::vector<uint8_t> CyclingColours() {
+  std::vector<uint8_t> colours;
+  for (int i = 139; i <= 155; ++i) {
+    colours.push_back(ScreenColors[i].red);
+    colours.push_back(ScreenColors[i].green);
+    colours.push_back(ScreenColors[i].blue);
+  }
+  return colours;
+}
+
+// What the first band of a text box with this text looks like through the
+// colours: the text wrapped in pen 7 on 16, drawn here the way the box
+// draws it, in memory.
+std::vector<uint8_t> ExpectedTextArea(const std::string& text, const std::vector<ColorEntry>& colours) {
+  const int32_t presenter = PresenterChoice;
+  PresenterChoice = kPresenterOpenGL;  // a bitmap in memory
+  TextFont* font = OpenDiskFont("fonts/xhelvetica11.fnt");
+  BitMap* bitmap = AllocBitMap(kTextWidth, 4000, 8, 0);
+  RastPort rp;
+  InitRastPort(&rp);
+  rp.BitMap = bitmap;
+  std::vector<uint8_t> rgb;
+  if (font && bitmap) {
+    SetFont(&rp, font);
+    SetDrMd(&rp, JAM1);
+    SetAPen(&rp, 16);
+    RectFill(&rp, 0, 0, kTextWidth - 1, kTextHeight - 1);
+    SetAPen(&rp, 7);
+    DrawWrappedText(&rp, text.c_str(), 0, 0, kNoLimit, kNoLimit, kTextWidth);
+    for (int y = 0; y < kTextHeight; ++y)
+      for (int x = 0; x < kTextWidth; ++x) {
+        const ColorEntry& c = colours[bitmap->Pixels[y * kTextWidth + x]];
+        rgb.insert(rgb.end(), {c.red, c.green, c.blue});
+      }
+  }
+  FreeBitMap(bitmap);
+  CloseFont(font);
+  PresenterChoice = presenter;
+  return rgb;
+}
+
+class ScreensTest : public test::ClientRunTest {
+ protected:
+  void TearDown() override {
+    unsetenv("LC_ALL");
+    ClientRunTest::TearDown();
+  }
+
+  // Waits until the screen holds still and differs from `before`.
+  static bool SettlesAwayFrom(const std::vector<uint8_t>& before, std::chrono::milliseconds limit = 15s) {
+    std::vector<uint8_t> last;
+    return test::Eventually(
+        [&] {
+          std::vector<uint8_t> now = TextArea();
+          const bool still = now == last && now != before;
+          last = std::move(now);
+          if (!still) std::this_thread::sleep_for(200ms);
+          return still;
+        },
+        limit);
+  }
+};
+
+// What the player thread saw, for the checks after the run.
+struct Seen {
+  bool boxShown = false;
+  bool scrolled = false;
+  bool boxClosed = false;
+  bool cycling = false;
+  bool ambience = false;
+  std::vector<uint8_t> textArea;     // the first band, as shown
+  std::vector<ColorEntry> colours;   // the screen's colours then
+  std::string text622;               // what the string table said then
+};
+
+TEST_P(ScreensTest, TitleResidenceTextBoxCyclingAndAnOrderlyEnd) {
+  Seen seen;
+  EXPECT_EQ(Run([&] {
+              const std::vector<uint8_t> title = TextArea();
+              hooks::StartMixerCapture();
+              test::RightClick();
+              seen.boxShown = SettlesAwayFrom(title);
+              if (!seen.boxShown) return;
+              seen.textArea = TextArea();
+              seen.colours.assign(ScreenColors, ScreenColors + 256);
+              seen.text622 = GetDefaultString(622);
+              const hooks::MixerCapture sound = hooks::TakeMixerCapture();
+              seen.ambience = std::any_of(sound.samples.begin(), sound.samples.end(),
+                                          [](int16_t s) { return s > 1000 || s < -1000; });
+              hooks::StopMixerCapture();
+              // Holding the down arrow scrolls on the timer's ticks.
+              test::LeftPressAt(532, 353);
+              seen.scrolled = test::Eventually([&] { return TextArea() != seen.textArea; }, 5s);
+              test::LeftReleaseAt(532, 353);
+              // The close button: pressed, released inside, a pause, closed.
+              const std::vector<uint8_t> box = TextArea();
+              test::LeftClickAt(535, 380);
+              seen.boxClosed = test::Eventually([&] { return TextArea() != box; }, 5s);
+              const std::vector<uint8_t> first = CyclingColours();
+              seen.cycling = test::Eventually([&] { return CyclingColours() != first; }, 5s);
+            }),
+            0);
+  EXPECT_TRUE(shown_.load()) << log_;
+  EXPECT_TRUE(seen.boxShown) << "the residence with its text box";
+  EXPECT_TRUE(seen.ambience) << "sound 48 plays";
+  EXPECT_TRUE(seen.scrolled) << "the down arrow scrolls";
+  EXPECT_TRUE(seen.boxClosed) << "the close button closes the box";
+  EXPECT_TRUE(seen.cycling) << "registers 139..155 cycle while the residence waits";
+  ExpectOrderlyEnd();
+
+  // The box showed text 622 of the built-in table, wrapped.
+  EXPECT_EQ(seen.text622, GetDefaultString(622));
+  if (!seen.textArea.empty()) EXPECT_TRUE(seen.textArea == ExpectedTextArea(seen.text622, seen.colours));
+  // The cycling stopped with the screen, and sound 48 went to the cache.
+  const std::vector<uint8_t> after = CyclingColours();
+  std::this_thread::sleep_for(300ms);
+  EXPECT_EQ(CyclingColours(), after) << "nothing animates the palette after the residence";
+  EXPECT_NE(log_.find("Copy Sfx ID 48 "), std::string::npos) << "sound 48 released into the cache";
+  EXPECT_EQ(hooks::LiveDirectSoundObjects(), 0);
+  EXPECT_EQ(test::ReadBytes("data/prefs.vsk").at(test::kRunningFlagOffset), 0) << "the running flag is cleared";
+}
+
+TEST_P(ScreensTest, TheGermanCatalogsText622InTheBox) {
+  setenv("LC_ALL", "de_DE.UTF-8", 1);
+  Seen seen;
+  EXPECT_EQ(Run([&] {
+              const std::vector<uint8_t> title = TextArea();
+              test::RightClick();
+              seen.boxShown = SettlesAwayFrom(title);
+              seen.textArea = TextArea();
+              seen.colours.assign(ScreenColors, ScreenColors + 256);
+              seen.text622 = GetDefaultString(622);
+            },
+            [] {
+              test::LeftClickAt(535, 380);
+              test::RightClick();
+            }),
+            0);
+  ASSERT_TRUE(seen.boxShown) << log_;
+  EXPECT_EQ(seen.text622.rfind("Willkommen in Eurer Residenz", 0), 0u) << seen.text622;
+  EXPECT_NE(seen.text622, GetDefaultString(622)) << "the built-in text is back after the end";
+  EXPECT_TRUE(seen.textArea == ExpectedTextArea(seen.text622, seen.colours));
+  ExpectOrderlyEnd();
+}
+
+TEST_P(ScreensTest, TwoHundredActivationsDuringFadesAndCycling) {
+  std::atomic<int> toggles{0};
+  auto toggle = [&](int times) {
+    for (int i = 0; i < times; ++i) {
+      hooks::PushFocus(false);
+      std::this_thread::sleep_for(3ms);
+      hooks::PushFocus(true);
+      std::this_thread::sleep_for(3ms);
+      ++toggles;
+    }
+  };
+  EXPECT_EQ(Run([&] {
+              const std::vector<uint8_t> title = TextArea();
+              test::RightClick();
+              toggle(100);  // through the residence's fade-in and its box appearing
+              test::Eventually([&] { return WindowActive.load() == 1; }, 5s);
+              SettlesAwayFrom(title);
+              test::LeftClickAt(535, 380);
+              const std::vector<uint8_t> first = CyclingColours();
+              test::Eventually([&] { return CyclingColours() != first; }, 5s);
+              toggle(100);  // with the colours cycling
+            },
+            [] {
+              hooks::PushFocus(true);
+              test::LeftClickAt(535, 380);
+              test::RightClick();
+            }),
+            0);
+  EXPECT_EQ(toggles.load(), 200);
+  ExpectOrderlyEnd();
+  EXPECT_EQ(hooks::LiveDirectSoundObjects(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Presenters, ScreensTest, ::testing::Values("", "-gl"), test::PresenterParamName);
+
+}  // namespace
+}  // namespace vsk
