@@ -37,6 +37,9 @@ using namespace std::chrono_literals;
 
 // The text box's text window on the screen.
 constexpr int kTextX = 101, kTextY = 88, kTextWidth = 417, kTextHeight = 305;
+// Where the pointer waits while the text is read off the screen: outside
+// the box, so that it hides no letter.
+constexpr int kParkX = 620, kParkY = 460;
 
 std::vector<uint8_t> Shown() {
   std::vector<uint8_t> rgb;
@@ -136,6 +139,7 @@ TEST_P(ScreensTest, TitleResidenceTextBoxCyclingAndAnOrderlyEnd) {
               const std::vector<uint8_t> title = TextArea();
               hooks::StartMixerCapture();
               test::RightClick();
+              test::MoveTo(kParkX, kParkY);
               seen.boxShown = SettlesAwayFrom(title);
               if (!seen.boxShown) return;
               seen.textArea = TextArea();
@@ -167,7 +171,8 @@ TEST_P(ScreensTest, TitleResidenceTextBoxCyclingAndAnOrderlyEnd) {
 
   // The box showed text 622 of the built-in table, wrapped.
   EXPECT_EQ(seen.text622, GetDefaultString(622));
-  if (!seen.textArea.empty()) EXPECT_TRUE(seen.textArea == ExpectedTextArea(seen.text622, seen.colours));
+  ASSERT_FALSE(seen.textArea.empty());
+  EXPECT_TRUE(seen.textArea == ExpectedTextArea(seen.text622, seen.colours));
   // The cycling stopped with the screen, and sound 48 went to the cache.
   const std::vector<uint8_t> after = CyclingColours();
   std::this_thread::sleep_for(300ms);
@@ -183,6 +188,7 @@ TEST_P(ScreensTest, TheGermanCatalogsText622InTheBox) {
   EXPECT_EQ(Run([&] {
               const std::vector<uint8_t> title = TextArea();
               test::RightClick();
+              test::MoveTo(kParkX, kParkY);
               seen.boxShown = SettlesAwayFrom(title);
               seen.textArea = TextArea();
               seen.colours.assign(ScreenColors, ScreenColors + 256);

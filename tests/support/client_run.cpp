@@ -61,6 +61,8 @@ void RightClick() {
   hooks::PushMouseButton(3, false, OffsetX() + 320, OffsetY() + 240);
 }
 
+void MoveTo(int x, int y) { hooks::PushMouseMove(OffsetX() + x, OffsetY() + y); }
+
 void LeftPressAt(int x, int y) {
   hooks::PushMouseMove(OffsetX() + x, OffsetY() + y);
   hooks::PushMouseButton(1, true, OffsetX() + x, OffsetY() + y);

@@ -28,6 +28,7 @@ bool DisplayShowsAPicture();
 // Input at a point of the game's screen (moved into the OpenGL window's
 // client area), pointer moved there first.
 void RightClick();
+void MoveTo(int x, int y);
 void LeftClickAt(int x, int y);
 void LeftPressAt(int x, int y);
 void LeftReleaseAt(int x, int y);
