@@ -128,7 +128,7 @@ TEST_P(ClientTest, AFatalExceptionIsReportedAndTheNextStartKnowsIt) {
   EXPECT_EQ(test::ReadBytes("data/prefs.vsk").at(kRunningFlag), 1) << "the crash left the running flag set";
 
   // The next start sees the unclean end and otherwise runs as usual.
-  Screens = saved_;
+  Screens = ScreenTable{TitleUntilQuit, TitleUntilQuit};
   FreeSystemReport();  // the device lists of the machine report
   System = SystemContext{};
   Player = PlayerRecord{};

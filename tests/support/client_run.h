@@ -43,7 +43,8 @@ class ClientRunTest : public GameDirTest, public ::testing::WithParamInterface<c
 
   // Runs the client. A second thread waits for the first picture, does
   // `actions`, and then does `untilEnd` (by default a right-click) every
-  // 300 ms until the client has ended, so that no test can hang.
+  // 300 ms until the client has ended. A right-click ends the title screen
+  // but not a text box, which only its close button shuts.
   int Run(std::function<void()> actions = {}, std::function<void()> untilEnd = {});
   // The log begins with the version line and ends with the end line, and
   // the window is gone.
