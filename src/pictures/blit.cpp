@@ -9,6 +9,7 @@
 
 #include "gfx/rastport.h"
 #include "pictures/bank.h"
+#include "pictures/masked_copy.h"
 #include "pictures/update.h"
 #include "present/state.h"
 #include "ui/aligned_text.h"
@@ -57,35 +58,6 @@ void UnlockPlane(const BitMap* bitmap) { bitmap->Surface->Unlock(nullptr); }
 
 uint32_t Room(uint32_t extent, uint32_t at) { return at < extent ? extent - at : 0; }
 
-// One row of a masked copy. Sixteen bytes at a time compare and blend as
-// one vector where the compiler offers vectors (GCC and Clang do, on every
-// target); the rest byte by byte.
-void MaskedRow(const uint8_t* from, uint8_t* to, uint32_t width, uint8_t mask) {
-  uint32_t i = 0;
-#if defined(__GNUC__)
-  typedef uint8_t Bytes16 __attribute__((vector_size(16)));
-  auto blend16 = [&](uint32_t at) {
-    Bytes16 pixels;
-    Bytes16 under;
-    std::memcpy(&pixels, from + at, 16);
-    std::memcpy(&under, to + at, 16);
-    const Bytes16 transparent = reinterpret_cast<Bytes16>(pixels == mask);
-    under = (under & transparent) | (pixels & ~transparent);
-    std::memcpy(to + at, &under, 16);
-  };
-  for (; i + 16 <= width; i += 16) blend16(i);
-  // The last bytes as the row's last 16: blending a byte twice gives the
-  // same result, since the source does not overlap the destination.
-  if (i < width && width >= 16) {
-    blend16(width - 16);
-    i = width;
-  }
-#endif
-  for (; i < width; ++i) {
-    if (from[i] != mask) to[i] = from[i];
-  }
-}
-
 // Copies width x height from (sx, sy) of source to (dx, dy) of destination,
 // row by row from the top, leaving destination bytes alone where the source
 // has the mask colour (kOpaque: none). The rectangle is cut where it leaves
@@ -99,20 +71,11 @@ void CopyRect(const Plane& source, uint32_t sx, uint32_t sy, const Plane& destin
   const uint8_t* from = source.base + size_t{sy} * source.stride + sx;
   uint8_t* to = destination.base + size_t{dy} * destination.stride + dx;
   // A mask colour above 255 never matches a pixel: the copy is opaque.
-  const bool masked = mask >= 0 && mask <= 255;
-  for (uint32_t row = 0; row < height; ++row) {
-    if (masked && (to + width <= from || from + width <= to)) {
-      MaskedRow(from, to, width, static_cast<uint8_t>(mask));
-    } else if (masked) {
-      for (uint32_t i = 0; i < width; ++i) {  // a row copied onto itself, shifted
-        if (from[i] != mask) to[i] = from[i];
-      }
-    } else {
-      std::memmove(to, from, width);
-    }
-    from += source.stride;
-    to += destination.stride;
+  if (mask < 0 || mask > 255) {
+    CopyOpaqueRows(from, source.stride, to, destination.stride, width, height);
+    return;
   }
+  CopyMaskedRows(from, source.stride, to, destination.stride, width, height, static_cast<uint8_t>(mask));
 }
 
 // The graphic of id, loading it when the slot is empty; *loadedHere tells

@@ -219,6 +219,25 @@ uint8_t BitmapPixel(const BitMap* bitmap, int32_t x, int32_t y) {
   return bitmap->Pixels[static_cast<ptrdiff_t>(y) * bitmap->BytesPerRow + x];
 }
 
+std::vector<uint8_t> BitmapPixels(const BitMap* bitmap) {
+  std::vector<uint8_t> pixels(static_cast<size_t>(bitmap->BytesPerRow) * bitmap->Rows);
+  if (PresenterChoice == kPresenterDirectDraw && bitmap->Surface) {
+    DDSURFACEDESC2 desc;
+    if (!LockForTest(bitmap->Surface, &desc)) {
+      ADD_FAILURE() << "surface lock failed";
+      return pixels;
+    }
+    for (uint32_t row = 0; row < bitmap->Rows; ++row)
+      std::memcpy(pixels.data() + static_cast<size_t>(row) * bitmap->BytesPerRow,
+                  static_cast<uint8_t*>(desc.lpSurface) + static_cast<ptrdiff_t>(row) * desc.lPitch,
+                  bitmap->BytesPerRow);
+    bitmap->Surface->Unlock(nullptr);
+    return pixels;
+  }
+  std::memcpy(pixels.data(), bitmap->Pixels, pixels.size());
+  return pixels;
+}
+
 void FillBitmap(BitMap* bitmap, uint8_t value) {
   if (PresenterChoice == kPresenterDirectDraw && bitmap->Surface) {
     DDSURFACEDESC2 desc;

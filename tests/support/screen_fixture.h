@@ -50,6 +50,8 @@ std::vector<UpdateRect> TakeUpdates();
 // A pixel of any bitmap: through its surface (locked whole) in DirectDraw
 // mode when it has one, else from its pixel memory.
 uint8_t BitmapPixel(const BitMap* bitmap, int32_t x, int32_t y);
+// All pixels of a bitmap, row after row without gaps, the same two ways.
+std::vector<uint8_t> BitmapPixels(const BitMap* bitmap);
 // Sets every pixel of a bitmap to one value, the same two ways.
 void FillBitmap(BitMap* bitmap, uint8_t value);
 // A pixel of the screen bitmap.
