@@ -18,6 +18,7 @@
 #include "services/memory_faults.h"
 #include "support/eventually.h"
 #include "support/log.h"
+#include "support/modal_box.h"
 #include "support/screen_fixture.h"
 #include "vsk-data/demo.h"
 
@@ -31,7 +32,8 @@ constexpr int kCloseX = 535, kCloseY = 380;
 constexpr int kBarColumn = 526;  // the knob's light and dark edges
 constexpr uint8_t kLightPen = 25, kDarkPen = 24;
 
-LPARAM At(int x, int y) { return static_cast<LPARAM>((static_cast<uint32_t>(y) << 16) | static_cast<uint16_t>(x)); }
+using test::At;
+using test::WholeScreen;
 
 std::string LongText() {
   std::string text;
@@ -39,117 +41,17 @@ std::string LongText() {
   return text;
 }
 
-// Every pixel of the screen, read in one go (the screen area saver locks a
-// DirectDraw surface once).
-std::vector<uint8_t> WholeScreen() {
-  BitMap* copy = ScreenSaveClip(0, 0, kScreenWidth, kScreenHeight);
-  if (!copy) {
-    ADD_FAILURE() << "the screen could not be read";
-    return {};
-  }
-  std::vector<uint8_t> pixels(copy->Pixels, copy->Pixels + kScreenWidth * kScreenHeight);
-  FreeBitMap(copy);
-  return pixels;
-}
-
-class TextBoxTest : public test::ScreenModeTest {
+class TextBoxTest : public test::ModalBoxTest {
  protected:
-  void SetUp() override {
-    ScreenModeTest::SetUp();
-    std::string error;
-    ASSERT_TRUE(data::WriteDemo(root_, nullptr, &error)) << error;
-    // Window and screen the same size: no centring offset in OpenGL mode.
-    windowWidth_ = WindowWidth;
-    windowHeight_ = WindowHeight;
-    WindowWidth = kScreenWidth;
-    WindowHeight = kScreenHeight;
-    // A screen with something on it to put back.
-    SetAPen(ScreenRp(), 3);
-    RectFill(ScreenRp(), 0, 0, 639, 479);
-    for (uint16_t i = 0; i < 48; ++i) {
-      SetAPen(ScreenRp(), static_cast<uint8_t>(40 + i));
-      RectFill(ScreenRp(), static_cast<uint16_t>(i * 12), static_cast<uint16_t>(i * 10),
-               static_cast<uint16_t>(i * 12 + 30), static_cast<uint16_t>(i * 10 + 5));
-    }
-    before_ = WholeScreen();
-    base_ = LiveAllocVecBlocks();
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    }
-  }
-  void TearDown() override {
-    if (worker_) {
-      // A box still open is closed, so the thread can end.
-      const int in = PresenterChoice == kPresenterOpenGL ? WindowWidth / 2 - 320 : 0;
-      const int down = PresenterChoice == kPresenterOpenGL ? WindowHeight / 2 - 240 : 0;
-      Click(kCloseX + in, kCloseY + down);
-      EXPECT_EQ(WaitForSingleObject(worker_, 10000), static_cast<DWORD>(WAIT_OBJECT_0));
-      CloseHandle(worker_);
-    }
-    WindowWidth = windowWidth_;
-    WindowHeight = windowHeight_;
-    ScreenModeTest::TearDown();
-  }
-
-  // ---- the box on a thread of its own -------------------------------------------
-  // TextBox waits on the queue of the thread that calls it; the test posts to
-  // that thread and looks at the screen while the box waits.
+  void CloseStillOpen() override { Click(kCloseX + InX(), kCloseY + InY()); }
   void Start(const std::string& text) {
     text_ = text;
-    worker_ = CreateThread(
-        nullptr, 0,
-        [](LPVOID self) -> DWORD {
-          auto* test = static_cast<TextBoxTest*>(self);
-          MSG msg;
-          PeekMessageA(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // the thread's queue
-          test->workerId_ = GetCurrentThreadId();
-          test->result_ = TextBox(test->text_.c_str());
-          return 0;
-        },
-        this, 0, nullptr);
-    ASSERT_NE(worker_, nullptr);
-    ASSERT_TRUE(test::Eventually([&] { return workerId_.load() != 0; }));
+    StartModal([this] { return TextBox(text_.c_str()); });
   }
-  void Post(UINT message, WPARAM wParam, LPARAM lParam) {
-    const DWORD to = worker_ ? workerId_.load() : GetCurrentThreadId();
-    ASSERT_TRUE(PostThreadMessageA(to, message, wParam, lParam));
-  }
-  void Tick() { Post(WM_TIMER, 3, 0); }
-  void Press(int x, int y) {
-    Post(WM_MOUSEMOVE, 0, At(x, y));
-    Post(WM_LBUTTONDOWN, MK_LBUTTON, At(x, y));
-  }
-  void Release(int x, int y) { Post(WM_LBUTTONUP, 0, At(x, y)); }
-  void Click(int x, int y) {
-    Press(x, y);
-    Release(x, y);
-  }
-  // Waits until the box has taken everything posted so far: two plain
-  // moves, to (x + 3, y) and then (x + 2, y), each seen in the pointer
-  // position before the next is posted. The scripts only ever post the
-  // points themselves, never these two, so neither can be seen early; both
-  // must lie on what is held.
-  void Sync(int x, int y) {
-    Post(WM_MOUSEMOVE, 0, At(x + 3, y));
-    ASSERT_TRUE(test::Eventually([&] { return PointerX.load() == x + 3 && PointerY.load() == y; }));
-    Post(WM_MOUSEMOVE, 0, At(x + 2, y));
-    ASSERT_TRUE(test::Eventually([&] { return PointerX.load() == x + 2 && PointerY.load() == y; }));
-  }
-  bool Open() { return WaitForSingleObject(worker_, 0) == static_cast<DWORD>(WAIT_TIMEOUT); }
   void ExpectClosed() {
-    ASSERT_EQ(WaitForSingleObject(worker_, 10000), static_cast<DWORD>(WAIT_OBJECT_0));
-    CloseHandle(worker_);
-    worker_ = nullptr;
+    ASSERT_TRUE(WaitClosed());
     EXPECT_EQ(result_, 1);
     ExpectScreenAsBefore();
-  }
-  void ExpectScreenAsBefore() {
-    const std::vector<uint8_t> now = WholeScreen();
-    ASSERT_EQ(now.size(), before_.size());
-    size_t differ = 0;
-    for (size_t i = 0; i < now.size(); ++i) differ += now[i] != before_[i];
-    EXPECT_EQ(differ, 0u) << "pixels changed";
-    EXPECT_EQ(LiveAllocVecBlocks(), base_) << "a block was not given back";
   }
 
   // The knob on the screen: its top row and height (light edge then dark foot).
@@ -168,13 +70,7 @@ class TextBoxTest : public test::ScreenModeTest {
   }
   int KnobTopAt(int percent) { return 117 + (224 - KnobHeight()) * percent / 100; }
 
-  HANDLE worker_ = nullptr;
-  std::atomic<DWORD> workerId_{0};
   std::string text_;
-  int32_t result_ = -1;
-  std::vector<uint8_t> before_;
-  int64_t base_ = 0;
-  int32_t windowWidth_ = 0, windowHeight_ = 0;
 };
 
 TEST_P(TextBoxTest, TheCloseButtonClosesOnlyWhenReleasedOverIt) {
