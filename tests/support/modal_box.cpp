@@ -60,6 +60,7 @@ void ModalBoxTest::TearDown() {
 
 void ModalBoxTest::StartModal(std::function<int32_t()> box) {
   box_ = std::move(box);
+  workerId_ = 0;
   worker_ = CreateThread(
       nullptr, 0,
       [](LPVOID self) -> DWORD {

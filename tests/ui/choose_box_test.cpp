@@ -1,0 +1,235 @@
+// The list requester on the demo directory's screen data, pictures and
+// fonts, in both presenter modes: a line chosen by a click and taken with
+// OK, cancelled with the end button, scrolled, the info text, the right
+// click it ignores, and every failure of its set-up; the screen under it
+// put back each time.
+#include "ui/choose_box.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "gfx/font.h"
+#include "gfx/rastport.h"
+#include "present/state.h"
+#include "services/memory_faults.h"
+#include "support/log.h"
+#include "support/modal_box.h"
+#include "vsk-data/demo.h"
+
+namespace vsk {
+namespace {
+
+using test::At;
+using test::WholeScreen;
+
+// The box at (200, 100); its gadgets in screen points.
+constexpr int kX = 200, kY = 100;
+constexpr int kListLeft = kX + 39, kListTop = kY + 60, kListWidth = 105, kListHeight = 95;
+constexpr int kUpX = kX + 158, kUpY = kY + 56;
+constexpr int kDownX = kX + 158, kDownY = kY + 141;
+constexpr int kTrackX = kX + 158;
+constexpr int kInfoX = kX + 36, kOkX = kX + 98, kExitX = kX + 160, kButtonY = kY + 190;
+constexpr int kTextBoxCloseX = 535, kTextBoxCloseY = 380;
+constexpr uint8_t kHighlightBack = 12;
+// Where the pointer waits, outside the box.
+constexpr int kAsideX = 50, kAsideY = 50;
+
+// lineCount lines "Town 0", "Town 1", ... in 80-byte slots.
+std::vector<char> Lines(int count) {
+  std::vector<char> slots(static_cast<size_t>(count) * 80, '\0');
+  for (int i = 0; i < count; ++i) std::snprintf(&slots[static_cast<size_t>(i) * 80], 80, "Town %d", i);
+  return slots;
+}
+
+class ChooseBoxTest : public test::ModalBoxTest {
+ protected:
+  // The screen has the box's font, as the game's screens have theirs: a
+  // button pressed and released draws its label again in it.
+  void SetUp() override {
+    ModalBoxTest::SetUp();
+    font_ = OpenDiskFont("./fonts/xhelvetica11.fnt");
+    ASSERT_NE(font_, nullptr);
+    SetFont(ScreenRp(), font_);
+    lineHeight_ = font_->YSize + 1;
+    base_ = LiveAllocVecBlocks();
+  }
+  void TearDown() override {
+    if (worker_) {
+      CloseStillOpen();
+      EXPECT_TRUE(WaitClosed());
+    }
+    SetFont(ScreenRp(), nullptr);
+    CloseFont(font_);
+    ModalBoxTest::TearDown();
+  }
+  void CloseStillOpen() override { Click(kExitX + InX(), kButtonY + InY()); }
+
+  void Start(int count, const char* file = data::kDemoListRequesterFile) {
+    lines_ = Lines(count);
+    file_ = file;
+    StartModal([this] {
+      return ChooseBox(file_.c_str(), kX, kY, static_cast<uint16_t>(lines_.size() / 80), "Your towns", lines_.data(),
+                       "Choose the town to visit.");
+    });
+    Sync(kAsideX, kAsideY);
+  }
+  // A click in the list at the middle of the band of the n-th line shown.
+  void ClickShownLine(int n) { Click(kListLeft + 20, kListTop + n * lineHeight_ + lineHeight_ / 2); }
+  // The pixels of the list window.
+  std::vector<uint8_t> List() const {
+    const std::vector<uint8_t> screen = WholeScreen();
+    std::vector<uint8_t> list;
+    for (int row = kListTop; row < kListTop + kListHeight; ++row)
+      list.insert(list.end(), screen.begin() + row * kScreenWidth + kListLeft,
+                  screen.begin() + row * kScreenWidth + kListLeft + kListWidth);
+    return list;
+  }
+  // How much of the n-th shown line's band is in the highlight's back pen.
+  double Highlighted(int n) const {
+    const std::vector<uint8_t> list = List();
+    int inPen = 0, all = 0;
+    for (int row = n * lineHeight_; row < (n + 1) * lineHeight_ - 1 && row < kListHeight; ++row)
+      for (int col = 0; col < kListWidth; ++col, ++all) inPen += list[row * kListWidth + col] == kHighlightBack;
+    return all ? static_cast<double>(inPen) / all : 0;
+  }
+  int16_t Closed() {
+    EXPECT_TRUE(WaitClosed()) << "the box did not close";
+    ExpectScreenAsBefore();
+    return static_cast<int16_t>(result_);
+  }
+
+  TextFont* font_ = nullptr;
+  int lineHeight_ = 0;
+  std::vector<char> lines_;
+  std::string file_;
+};
+
+TEST_P(ChooseBoxTest, AChosenLineIsHighlightedAndOkReturnsIt) {
+  Start(5);
+  EXPECT_NE(WholeScreen(), before_) << "the box is shown";
+  EXPECT_LT(Highlighted(2), 0.5);
+  ClickShownLine(2);
+  Sync(kAsideX, kAsideY);
+  EXPECT_GT(Highlighted(2), 0.5) << "the chosen line in the highlight";
+  // Another line: the highlight moves.
+  ClickShownLine(4);
+  Sync(kAsideX, kAsideY);
+  EXPECT_LT(Highlighted(2), 0.5);
+  EXPECT_GT(Highlighted(4), 0.5);
+  // A click below the last line chooses nothing and keeps the last choice.
+  ClickShownLine(6);
+  Click(kOkX, kButtonY);
+  EXPECT_EQ(Closed(), 4);
+}
+
+TEST_P(ChooseBoxTest, OkBeforeAnyChoiceAndTheEndButtonAfterOneReturnNone) {
+  Start(5);
+  Click(kOkX, kButtonY);
+  EXPECT_EQ(Closed(), -1);
+
+  Start(5);
+  ClickShownLine(1);
+  Click(kExitX, kButtonY);
+  EXPECT_EQ(Closed(), -1);
+}
+
+TEST_P(ChooseBoxTest, ARightClickIsIgnored) {
+  Start(5);
+  const std::vector<uint8_t> shown = WholeScreen();
+  Post(WM_RBUTTONDOWN, MK_RBUTTON, At(kListLeft + 20, kListTop + 5));
+  Post(WM_RBUTTONUP, 0, At(kListLeft + 20, kListTop + 5));
+  Sync(kAsideX, kAsideY);
+  EXPECT_TRUE(Open());
+  EXPECT_EQ(WholeScreen(), shown);
+  Click(kExitX, kButtonY);
+  EXPECT_EQ(Closed(), -1);
+}
+
+TEST_P(ChooseBoxTest, ALongListScrollsAndOkStillReturnsTheLineChosenBeforeTheScroll) {
+  Start(40);
+  ClickShownLine(1);
+  Sync(kAsideX, kAsideY);
+  const std::vector<uint8_t> top = List();
+  // Down by one step: other lines in the window.
+  Click(kDownX, kDownY);
+  Sync(kAsideX, kAsideY);
+  const std::vector<uint8_t> scrolled = List();
+  EXPECT_NE(scrolled, top);
+  // Up again: the first lines as they were shown, but the choice is cleared.
+  Click(kUpX, kUpY);
+  Sync(kAsideX, kAsideY);
+  EXPECT_LT(Highlighted(1), 0.5) << "scrolling clears the box's selection";
+  // The track: the knob to the pointer scrolls as well.
+  Click(kTrackX, kY + 125);
+  Sync(kAsideX, kAsideY);
+  EXPECT_NE(List(), top);
+  Click(kOkX, kButtonY);
+  EXPECT_EQ(Closed(), 1);
+}
+
+TEST_P(ChooseBoxTest, AChoiceAfterAScrollIsTheLineUnderThePointer) {
+  Start(40);
+  // The down arrow held: a step on the press and on every tick, to the end.
+  Press(kDownX, kDownY);
+  for (int i = 0; i < 12; ++i) Tick();
+  Release(kDownX, kDownY);
+  Sync(kAsideX, kAsideY);
+  // The window's bottom row shows the last line.
+  Click(kListLeft + 20, kListTop + kListHeight - 2);
+  Click(kOkX, kButtonY);
+  EXPECT_EQ(Closed(), 39);
+}
+
+TEST_P(ChooseBoxTest, AListThatFitsNeitherScrollsNorMoves) {
+  Start(3);
+  const std::vector<uint8_t> shown = WholeScreen();
+  Click(kDownX, kDownY);
+  Tick();
+  Click(kUpX, kUpY);
+  Click(kTrackX, kY + 120);
+  Sync(kAsideX, kAsideY);
+  EXPECT_EQ(WholeScreen(), shown);
+  Click(kExitX, kButtonY);
+  EXPECT_EQ(Closed(), -1);
+}
+
+TEST_P(ChooseBoxTest, TheInfoButtonOpensTheTextBoxAndItsCloseComesBackToTheList) {
+  Start(5);
+  const std::vector<uint8_t> shown = WholeScreen();
+  Click(kInfoX, kButtonY);
+  Sync(kAsideX, kAsideY);
+  EXPECT_NE(WholeScreen(), shown) << "the text box over the list";
+  Click(kTextBoxCloseX, kTextBoxCloseY);
+  // The text box's pause after its close button, then the list again.
+  Sync(kAsideX, kAsideY);
+  EXPECT_EQ(WholeScreen(), shown);
+  ClickShownLine(0);
+  Click(kOkX, kButtonY);
+  EXPECT_EQ(Closed(), 0);
+}
+
+TEST_P(ChooseBoxTest, EverySetUpFailureIsLoggedReleasesWhatWasTakenAndReturnsNone) {
+  const std::vector<char> lines = Lines(3);
+  auto run = [&](const char* file) {
+    test::LogCapture log;
+    EXPECT_EQ(ChooseBox(file, kX, kY, 3, "Your towns", lines.data(), "info"), -1);
+    ExpectScreenAsBefore();
+    return log.Take();
+  };
+  EXPECT_EQ(run("data/screendat/fehlt.dat"),
+            "ExternalDataLoad: \tKonnte data/screendat/fehlt.dat nicht oeffnen.\n"
+            "ChooseBox: Kann Gadgetdaten nicht laden!\n");
+  ASSERT_EQ(std::remove("fonts/xhelvetica11.fnt"), 0);
+  EXPECT_NE(run(data::kDemoListRequesterFile).find("ChooseBox: Konnte Font nicht laden!\n"), std::string::npos);
+  ASSERT_EQ(std::remove("data/pics/listreq.chk"), 0);
+  EXPECT_NE(run(data::kDemoListRequesterFile).find("ChooseBox: Konnte Requestergrafik nicht laden!\n"),
+            std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Presenters, ChooseBoxTest, test::AllPresenters(), test::PresenterName);
+
+}  // namespace
+}  // namespace vsk
