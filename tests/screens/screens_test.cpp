@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <optional>
@@ -209,6 +210,26 @@ TEST_P(ScreensTest, TheGermanCatalogsText622InTheBox) {
   EXPECT_EQ(seen.text622.rfind("Willkommen in Eurer Residenz", 0), 0u) << seen.text622;
   EXPECT_NE(seen.text622, GetDefaultString(622)) << "the built-in text is back after the end";
   ExpectOrderlyEnd();
+}
+
+// The residence's files missing but its picture (without which the picture
+// loader ends the process): each loader fails and says so, each teardown
+// call takes what its loader gave, and the client still ends in order.
+TEST_P(ScreensTest, TheResidenceWithoutItsFilesStillEndsInOrder) {
+  for (const char* file : {"data/pics/resid23.chk", "fonts/kadunc1.fnt",
+                           "data/screendat/residenz0.dat", "data/sfx/residenz.raw"})
+    ASSERT_EQ(std::remove(file), 0) << file;
+  EXPECT_EQ(Run({}, [] {
+              test::LeftClickAt(535, 380);
+              test::RightClick();
+            }),
+            0);
+  EXPECT_TRUE(shown_.load()) << "the title still shows\n" << log_;
+  ExpectOrderlyEnd();
+  EXPECT_NE(log_.find("residenz0.dat"), std::string::npos) << log_;
+  EXPECT_NE(log_.find("resid23.chk"), std::string::npos) << log_;
+  EXPECT_EQ(hooks::LiveDirectSoundObjects(), 0);
+  EXPECT_EQ(test::ReadBytes("data/prefs.vsk").at(test::kRunningFlagOffset), 0);
 }
 
 TEST_P(ScreensTest, TwoHundredActivationsDuringFadesAndCycling) {

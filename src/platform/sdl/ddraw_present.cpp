@@ -144,8 +144,11 @@ void ShowDisplay() {
       SDL_UnlockTexture(shown.texture);
     }
     const SDL_Rect target = Letterbox(outputWidth, outputHeight);
-    SDL_SetRenderDrawColor(shown.renderer, 0, 0, 0, 255);
-    SDL_RenderClear(shown.renderer);
+    // Bars only where the picture leaves room for them.
+    if (target.w != outputWidth || target.h != outputHeight) {
+      SDL_SetRenderDrawColor(shown.renderer, 0, 0, 0, 255);
+      SDL_RenderClear(shown.renderer);
+    }
     SDL_RenderCopy(shown.renderer, shown.texture, nullptr, &target);
     SDL_RenderPresent(shown.renderer);
   }
