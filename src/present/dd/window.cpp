@@ -24,7 +24,6 @@ constexpr int kHeight = 480;
 constexpr UINT kClassStyle = CS_OWNDC | CS_HREDRAW | CS_VREDRAW;  // 0x23
 constexpr DWORD kCooperation = DDSCL_FULLSCREEN | DDSCL_EXCLUSIVE | DDSCL_MULTITHREADED;
 constexpr UINT kUpdateRequest = WM_USER + 1;
-constexpr UINT kQuitRequest = WM_USER + 2;
 
 HINSTANCE gInstance = nullptr;
 

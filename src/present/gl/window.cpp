@@ -20,7 +20,6 @@ constexpr const char* kClassName = "Veskaria";
 constexpr const char* kTitle = "Veskaria / OpenGL";
 constexpr UINT kClassStyle = CS_OWNDC | CS_HREDRAW | CS_VREDRAW;  // 0x23
 constexpr UINT kUpdateRequest = WM_USER + 1;
-constexpr UINT kQuitRequest = WM_USER + 2;
 constexpr uint32_t kPointerBytes = 32 * 27;
 
 HINSTANCE gInstance = nullptr;
