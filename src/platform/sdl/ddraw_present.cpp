@@ -1,13 +1,13 @@
 // Showing the emulated display: each time the window thread looks at its
 // queue, the primary surface of the exclusive-mode window is converted
-// through its palette and drawn on that window's SDL window, scaled with
-// its aspect kept and letterboxed when the window is larger than the
-// display. A frame is drawn only when the bytes, the palette or the window
-// size changed, and at most once per display refresh; once a second it is
-// drawn anyway, so that a window the desktop uncovered shows its picture
-// again. The texture's bytes are in the order OpenGL calls RGBA, which
-// drivers take as they are (uploading BGRA cost software OpenGL half as
-// much again on every frame of colour cycling).
+// through its palette into that window's SDL window surface, scaled with its
+// aspect kept and letterboxed when the window is larger than the display.
+// Only what changed is converted and sent to the window: the display is cut
+// into tiles, each knowing which palette entries its bytes use, so that a
+// palette change (colour cycling) redraws only the tiles that show a changed
+// entry and new bytes redraw only the tiles they fall in. A frame is drawn
+// at most once per display refresh; once a second the whole window is drawn
+// anyway, so that a window the desktop uncovered shows its picture again.
 #include <SDL.h>
 
 #include <algorithm>
@@ -28,17 +28,31 @@ namespace {
 constexpr auto kRefresh = std::chrono::microseconds(16667);
 constexpr auto kRedrawAnyway = std::chrono::seconds(1);
 constexpr size_t kDisplayBytes = size_t{kDisplayWidth} * kDisplayHeight;
+constexpr int kTileWidth = 32, kTileHeight = 16;
+constexpr int kTilesAcross = kDisplayWidth / kTileWidth, kTilesDown = kDisplayHeight / kTileHeight;
+static_assert(kDisplayWidth % kTileWidth == 0 && kDisplayHeight % kTileHeight == 0);
+
+// The palette entries a tile's bytes use, one bit each.
+struct EntrySet {
+  uint64_t bits[4]{};
+  void Add(uint8_t entry) { bits[entry >> 6] |= uint64_t{1} << (entry & 63); }
+  bool Meets(const EntrySet& other) const {
+    return (bits[0] & other.bits[0]) | (bits[1] & other.bits[1]) | (bits[2] & other.bits[2]) |
+           (bits[3] & other.bits[3]);
+  }
+};
 
 // Window thread only.
 struct Shown {
   HWND window = nullptr;
-  SDL_Renderer* renderer = nullptr;
-  SDL_Texture* texture = nullptr;
-  bool rendererFailed = false;  // told once on standard error
-  bool valid = false;           // what follows describes the last frame
+  bool surfaceFailed = false;  // told once on standard error
+  bool valid = false;          // what follows describes the window's picture
+  SDL_Surface* surface = nullptr;
   std::vector<uint8_t> pixels = std::vector<uint8_t>(kDisplayBytes);
   PALETTEENTRY palette[256]{};
-  int outputWidth = 0, outputHeight = 0;
+  std::vector<EntrySet> used = std::vector<EntrySet>(size_t{kTilesAcross} * kTilesDown);
+  SDL_Rect target{};
+  std::vector<int> sourceColumn, sourceRow;  // window pixel in the target -> display pixel
   Clock::time_point last{};
 };
 Shown& State() {
@@ -54,30 +68,11 @@ std::vector<uint8_t>& CapturedFrame() {  // RGB, top row first
   return *frame;
 }
 
-void DropRenderer() {
+void Forget() {
   Shown& shown = State();
-  if (shown.texture) SDL_DestroyTexture(shown.texture);
-  if (shown.renderer) SDL_DestroyRenderer(shown.renderer);
-  shown.texture = nullptr;
-  shown.renderer = nullptr;
   shown.window = nullptr;
+  shown.surface = nullptr;  // the window's, freed with it
   shown.valid = false;
-}
-
-bool MakeRenderer(SDL_Window* sdl) {
-  Shown& shown = State();
-  shown.renderer = SDL_CreateRenderer(sdl, -1, SDL_RENDERER_ACCELERATED);
-  if (!shown.renderer) shown.renderer = SDL_CreateRenderer(sdl, -1, SDL_RENDERER_SOFTWARE);
-  if (shown.renderer)
-    shown.texture = SDL_CreateTexture(shown.renderer, SDL_PIXELFORMAT_ABGR8888, SDL_TEXTUREACCESS_STREAMING,
-                                      kDisplayWidth, kDisplayHeight);
-  if (shown.texture) return true;
-  if (!shown.rendererFailed)
-    std::fprintf(stderr, "DirectDraw: the display cannot be shown on the window: %s\n", SDL_GetError());
-  shown.rendererFailed = true;
-  if (shown.renderer) SDL_DestroyRenderer(shown.renderer);
-  shown.renderer = nullptr;
-  return false;
 }
 
 SDL_Rect Letterbox(int areaWidth, int areaHeight) {
@@ -93,16 +88,81 @@ SDL_Rect Letterbox(int areaWidth, int areaHeight) {
   return box;
 }
 
-void Capture(const uint8_t* pixels, const uint32_t* table) {
+// The first pixel of a target `size` pixels long whose source is display
+// pixel `at` of `length` (or later, when shrinking skips it).
+int Edge(int at, int size, int length) {
+  return static_cast<int>((static_cast<int64_t>(at) * size + length - 1) / length);
+}
+
+void Map(Shown& shown, const SDL_Rect& target) {
+  shown.target = target;
+  shown.sourceColumn.resize(static_cast<size_t>(std::max(target.w, 0)));
+  shown.sourceRow.resize(static_cast<size_t>(std::max(target.h, 0)));
+  for (int x = 0; x < target.w; ++x)
+    shown.sourceColumn[x] = static_cast<int>(static_cast<int64_t>(x) * kDisplayWidth / target.w);
+  for (int y = 0; y < target.h; ++y)
+    shown.sourceRow[y] = static_cast<int>(static_cast<int64_t>(y) * kDisplayHeight / target.h);
+}
+
+void NoteEntries(Shown& shown, const uint8_t* pixels, int tileX, int tileY) {
+  EntrySet set;
+  for (int y = tileY * kTileHeight; y < (tileY + 1) * kTileHeight; ++y) {
+    const uint8_t* row = pixels + size_t(y) * kDisplayWidth + size_t(tileX) * kTileWidth;
+    for (int x = 0; x < kTileWidth; ++x) set.Add(row[x]);
+  }
+  shown.used[size_t(tileY) * kTilesAcross + tileX] = set;
+}
+
+// Converts display columns [x0, x1) of rows [y0, y1) into the window
+// surface and returns the window rectangle they cover (empty when the
+// target is too small to show any of them).
+SDL_Rect Convert(const Shown& shown, const uint8_t* pixels, const uint32_t* table, int x0, int x1, int y0,
+                 int y1) {
+  const SDL_Rect& t = shown.target;
+  const int wx0 = Edge(x0, t.w, kDisplayWidth), wx1 = Edge(x1, t.w, kDisplayWidth);
+  const int wy0 = Edge(y0, t.h, kDisplayHeight), wy1 = Edge(y1, t.h, kDisplayHeight);
+  SDL_Surface* surface = shown.surface;
+  for (int wy = wy0; wy < wy1; ++wy) {
+    const uint8_t* in = pixels + size_t(shown.sourceRow[wy]) * kDisplayWidth;
+    auto* out = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(surface->pixels) +
+                                            size_t(t.y + wy) * surface->pitch) + t.x;
+    for (int wx = wx0; wx < wx1; ++wx) out[wx] = table[in[shown.sourceColumn[wx]]];
+  }
+  return SDL_Rect{t.x + wx0, t.y + wy0, wx1 - wx0, wy1 - wy0};
+}
+
+// The window's picture read back at the first window pixel of each display
+// pixel, for the test hooks.
+void Capture(const Shown& shown) {
+  const SDL_Rect& t = shown.target;
+  SDL_Surface* surface = shown.surface;
   std::lock_guard<std::mutex> lock(gFrameLock);
   std::vector<uint8_t>& frame = CapturedFrame();
-  frame.resize(kDisplayBytes * 3);
-  for (size_t i = 0; i < kDisplayBytes; ++i) {
-    const uint32_t colour = table[pixels[i]];
-    frame[3 * i] = static_cast<uint8_t>(colour);
-    frame[3 * i + 1] = static_cast<uint8_t>(colour >> 8);
-    frame[3 * i + 2] = static_cast<uint8_t>(colour >> 16);
+  frame.assign(kDisplayBytes * 3, 0);
+  if (t.w <= 0 || t.h <= 0) return;
+  for (DWORD y = 0; y < kDisplayHeight; ++y) {
+    const int wy = t.y + std::min(Edge(static_cast<int>(y), t.h, kDisplayHeight), t.h - 1);
+    const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(surface->pixels) +
+                                                        size_t(wy) * surface->pitch);
+    for (DWORD x = 0; x < kDisplayWidth; ++x) {
+      const int wx = t.x + std::min(Edge(static_cast<int>(x), t.w, kDisplayWidth), t.w - 1);
+      uint8_t* rgb = &frame[3 * (size_t(y) * kDisplayWidth + x)];
+      SDL_GetRGB(row[wx], surface->format, &rgb[0], &rgb[1], &rgb[2]);
+    }
   }
+}
+
+SDL_Surface* WindowSurface(SDL_Window* sdl) {
+  Shown& shown = State();
+  SDL_Surface* surface = SDL_GetWindowSurface(sdl);
+  const char* failure = nullptr;
+  if (!surface) failure = SDL_GetError();
+  else if (surface->format->BytesPerPixel != 4) failure = "the window's pixels are not 32-bit";
+  if (!failure) return surface;
+  if (!shown.surfaceFailed)
+    std::fprintf(stderr, "DirectDraw: the display cannot be shown on the window: %s\n", failure);
+  shown.surfaceFailed = true;
+  return nullptr;
 }
 
 void ShowDisplay() {
@@ -119,54 +179,92 @@ void ShowDisplay() {
   SDL_Window* sdl = SdlWindowOf(window);
   if (!sdl || (SDL_GetWindowFlags(sdl) & (SDL_WINDOW_HIDDEN | SDL_WINDOW_MINIMIZED))) return;
   if (window != shown.window) {
-    DropRenderer();
+    Forget();
     shown.window = window;
   }
-  if (!shown.renderer && !shown.rendererFailed) MakeRenderer(sdl);
+  if (shown.surfaceFailed) return;
+  SDL_Surface* surface = WindowSurface(sdl);
+  if (!surface) return;
+  // A new surface (the window was resized) holds nothing yet.
+  if (surface != shown.surface) shown.valid = false;
+  shown.surface = surface;
+  const bool whole = !shown.valid || now - shown.last >= kRedrawAnyway;
 
-  int outputWidth = static_cast<int>(kDisplayWidth), outputHeight = static_cast<int>(kDisplayHeight);
-  if (shown.renderer) SDL_GetRendererOutputSize(shown.renderer, &outputWidth, &outputHeight);
-  const bool same = shown.valid && outputWidth == shown.outputWidth && outputHeight == shown.outputHeight &&
-                    std::memcmp(palette, shown.palette, sizeof palette) == 0 && *pixels == shown.pixels;
-  if (same && now - shown.last < kRedrawAnyway) return;
+  // The tiles to draw: every tile, or those with new bytes and those that
+  // show a palette entry that changed.
+  std::vector<bool> dirty(size_t{kTilesAcross} * kTilesDown, whole);
+  bool any = whole;
+  for (int y = 0; y < static_cast<int>(kDisplayHeight); ++y) {
+    const size_t row = size_t(y) * kDisplayWidth;
+    if (!whole && std::memcmp(pixels->data() + row, shown.pixels.data() + row, kDisplayWidth) == 0) continue;
+    for (int tileX = 0; tileX < kTilesAcross; ++tileX) {
+      const size_t at = row + size_t(tileX) * kTileWidth;
+      if (whole || std::memcmp(pixels->data() + at, shown.pixels.data() + at, kTileWidth) != 0)
+        dirty[size_t(y / kTileHeight) * kTilesAcross + tileX] = true;
+    }
+  }
+  for (int tileY = 0; tileY < kTilesDown; ++tileY)
+    for (int tileX = 0; tileX < kTilesAcross; ++tileX)
+      if (dirty[size_t(tileY) * kTilesAcross + tileX]) {
+        NoteEntries(shown, pixels->data(), tileX, tileY);
+        any = true;
+      }
+  EntrySet changed;
+  bool paletteChanged = false;
+  for (int i = 0; i < 256; ++i)
+    if (!whole && std::memcmp(&palette[i], &shown.palette[i], sizeof palette[i]) != 0) {
+      changed.Add(static_cast<uint8_t>(i));
+      paletteChanged = true;
+    }
+  if (paletteChanged)
+    for (size_t tile = 0; tile < dirty.size(); ++tile)
+      if (!dirty[tile] && shown.used[tile].Meets(changed)) dirty[tile] = any = true;
+  shown.last = now;
+  if (!any) {  // only entries that nothing shows changed
+    std::memcpy(shown.palette, palette, sizeof palette);
+    return;
+  }
 
   uint32_t table[256];
-  for (int i = 0; i < 256; ++i)
-    table[i] = 0xFF000000u | uint32_t{palette[i].peBlue} << 16 | uint32_t{palette[i].peGreen} << 8 |
-               palette[i].peRed;
-  if (shown.renderer) {
-    void* texels = nullptr;
-    int pitch = 0;
-    if (SDL_LockTexture(shown.texture, nullptr, &texels, &pitch) == 0) {
-      for (DWORD y = 0; y < kDisplayHeight; ++y) {
-        const uint8_t* in = pixels->data() + size_t{y} * kDisplayWidth;
-        auto* out = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(texels) + static_cast<size_t>(y) * pitch);
-        for (DWORD x = 0; x < kDisplayWidth; ++x) out[x] = table[in[x]];
-      }
-      SDL_UnlockTexture(shown.texture);
-    }
-    const SDL_Rect target = Letterbox(outputWidth, outputHeight);
-    // Bars only where the picture leaves room for them.
-    if (target.w != outputWidth || target.h != outputHeight) {
-      SDL_SetRenderDrawColor(shown.renderer, 0, 0, 0, 255);
-      SDL_RenderClear(shown.renderer);
-    }
-    SDL_RenderCopy(shown.renderer, shown.texture, nullptr, &target);
-    SDL_RenderPresent(shown.renderer);
+  for (int i = 0; i < 256; ++i) table[i] = SDL_MapRGB(surface->format, palette[i].peRed, palette[i].peGreen,
+                                                      palette[i].peBlue);
+  const bool locked = SDL_MUSTLOCK(surface);
+  if (locked && SDL_LockSurface(surface) != 0) return;
+  if (whole) {
+    Map(shown, Letterbox(surface->w, surface->h));
+    SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));  // the bars
   }
-  if (gCapture) Capture(pixels->data(), table);
-  if (!same) gFramesShown++;
+  // Runs of dirty tiles along each row of tiles, one window rectangle each.
+  std::vector<SDL_Rect> rects;
+  for (int tileY = 0; tileY < kTilesDown; ++tileY) {
+    for (int tileX = 0; tileX < kTilesAcross;) {
+      if (!dirty[size_t(tileY) * kTilesAcross + tileX]) {
+        ++tileX;
+        continue;
+      }
+      int end = tileX + 1;
+      while (end < kTilesAcross && dirty[size_t(tileY) * kTilesAcross + end]) ++end;
+      const SDL_Rect rect = Convert(shown, pixels->data(), table, tileX * kTileWidth, end * kTileWidth,
+                                    tileY * kTileHeight, (tileY + 1) * kTileHeight);
+      if (rect.w > 0 && rect.h > 0) rects.push_back(rect);
+      tileX = end;
+    }
+  }
+  if (locked) SDL_UnlockSurface(surface);
+  if (whole) SDL_UpdateWindowSurface(sdl);
+  else if (!rects.empty()) SDL_UpdateWindowSurfaceRects(sdl, rects.data(), static_cast<int>(rects.size()));
+  if (gCapture) Capture(shown);
+  if (!whole || !shown.valid || std::memcmp(palette, shown.palette, sizeof palette) != 0 ||
+      *pixels != shown.pixels)
+    gFramesShown++;
 
   shown.pixels.swap(*pixels);
   std::memcpy(shown.palette, palette, sizeof palette);
-  shown.outputWidth = outputWidth;
-  shown.outputHeight = outputHeight;
-  shown.last = now;
   shown.valid = true;
 }
 
 void OnDestroy(HWND window) {
-  if (window == State().window) DropRenderer();
+  if (window == State().window) Forget();
 }
 
 void OnActivation(HWND window, bool) {
@@ -178,6 +276,10 @@ void OnActivation(HWND window, bool) {
 void StartShowingDisplay() {
   static std::once_flag once;
   std::call_once(once, [] {
+    // The window surface is the desktop's own (shared memory on X11), which
+    // takes rectangles; SDL would otherwise put it on an OpenGL texture,
+    // uploaded whole on every change.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     AddPumpHook(&ShowDisplay);
     AddDestroyListener(&OnDestroy);
     AddActivationListener(&OnActivation);
