@@ -26,8 +26,10 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <filesystem>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -63,7 +65,11 @@ struct Figures {
 
 Figures gFigures;
 Clock::time_point gStart;
-std::atomic<bool> gClickSent{false};
+// A click asked for by the screen; the other thread sleeps until then, so
+// that it adds nothing to the idle figures.
+std::mutex gClickLock;
+std::condition_variable gClickWanted;
+bool gClickAsked = false;
 std::atomic<bool> gTitleDone{false};
 std::atomic<Clock::rep> gClickAt{0};
 
@@ -96,7 +102,11 @@ int32_t MeasuringTitle() {
 
   // Clicks from the other thread; each press is timed to its event.
   for (int i = 0; i < kClicks; ++i) {
-    gClickSent = true;
+    {
+      std::lock_guard<std::mutex> lock(gClickLock);
+      gClickAsked = true;
+    }
+    gClickWanted.notify_one();
     int32_t event;
     do event = vsk::WaitEvent(0);
     while (event != vsk::kEventLeftDown);
@@ -104,7 +114,11 @@ int32_t MeasuringTitle() {
                                       double(Clock::period::den) * double(Clock::period::num));
   }
   vsk::CloseKadunPic(1, 1);
-  gTitleDone = true;
+  {
+    std::lock_guard<std::mutex> lock(gClickLock);
+    gTitleDone = true;
+  }
+  gClickWanted.notify_one();
   return vsk::kScreenResidence;
 }
 
@@ -142,16 +156,21 @@ void DriveResidence(std::atomic<bool>* done) {
 // after the previous event (so the press is never queued behind it).
 void Clicker(std::atomic<bool>* done) {
   while (!*done) {
-    if (gTitleDone) return DriveResidence(done);
-    if (!gClickSent.exchange(false)) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-      continue;
+    {
+      std::unique_lock<std::mutex> lock(gClickLock);
+      gClickWanted.wait(lock, [&] { return gClickAsked || gTitleDone || *done; });
+      if (!gClickAsked) {
+        if (gTitleDone) break;
+        continue;
+      }
+      gClickAsked = false;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(40));
     gClickAt = Clock::now().time_since_epoch().count();
     hooks::PushMouseButton(1, true, 320, 240);
     hooks::PushMouseButton(1, false, 320, 240);
   }
+  if (gTitleDone && !*done) DriveResidence(done);
 }
 
 bool RunClient(const char* presenter, const std::string& root) {
@@ -168,6 +187,7 @@ bool RunClient(const char* presenter, const std::string& root) {
   vsk::Screens.title = MeasuringTitle;
   gFigures = Figures{};
   gTitleDone = false;
+  gClickAsked = false;
 
   // The client's own log goes to a file beside its data.
   std::fflush(stdout);
@@ -181,7 +201,11 @@ bool RunClient(const char* presenter, const std::string& root) {
   std::string command = presenter;
   gStart = Clock::now();
   const int result = vsk::WinMain(nullptr, nullptr, command.data(), SW_SHOWNORMAL);
-  done = true;
+  {
+    std::lock_guard<std::mutex> lock(gClickLock);
+    done = true;
+  }
+  gClickWanted.notify_one();
   clicker.join();
 
   std::fflush(stdout);
