@@ -1,10 +1,11 @@
 // Colour cycling. InitColorCycle turns the cycle descriptions into rings of
 // colours taken from ScreenColors once, so that the cycle thread's step is
-// only N look-ups and N SetRGB8 calls per cycle.
+// only N look-ups and N palette entries per cycle.
 #include "pictures/colorcycle.h"
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -167,6 +168,13 @@ void ColorCyclePass(uint8_t* data) {
   const uint32_t count = data[0];
   const uint32_t size = CycleRecordSize(data[1], data[2]);
   const uint32_t ringStart = kRecPairs + 2u * data[2];
+  // The DirectDraw palette gets the whole step in one SetEntries: a display
+  // that redraws on every palette call would otherwise redraw once per
+  // register and show rings half a step on. OpenGL's copy of the table is
+  // written entry by entry.
+  const bool batched = PresenterChoice == kPresenterDirectDraw;
+  uint32_t first = 256;
+  uint32_t last = 0;
   for (uint32_t c = 0; c < count; ++c) {
     uint8_t* record = data + kCycleHeaderSize + c * size;
     if (record[kRecCounter] != record[kRecSpeed]) {
@@ -185,9 +193,17 @@ void ColorCyclePass(uint8_t* data) {
       if (pos >= length) pos -= length;
       uint32_t rgb[3];
       std::memcpy(rgb, ring + pos * 12, sizeof(rgb));
-      SetRGB8(TheScreen, record[kRecPairs + 2 * p + 1], rgb[0] & 0xFF, rgb[1] & 0xFF, rgb[2] & 0xFF);
+      const uint8_t reg = record[kRecPairs + 2 * p + 1];
+      if (!batched) {
+        SetRGB8(TheScreen, reg, rgb[0] & 0xFF, rgb[1] & 0xFF, rgb[2] & 0xFF);
+        continue;
+      }
+      StoreRGB8(TheScreen, reg, rgb[0] & 0xFF, rgb[1] & 0xFF, rgb[2] & 0xFF);
+      first = std::min<uint32_t>(first, reg);
+      last = std::max<uint32_t>(last, reg);
     }
   }
+  if (batched && first <= last) ShowColors(TheScreen, first, last - first + 1);
 }
 
 ColorCycle* InitColorCycle(uint8_t count, uint8_t recordSize, const uint8_t* descriptions) {

@@ -231,13 +231,23 @@ RastPort* NewRastPort(BitMap* bitmap) {
   return port;
 }
 
-void SetRGB8(Screen* screen, uint32_t color, uint32_t red, uint32_t green, uint32_t blue) {
+void StoreRGB8(Screen* screen, uint32_t color, uint32_t red, uint32_t green, uint32_t blue) {
   if (color > 255) return;  // the table has 256 entries
   ColorEntry* colors = ColorsOf(screen);
   colors[color].red = static_cast<uint8_t>(red);
   colors[color].green = static_cast<uint8_t>(green);
   colors[color].blue = static_cast<uint8_t>(blue);
-  ShowEntries(colors, color, 1);
+}
+
+void ShowColors(Screen* screen, uint32_t first, uint32_t count) {
+  if (first > 255 || count == 0) return;
+  ShowEntries(ColorsOf(screen), first, std::min<uint32_t>(count, 256 - first));
+}
+
+void SetRGB8(Screen* screen, uint32_t color, uint32_t red, uint32_t green, uint32_t blue) {
+  if (color > 255) return;
+  StoreRGB8(screen, color, red, green, blue);
+  ShowEntries(ColorsOf(screen), color, 1);
 }
 
 void SetRGB4(Screen* screen, uint32_t color, uint32_t red, uint32_t green, uint32_t blue) {

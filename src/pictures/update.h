@@ -30,6 +30,11 @@ void RestoreScreenClip(BitMap* saved, uint16_t x, uint16_t y, uint16_t width, ui
 RastPort* NewRastPort(BitMap* bitmap);
 
 void SetRGB8(Screen* screen, uint32_t color, uint32_t red, uint32_t green, uint32_t blue);
+// SetRGB8 in two halves: the entry set in the colour table only, and then a
+// range of entries handed to the display (DirectDraw palette or GLColors) in
+// one call.
+void StoreRGB8(Screen* screen, uint32_t color, uint32_t red, uint32_t green, uint32_t blue);
+void ShowColors(Screen* screen, uint32_t first, uint32_t count);
 void SetRGB4(Screen* screen, uint32_t color, uint32_t red, uint32_t green, uint32_t blue);
 // Runs of (u16 count, u16 first, count × three u32), ended by a count of 0.
 void LoadRGB32(Screen* screen, const void* table);

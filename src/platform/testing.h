@@ -94,6 +94,9 @@ void CaptureDisplayFrames(bool on);
 size_t LastDisplayFrame(uint8_t* rgb, size_t capacity);
 // Changed frames shown since the process started.
 uint64_t DisplayFramesShown();
+// IDirectDrawPalette::SetEntries calls that changed a palette, since the
+// process started.
+uint64_t PaletteChanges();
 
 // Video memory for off-screen surfaces (the primary surface is the display's
 // own). Requests beyond what is left fail with DDERR_OUTOFVIDEOMEMORY; 0

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "gfx/bitmap.h"
+#include "platform/testing.h"
 #include "present/dd/objects.h"
 #include "present/state.h"
 #include "services/memory_faults.h"
@@ -127,7 +128,15 @@ TEST_P(ColorCycleTest, ResidenceFirstCycleRingAndSteps) {
   for (int n = 141; n <= 143; ++n) ScreenColors[n] = {1, 1, 1, 0};
   Passes(2);
   EXPECT_TRUE(SameColor(ScreenColors[141], 1, 1, 1));
+  // DirectDraw's palette takes the whole pass in one call (rings 0 and 4,
+  // registers 141..155, step on it), OpenGL's table entry by entry.
+  const uint64_t changes = platform::testing::PaletteChanges();
   Passes(1);
+  EXPECT_EQ(platform::testing::PaletteChanges() - changes, DirectDraw() ? 1u : 0u);
+  for (int n : {141, 142, 143, 152, 153, 154, 155}) {
+    const ColorEntry shown = DisplayColor(n);
+    EXPECT_TRUE(SameColor(ScreenColors[n], shown.red, shown.green, shown.blue)) << n;
+  }
   EXPECT_TRUE(SameColor(ScreenColors[141], 10, 20, 200));
   EXPECT_TRUE(SameColor(ScreenColors[142], 90, 20, 40));
   EXPECT_TRUE(SameColor(ScreenColors[143], 200, 60, 41));

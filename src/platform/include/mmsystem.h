@@ -130,6 +130,12 @@ MMRESULT WINAPI auxGetVolume(UINT uDeviceID, LPDWORD pdwVolume);
 // ---- time ----------------------------------------------------------------------------------
 // Milliseconds since the system started, wrapping after 49.7 days.
 DWORD WINAPI timeGetTime(void);
+// Asks for (and gives back) a timer resolution of uPeriod milliseconds for
+// waits and sleeps, 1 at the finest.
+#define TIMERR_NOERROR 0
+#define TIMERR_NOCANDO 97
+MMRESULT WINAPI timeBeginPeriod(UINT uPeriod);
+MMRESULT WINAPI timeEndPeriod(UINT uPeriod);
 
 // ---- MCI errors -----------------------------------------------------------------------------
 #define MCIERR_BASE 256

@@ -121,6 +121,14 @@ BOOL wglDeleteContext(HGLRC hglrc);
 BOOL wglMakeCurrent(HDC hdc, HGLRC hglrc);
 HGLRC wglGetCurrentContext(void);
 HDC wglGetCurrentDC(void);
+// Extension functions (wglSwapIntervalEXT, ...) and OpenGL functions beyond
+// 1.1, looked up by name while a context is current.
+PROC wglGetProcAddress(LPCSTR lpszProc);
+
+// GetDeviceCaps: of the device's figures only the refresh rate, in hertz
+// (0 or 1 for the hardware's default)
+#define VREFRESH 116
+int GetDeviceCaps(HDC hdc, int index);
 
 // ---- device-independent bitmaps (BMP files) --------------------------------
 #define BI_RGB 0L

@@ -1,13 +1,19 @@
 // DirectDraw palettes: 256 entries of an 8-bit display. The palette attached
 // to the primary surface is the display's hardware palette; SetEntries on it
 // changes the colours shown at once.
+#include <atomic>
 #include <cstring>
 
 #include "ddraw_objects.h"
 #include "kernel32_thread.h"
+#include "platform/testing.h"
 #include "unsupported.h"
 
 namespace vsk::platform::ddraw {
+
+namespace {
+std::atomic<uint64_t> gPaletteChanges{0};
+}
 
 Palette::Palette(DWORD caps, const PALETTEENTRY* entries) : caps_(caps) {
   std::memcpy(entries_, entries, sizeof entries_);
@@ -57,6 +63,7 @@ HRESULT Palette::SetEntries(DWORD dwFlags, DWORD dwStartingEntry, DWORD dwCount,
     return DDERR_INVALIDPARAMS;
   std::lock_guard<std::mutex> guard(lock_);
   std::memcpy(entries_ + dwStartingEntry, lpEntries, dwCount * sizeof(PALETTEENTRY));
+  gPaletteChanges++;
   return DD_OK;
 }
 
@@ -71,3 +78,9 @@ void Palette::CopyEntries(PALETTEENTRY* out) {
 }
 
 }  // namespace vsk::platform::ddraw
+
+namespace vsk::platform::testing {
+
+uint64_t PaletteChanges() { return ddraw::gPaletteChanges.load(); }
+
+}  // namespace vsk::platform::testing

@@ -1,6 +1,6 @@
 // WGL over SDL's OpenGL contexts: the one pixel format every window offers,
-// compatibility-profile contexts, making them current, and SwapBuffers with
-// vsync where the driver gives it and 60 Hz pacing where it does not. In an
+// compatibility-profile contexts, making them current, SwapBuffers, and the
+// swap-interval extension (vsync where the driver gives it). In an
 // emulated full-screen display mode the game draws into a framebuffer object
 // of its display size, which SwapBuffers scales into the desktop-sized
 // window, aspect kept, letterboxed.
@@ -12,7 +12,6 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
-#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -64,7 +63,6 @@ struct Context {
   SDL_GLContext sdl = nullptr;
   HWND window = nullptr;      // the window it is current with
   DWORD currentThread = 0;    // 0 when not current anywhere
-  bool swapIntervalSet = false;
   FramebufferCalls calls;
   // Full screen: the game's frame is drawn here and scaled on SwapBuffers.
   GLuint framebuffer = 0, color = 0, depth = 0;
@@ -82,7 +80,6 @@ std::vector<std::unique_ptr<Context>>& Contexts() {
 std::unordered_map<HWND, int>& gPixelFormats = *new std::unordered_map<HWND, int>();
 thread_local Context* tCurrent = nullptr;
 thread_local HDC tCurrentDC = nullptr;
-thread_local Clock::time_point tLastSwap{};
 
 std::atomic<bool> gCapture{false};
 std::atomic<uint64_t> gFramesPresented{0};
@@ -232,20 +229,29 @@ void PresentScaled(Context& context) {
   if (scissor) glEnable(GL_SCISSOR_TEST);
 }
 
-// Where vsync does not hold the swap back, frames keep to the refresh rate.
-void Pace(SDL_Window* window) {
+// The refresh rate of the display a window is on, 60 where the driver does
+// not tell.
+int RefreshRateOf(SDL_Window* window) {
   SDL_DisplayMode mode{};
-  int refresh = 60;
-  if (SDL_GetWindowDisplayMode(window, &mode) == 0 && mode.refresh_rate > 0) refresh = mode.refresh_rate;
-  auto period = std::chrono::nanoseconds(1000000000 / refresh);
-  auto now = Clock::now();
-  auto due = tLastSwap + period;
-  if (now < due) {
-    std::this_thread::sleep_until(due);
-    now = due;
-  }
-  tLastSwap = now;
+  const int display = window ? SDL_GetWindowDisplayIndex(window) : 0;
+  if (SDL_GetCurrentDisplayMode(display < 0 ? 0 : display, &mode) == 0 && mode.refresh_rate > 0)
+    return mode.refresh_rate;
+  return 60;
 }
+
+BOOL WINAPI SwapIntervalEXT(int interval) {
+  if (!tCurrent) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  if (interval < 0 || SDL_GL_SetSwapInterval(interval) != 0) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  return TRUE;
+}
+
+int WINAPI GetSwapIntervalEXT() { return tCurrent ? SDL_GL_GetSwapInterval() : 0; }
 
 void ForgetWindow(HWND window) {
   gPixelFormats.erase(window);
@@ -405,10 +411,6 @@ BOOL wglMakeCurrent(HDC hdc, HGLRC hglrc) {
   context->window = window;
   tCurrent = context;
   tCurrentDC = hdc;
-  if (!context->swapIntervalSet) {
-    context->swapIntervalSet = true;
-    SDL_GL_SetSwapInterval(1);  // vsync where the driver gives it
-  }
   ChooseDrawTarget(*context);
   return TRUE;
 }
@@ -457,10 +459,32 @@ BOOL SwapBuffers(HDC hdc) {
     if (context->drawingOffscreen) PresentScaled(*context);
   }
   SDL_GL_SwapWindow(sdl);
-  Pace(sdl);
   // The display mode may have changed since the last frame.
   if (context) ChooseDrawTarget(*context);
   gFramesPresented++;
-  NoteFramePresented();
   return TRUE;
+}
+
+PROC wglGetProcAddress(LPCSTR lpszProc) {
+  if (!tCurrent || !lpszProc) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return nullptr;
+  }
+  // Through void (*)(): a cast between unrelated function types warns.
+  using Any = void (*)();
+  if (std::strcmp(lpszProc, "wglSwapIntervalEXT") == 0)
+    return reinterpret_cast<PROC>(reinterpret_cast<Any>(&SwapIntervalEXT));
+  if (std::strcmp(lpszProc, "wglGetSwapIntervalEXT") == 0)
+    return reinterpret_cast<PROC>(reinterpret_cast<Any>(&GetSwapIntervalEXT));
+  // Other WGL extensions are not offered; OpenGL's own functions come from
+  // the driver.
+  if (std::strncmp(lpszProc, "wgl", 3) == 0) return nullptr;
+  return reinterpret_cast<PROC>(SDL_GL_GetProcAddress(lpszProc));
+}
+
+int GetDeviceCaps(HDC hdc, int index) {
+  HWND window = WindowOfDCChecked(hdc);
+  if (!window) return 0;
+  if (index != VREFRESH) VSK_UNSUPPORTED("GetDeviceCaps for anything but VREFRESH");
+  return RefreshRateOf(SdlWindowOf(window));
 }

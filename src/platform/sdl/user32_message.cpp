@@ -16,8 +16,6 @@ namespace {
 // Windows refuses posts beyond 10,000 waiting messages.
 constexpr size_t kQueueLimit = 10000;
 
-thread_local bool tFramePresented = false;
-
 bool Matches(const MSG& message, HWND window, UINT first, UINT last) {
   if (window == reinterpret_cast<HWND>(static_cast<LONG_PTR>(-1))) {
     if (message.hwnd) return false;
@@ -183,8 +181,6 @@ void StampMessage(MSG& message) {
   message.pt = CursorScreenPosition();
 }
 
-void NoteFramePresented() { tFramePresented = true; }
-
 }  // namespace vsk::platform
 
 using namespace vsk::platform;
@@ -223,17 +219,7 @@ BOOL PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax
     VSK_UNSUPPORTED("PeekMessageA with PM_QS_* flags");
   MessageQueue& queue = CurrentQueue();
   const bool remove = (wRemoveMsg & PM_REMOVE) != 0;
-  bool found = LookAtQueue(queue, lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, remove);
-  if (!found && !tFramePresented) {
-    // Nothing to do and no frame drawn since the last look: wait for the
-    // next refresh tick unless input arrives first, so that a loop of peeks
-    // does not spin a core.
-    if (WaitForChange(queue, NextRefreshTick(Clock::now())))
-      found = LookAtQueue(queue, lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, remove);
-    SuspensionPoint();
-  }
-  tFramePresented = false;
-  return found ? TRUE : FALSE;
+  return LookAtQueue(queue, lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, remove) ? TRUE : FALSE;
 }
 
 BOOL WaitMessage(void) {
@@ -243,6 +229,21 @@ BOOL WaitMessage(void) {
   return TRUE;
 }
 
+DWORD MsgWaitForMultipleObjects(DWORD nCount, const HANDLE*, BOOL, DWORD dwMilliseconds, DWORD dwWakeMask) {
+  SuspensionPoint();
+  if (nCount != 0) VSK_UNSUPPORTED("MsgWaitForMultipleObjects with handles");
+  if ((dwWakeMask & QS_ALLINPUT) != QS_ALLINPUT)
+    VSK_UNSUPPORTED("MsgWaitForMultipleObjects for some kinds of message only");
+  // Like WaitMessage: only what arrived since the thread last looked at its
+  // queue ends the wait.
+  const Clock::time_point deadline = dwMilliseconds == INFINITE
+                                         ? Clock::time_point::max()
+                                         : Clock::now() + std::chrono::milliseconds(dwMilliseconds);
+  const bool arrived = WaitForChange(CurrentQueue(), deadline);
+  SuspensionPoint();
+  return arrived ? WAIT_OBJECT_0 + nCount : WAIT_TIMEOUT;
+}
+
 BOOL GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax) {
   SuspensionPoint();
   MessageQueue& queue = CurrentQueue();
@@ -250,7 +251,6 @@ BOOL GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax)
     WaitForChange(queue, Clock::time_point::max());
     SuspensionPoint();
   }
-  tFramePresented = false;
   return lpMsg->message == WM_QUIT ? FALSE : TRUE;
 }
 

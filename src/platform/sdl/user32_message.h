@@ -58,9 +58,4 @@ void ForgetWindowMessages(MessageQueue& queue, HWND window);
 // Current time and cursor position stamped into messages.
 void StampMessage(MSG& message);
 
-// Per-thread record of a presented frame: SwapBuffers notes one, each
-// PeekMessageA takes the note. A peek that finds nothing on a thread without
-// a frame since its previous peek waits for the next refresh tick or input.
-void NoteFramePresented();
-
 }  // namespace vsk::platform

@@ -62,6 +62,11 @@ DWORD WINAPI timeGetTime(void) {
   return static_cast<DWORD>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
 }
 
+// The host's timed waits are already precise to well under a millisecond, so
+// any resolution from 1 ms up is granted as it is.
+MMRESULT WINAPI timeBeginPeriod(UINT uPeriod) { return uPeriod == 0 ? TIMERR_NOCANDO : TIMERR_NOERROR; }
+MMRESULT WINAPI timeEndPeriod(UINT uPeriod) { return uPeriod == 0 ? TIMERR_NOCANDO : TIMERR_NOERROR; }
+
 // ---- test hooks ------------------------------------------------------------------------
 
 namespace vsk::platform::testing {

@@ -24,6 +24,7 @@ constexpr int kHeight = 480;
 constexpr UINT kClassStyle = CS_OWNDC | CS_HREDRAW | CS_VREDRAW;  // 0x23
 constexpr DWORD kCooperation = DDSCL_FULLSCREEN | DDSCL_EXCLUSIVE | DDSCL_MULTITHREADED;
 constexpr UINT kUpdateRequest = WM_USER + 1;
+constexpr DWORD kRefreshMilliseconds = 1000 / 60;
 
 HINSTANCE gInstance = nullptr;
 
@@ -195,6 +196,9 @@ int RunDXWindow() {
       DispatchMessageA(&msg);
     } else if (WindowActive) {
       RestoreSurfaces();
+      // Nothing waiting: sleep until a message arrives or the next refresh
+      // is due, instead of turning again at once.
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, kRefreshMilliseconds, QS_ALLINPUT);
     } else {
       WaitMessage();
     }

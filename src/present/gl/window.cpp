@@ -1,6 +1,7 @@
 #include "present/gl/window.h"
 
 #include <GL/gl.h>
+#include <mmsystem.h>
 
 #include <cstring>
 
@@ -50,6 +51,27 @@ const PIXELFORMATDESCRIPTOR& RequestedFormat() {
     return pfd;
   }();
   return format;
+}
+
+// Vsync where the driver offers the swap-interval extension.
+void AskForVsync() {
+  using SwapInterval = BOOL(WINAPI*)(int);
+  // Through void (*)(): a cast between unrelated function types warns.
+  auto proc = reinterpret_cast<void (*)()>(wglGetProcAddress("wglSwapIntervalEXT"));
+  if (proc) reinterpret_cast<SwapInterval>(proc)(1);
+}
+
+// Performance-counter ticks of one display refresh.
+LONGLONG FramePeriod(LONGLONG frequency) {
+  int rate = gDeviceContext ? GetDeviceCaps(gDeviceContext, VREFRESH) : 0;
+  if (rate <= 1) rate = 60;  // 0 and 1 stand for the hardware's default
+  return frequency / rate;
+}
+
+LONGLONG Now() {
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return now.QuadPart;
 }
 
 LONG SwitchToWindowMode() {
@@ -152,6 +174,7 @@ int GLCreateWindow(const char* title, int width, int height, int bits, int fullS
   if (!gRenderContext) return CreationFailed("(GL) Can't Create A GL Rendering Context.");
   if (!wglMakeCurrent(gDeviceContext, gRenderContext))
     return CreationFailed("(GL) Can't Activate The GL Rendering Context.");
+  AskForVsync();
 
   CheckSystem();
   if (!SetupSystem() || !InitSoundEnv(0)) return 0;
@@ -203,6 +226,16 @@ int RunGLWindow() {
     PointerImage = nullptr;
     return 0;
   }
+  // Frames keep to the display's refresh. Where vsync holds SwapBuffers back
+  // the swap does it; elsewhere (no extension, or a driver without vsync)
+  // the loop waits for the next frame's time, and any message that arrives
+  // meanwhile is handled at once, so input reaches the game thread without
+  // waiting for a frame.
+  timeBeginPeriod(1);
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  LONGLONG period = FramePeriod(frequency.QuadPart);
+  LONGLONG due = 0;
   MSG msg{};
   int result = 0;
   for (;;) {
@@ -215,6 +248,15 @@ int RunGLWindow() {
       TranslateMessage(&msg);
       DispatchMessageA(&msg);
     } else if (WindowActive) {
+      const LONGLONG now = Now();
+      if (now < due) {
+        const LONGLONG left = due - now;
+        const auto milliseconds = static_cast<DWORD>((left * 1000 + frequency.QuadPart - 1) / frequency.QuadPart);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds, QS_ALLINPUT);
+        continue;
+      }
+      // A loop that fell behind starts counting again instead of catching up.
+      due = now - due >= period ? now + period : due + period;
       GLRenderFrame();
       SwapBuffers(gDeviceContext);
       if (KeyDown[VK_F1]) {
@@ -225,11 +267,13 @@ int RunGLWindow() {
           if (WindowHandle) GLDestroyWindow();
           break;
         }
+        period = FramePeriod(frequency.QuadPart);
       }
     } else {
       WaitMessage();
     }
   }
+  timeEndPeriod(1);
   FreeVec(PointerImage);
   PointerImage = nullptr;
   return result;
