@@ -51,6 +51,9 @@ void CloseFont(TextFont* font);
 // Characters outside the font's range draw and advance nothing.
 void Text(RastPort* rp, const char* string, int32_t count);
 void DXText(RastPort* rp, const char* string, int32_t count);
+// Text cut to columns minX .. maxX - 1 (and to the bitmap): a glyph across
+// either edge draws its inside part.
+void TextInColumns(RastPort* rp, const char* string, int32_t count, int32_t minX, int32_t maxX);
 
 // The width Text advances over the string, in 16-bit arithmetic.
 uint16_t TextLength(RastPort* rp, const char* string, int32_t count);

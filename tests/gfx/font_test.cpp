@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -298,6 +299,42 @@ TEST_P(TextDrawing, ScreenTextReportsItsBox) {
   Text(nullptr, "oil", 0);
   if (!DirectDraw()) {
     EXPECT_EQ(test::TakeUpdates(), (std::vector<test::UpdateRect>{{100, 50, 11, 3}, {100, 50, 0, 3}}));
+  }
+}
+
+// Fonts and pens from game data may put glyphs across the bitmap's edges:
+// the part inside is drawn as usual, nothing outside is written (in memory
+// AddressSanitizer would see it), and no glyph is dropped.
+TEST_P(TextDrawing, GlyphsAcrossTheEdgesDrawTheirInsidePart) {
+  struct Case {
+    const char* what;
+    uint16_t baseline, x, y;
+    const char* text;
+    int left, top;  // the corner of the expected picture
+    std::vector<std::string> picture;
+  };
+  const std::vector<Case> cases = {
+      {"kerned left of column 0", 2, 0, 2, "y", 0, 0, {"858", "588", "888"}},
+      {"the pen above the glyph's top", 2, 4, 0, "o", 0, 0, {"88885558", "88888888"}},
+      {"past the right and the bottom", 2, 20, 6, "o", 18, 3, {"8888", "8855", "8858"}},
+      {"a baseline far below the glyph", 0xFFFF, 4, 2, "oyo", 0, 0,
+       {std::string(22, '8'), std::string(22, '8'), std::string(22, '8')}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    FontBuilder builder('a', 'z', 3, c.baseline);
+    builder.Proportional()
+        .Glyph('y', {"#.#", ".#.", "#.."}, 3, -1)
+        .Glyph('o', {"###", "#.#", "###"}, 4);
+    CloseFont(font_);
+    font_ = nullptr;
+    Use(builder);
+    test::FillBitmap(bitmap_, 8);
+    SetABPenDrMd(&rp_, 5, 3, JAM1);
+    Move(&rp_, c.x, c.y);
+    Text(&rp_, c.text, static_cast<int32_t>(std::strlen(c.text)));
+    const int width = static_cast<int>(c.picture[0].size());
+    EXPECT_EQ(Picture(bitmap_, c.left, c.top, width, static_cast<int>(c.picture.size())), c.picture);
   }
 }
 

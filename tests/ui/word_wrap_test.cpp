@@ -4,7 +4,10 @@
 
 #include <string>
 
+#include "gfx/font.h"
 #include "gfx/rastport.h"
+#include "support/font_builder.h"
+#include "support/gamedir.h"
 #include "support/screen_fixture.h"
 #include "ui/requester_test_font.h"
 #include "ui/text_box.h"
@@ -118,6 +121,22 @@ TEST_P(WordWrapTest, LinesAndWordsLongerThan255Characters) {
   const uint16_t bigLines = Count(big, 417);
   EXPECT_GT(bigLines, 100000 / (417 / kCell));
   EXPECT_LT(bigLines, 100000 / (417 / kCell) * 2);
+}
+
+TEST_P(WordWrapTest, AGlyphKernedPastTheLeftEdgeIsCutNotDropped) {
+  // 'y' two columns wide, kerned one left: a line starting with it at
+  // column 0 shows its right column there.
+  test::FontBuilder kerned(' ', 'z', 4, 3);
+  kerned.Proportional().Glyph('y', {"##", "##", "##", "##"}, 3, -1).Glyph('o', {"#", "#", "#", "#"}, 2);
+  test::WriteBytes("kerned.fnt", kerned.Build().data);
+  TextFont* font = OpenDiskFont("kerned.fnt");
+  ASSERT_NE(font, nullptr);
+  SetFont(rp_, font);
+  EXPECT_EQ(DrawWrappedText(rp_, "oo you", 0, 20, kNoLimit, kNoLimit, 5), 2);
+  EXPECT_EQ(test::ScreenPixel(0, 20 + kLineHeight), 7) << "the 'y' of \"you\" at the start of line 2";
+  EXPECT_EQ(test::ScreenPixel(1, 20 + kLineHeight), 0);
+  SetFont(rp_, font_);
+  CloseFont(font);
 }
 
 INSTANTIATE_TEST_SUITE_P(Presenters, WordWrapTest, test::AllPresenters(), test::PresenterName);
