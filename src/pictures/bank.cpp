@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -148,8 +149,9 @@ void FreeBankSlot(uint32_t index) {
   BitMap* bitmap = PictureBank[index];
   if (!bitmap) return;
   if (TheScreen) {
-    if (TheScreen->BitMap == bitmap) TheScreen->BitMap = nullptr;
+    if (TheScreen->BitMap == bitmap) std::atomic_ref<BitMap*>(TheScreen->BitMap).store(nullptr);
     if (TheScreen->RastPort.BitMap == bitmap) TheScreen->RastPort.BitMap = nullptr;
+    WaitWhileScreenIsRead();  // the OpenGL presenter may still be converting it
   }
   FreeVec(bitmap->Pixels);
   FreeVec(bitmap->Palette);
@@ -325,8 +327,10 @@ int32_t CloseKadunPic(uint32_t id, uint16_t cache) {
   if (cache != 0 && !PictureCache[id - 1]) Copy2GfxCache(picture, id);
   FreeBankSlot(id - 1);
   if (cache == 0 && TheScreen) {
-    FreeVec(TheScreen);
-    TheScreen = nullptr;
+    Screen* screen = TheScreen;
+    std::atomic_ref<Screen*>(TheScreen).store(nullptr);
+    WaitWhileScreenIsRead();
+    FreeVec(screen);
   }
   return 0;
 }

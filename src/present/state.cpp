@@ -1,5 +1,7 @@
 #include "present/state.h"
 
+#include <thread>
+
 namespace vsk {
 
 int32_t PresenterChoice = kPresenterDirectDraw;
@@ -16,5 +18,10 @@ std::atomic<int32_t> PointerY{0};
 uint8_t* PointerImage = nullptr;
 std::atomic<uint8_t> KeyDown[256];
 std::atomic<int32_t> AnyKeyPressed{0};
+std::atomic<bool> ScreenBeingRead{false};
+
+void WaitWhileScreenIsRead() {
+  while (ScreenBeingRead.load()) std::this_thread::yield();
+}
 
 }  // namespace vsk

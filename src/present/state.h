@@ -36,4 +36,12 @@ extern uint8_t* PointerImage;
 extern std::atomic<uint8_t> KeyDown[256];  // 1 while the virtual key is held
 extern std::atomic<int32_t> AnyKeyPressed;
 
+// The OpenGL presenter reads the screen record and its picture's pixels on
+// the window thread while the game thread may release them. The presenter
+// raises this flag before it takes TheScreen and lowers it when it is done;
+// whoever releases the screen record or its picture first takes it away from
+// TheScreen, then waits until the flag is down.
+extern std::atomic<bool> ScreenBeingRead;
+void WaitWhileScreenIsRead();
+
 }  // namespace vsk

@@ -4,6 +4,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <atomic>
 #include <cstring>
 
 #include "gfx/bitmap.h"
@@ -54,11 +55,20 @@ void UploadPointer() {
 }
 
 void UploadScreen() {
-  BitMap* bitmap = TheScreen ? TheScreen->BitMap : nullptr;
-  if (!bitmap || !bitmap->Pixels) return;
   auto* rgb = static_cast<uint8_t*>(AllocVec(kScreenWidth * kScreenHeight * 3, MEMF_PUBLIC));
   if (!rgb) return;
-  ConvertScreen(bitmap->Pixels, bitmap->BytesPerRow, reinterpret_cast<const uint8_t*>(GLColors), rgb);
+  // The game thread may release the screen meanwhile: it waits for the flag
+  // before it frees what it took away from TheScreen.
+  ScreenBeingRead.store(true);
+  Screen* screen = std::atomic_ref<Screen*>(TheScreen).load();
+  BitMap* bitmap = screen ? std::atomic_ref<BitMap*>(screen->BitMap).load() : nullptr;
+  const bool shown = bitmap && bitmap->Pixels;
+  if (shown) ConvertScreen(bitmap->Pixels, bitmap->BytesPerRow, reinterpret_cast<const uint8_t*>(GLColors), rgb);
+  ScreenBeingRead.store(false);
+  if (!shown) {
+    FreeVec(rgb);
+    return;
+  }
   GLint alignment = 4;
   glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
