@@ -1,19 +1,28 @@
-// Font files of any content: the loader, and for a font it accepts the
-// measure and the drawing of all 256 character codes into a memory bitmap
-// wide enough for every glyph the string places.
+// Font files of any content, and what a font makes the text code do: the
+// loader; for a font it accepts, the measure, and texts drawn into a small
+// bitmap with Text (both draw modes), word wrap and aligned text, at pen
+// positions inside, on and far beyond every edge. The input's last four bytes
+// choose one more pen position (x, y as two 16-bit numbers); the rest is the
+// font file. Drawing never writes outside its bitmap, so AddressSanitizer
+// sees any glyph that does.
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "gfx/font.h"
 #include "present/state.h"
 #include "services/memory.h"
+#include "ui/aligned_text.h"
+#include "ui/text_box.h"
 
 namespace {
+
+constexpr uint32_t kWidth = 48;
+constexpr uint32_t kHeight = 20;
 
 char gDirectory[] = "/tmp/vsk-font-fuzz-XXXXXX";
 std::string gName;
@@ -23,40 +32,49 @@ void RemoveDirectory() {
   rmdir(gDirectory);
 }
 
-// Drawing happens without clipping, so the bitmap must hold every column
-// the string touches: the leftmost and rightmost glyph column, with the
-// pen's x placed so that the leftmost lands on column 0.
-void DrawAllCodes(vsk::TextFont* font, const char* codes) {
-  const bool proportional = font->SpacingTag == vsk::kFontTagPROP;
-  int64_t x = 0, left = 0, right = 0;
-  for (int n = 0; n < 256; ++n) {
-    const auto c = static_cast<uint8_t>(codes[n]);
-    if (c < font->LoChar || c > font->HiChar) continue;
-    const uint32_t i = c - font->LoChar;
-    int64_t glyphX = x;
-    if (proportional) {
-      glyphX += font->CharKern[i];
-      x += font->CharSpace[i] + font->CharKern[i];
-    } else {
-      x += font->XSize;
-    }
-    left = std::min(left, glyphX);
-    right = std::max(right, glyphX + font->CharLoc[i].width);
-  }
-  const int64_t width = right - left;
-  if (-left > 0xFFFF || width * std::max<int64_t>(font->YSize, 1) > (int64_t{1} << 20)) return;
-
-  vsk::BitMap* bitmap = vsk::AllocBitMap(static_cast<uint32_t>(width), font->YSize, 8, 1);
+void Draw(vsk::TextFont* font, uint16_t fuzzedX, uint16_t fuzzedY) {
+  vsk::BitMap* bitmap = vsk::AllocBitMap(kWidth, kHeight, 8, 1);
   if (!bitmap) return;
   vsk::RastPort rp;
   vsk::InitRastPort(&rp);
   rp.BitMap = bitmap;
   vsk::SetFont(&rp, font);
-  vsk::SetABPenDrMd(&rp, 1, 2, vsk::JAM2);
-  vsk::Move(&rp, static_cast<uint16_t>(-left), font->Baseline);  // top row 0
-  vsk::Text(&rp, codes, 256);
-  vsk::SetDrMd(&rp, vsk::JAM1);
-  vsk::Text(&rp, codes, 256);
+
+  // Every character code, then the codes backwards, and a short word.
+  char codes[256];
+  char backwards[256];
+  for (int c = 0; c < 256; ++c) {
+    codes[c] = static_cast<char>(c);
+    backwards[c] = static_cast<char>(255 - c);
+  }
+  const uint16_t positions[][2] = {
+      {fuzzedX, fuzzedY}, {0, 0},           {0, font->Baseline}, {kWidth - 1, kHeight - 1},
+      {kWidth, kHeight},  {kWidth / 2, 0},  {0, kHeight},        {0xFFFF, 0xFFFF},
+      {0x8000, 5},        {5, 0x8000},
+  };
+  for (const auto& at : positions) {
+    for (uint8_t mode : {vsk::JAM1, vsk::JAM2}) {
+      vsk::SetABPenDrMd(&rp, 1, 2, mode);
+      vsk::Move(&rp, at[0], at[1]);
+      vsk::Text(&rp, codes, 256);
+      vsk::Text(&rp, backwards, 256);
+      vsk::Text(&rp, "you", 3);
+    }
+  }
+
+  // Word wrap and aligned text take their text zero-terminated.
+  char text[256];
+  std::memcpy(text, codes + 1, 255);
+  text[255] = '\0';
+  vsk::DrawWrappedText(&rp, text, fuzzedX, fuzzedY, vsk::kNoLimit, 40, kWidth);
+  vsk::DrawWrappedText(&rp, text, 0, 0, 8, vsk::kNoLimit, 20);
+  const uint16_t flags[] = {37, vsk::kAlignRight | vsk::kAlignBottom | vsk::kAlignShadow,
+                            vsk::kAlignFill | vsk::kAlignOutline | vsk::kAlignRaise | vsk::kAlignTopBaseline};
+  for (uint16_t flag : flags) {
+    vsk::DrawAlignedText(&rp, 0, 0, kWidth - 1, kHeight - 1, text, 3, 4, flag);
+    vsk::DrawAlignedText(&rp, fuzzedX, fuzzedY, static_cast<uint16_t>(fuzzedX + 10),
+                         static_cast<uint16_t>(fuzzedY + 4), "Kadun", 3, 4, flag);
+  }
   vsk::FreeBitMap(bitmap);
 }
 
@@ -72,6 +90,12 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
+  uint16_t x = 0, y = 0;
+  if (size >= 4) {
+    size -= 4;
+    x = static_cast<uint16_t>(bytes[size] | bytes[size + 1] << 8);
+    y = static_cast<uint16_t>(bytes[size + 2] | bytes[size + 3] << 8);
+  }
   FILE* file = std::fopen(gName.c_str(), "wb");
   if (!file) std::abort();
   if (size) std::fwrite(bytes, 1, size, file);
@@ -86,7 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
   vsk::SetFont(&rp, font);
   volatile uint16_t length = vsk::TextLength(&rp, codes, 256);
   (void)length;
-  DrawAllCodes(font, codes);
+  Draw(font, x, y);
   vsk::CloseFont(font);
   return 0;
 }

@@ -1,14 +1,24 @@
 // Screen-data files of any content: the loader, every lookup and every text
-// and gadget accessor on what it returns, and a screen region without slots.
+// and gadget accessor on what it returns, a screen region without slots, and
+// a region with every section drawn: its gadgets with their pictures (from
+// the demo game directory) and labels onto a memory screen, with the
+// region's origin at the screen's corners and far beyond them.
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
+#include "gfx/font.h"
+#include "pictures/bank.h"
 #include "pictures/screendata.h"
+#include "present/state.h"
+#include "services/memory.h"
+#include "ui/gadgets.h"
+#include "vsk-data/demo.h"
 
 namespace {
 
@@ -17,9 +27,49 @@ namespace {
 char gDirectory[] = "/tmp/vsk-screendata-fuzz-XXXXXX";
 std::string gName;
 
-void RemoveDirectory() {
-  std::remove(gName.c_str());
-  rmdir(gDirectory);
+std::string gGameDir;
+std::string gStartDir;
+vsk::TextFont* gFont = nullptr;
+
+void RemoveDirectory() { std::filesystem::remove_all(gDirectory); }
+
+// A 640 x 480 screen in memory (OpenGL mode), as the picture bank makes it,
+// with the demo's label font on its rastport.
+void MakeScreen() {
+  auto* screen = static_cast<vsk::Screen*>(vsk::AllocVec(sizeof(vsk::Screen), vsk::MEMF_CLEAR));
+  auto* bitmap = vsk::AllocBitMap(640, 480, 8, 1);
+  if (!screen || !bitmap) std::abort();
+  screen->Colors = vsk::ScreenColors;
+  screen->BitMap = bitmap;
+  vsk::InitRastPort(&screen->RastPort);
+  screen->RastPort.BitMap = bitmap;
+  vsk::TheScreen = screen;
+  gFont = vsk::OpenDiskFont("fonts/xhelvetica11.fnt");
+  vsk::SetFont(&screen->RastPort, gFont);
+}
+
+// Asks for the sections the file holds (a missing or empty one ends the
+// process, as the game wants it).
+void DrawRegion(void* data) {
+  uint32_t mask = 0;
+  for (int i = 0; i < vsk::kSectionSlots; ++i)
+    if (vsk::GetSectionData(data, vsk::kSectionTags[i]) && vsk::GetSectionCount(data, vsk::kSectionTags[i]) > 0)
+      mask |= 1u << i;
+  if (chdir(gGameDir.c_str()) != 0) std::abort();
+  if (vsk::ScreenRegion* region = vsk::GetSCreenRegion(gName.c_str(), mask)) {
+    const uint32_t origins[][2] = {{0, 0}, {600, 440}, {639, 479}, {0xFFFF, 0xFFFF}, {0x7FFFFFFF, 3}};
+    for (const auto& origin : origins) {
+      vsk::SetGadgetOrigin(region, origin[0], origin[1]);
+      vsk::DrawGadgets(nullptr, region);
+      auto* gadgets = static_cast<vsk::Gadget*>(region->sections[vsk::kSectionGadgets].records);
+      if (gadgets && region->sections[vsk::kSectionGadgets].count > 0) {
+        vsk::DrawGadgetPressed(nullptr, region, gadgets);
+        vsk::DrawGadgetReleased(nullptr, region, gadgets);
+      }
+    }
+    vsk::FreeScreenRegion(region);
+  }
+  if (chdir(gStartDir.c_str()) != 0) std::abort();
 }
 
 // Reads a whole string so that a missing terminator or a dangling pointer
@@ -63,6 +113,17 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   gName = std::string(gDirectory) + "/input.dat";
   std::atexit(RemoveDirectory);
   if (!std::freopen("/dev/null", "w", stdout)) std::abort();
+  // The demo game directory gives the gadgets' pictures and the font.
+  char start[4096];
+  if (!getcwd(start, sizeof start)) std::abort();
+  gStartDir = start;
+  gGameDir = std::string(gDirectory) + "/game";
+  std::string error;
+  if (!vsk::data::WriteDemo(gGameDir, nullptr, &error)) std::abort();
+  vsk::PresenterChoice = vsk::kPresenterOpenGL;  // the screen in memory
+  if (chdir(gGameDir.c_str()) != 0) std::abort();
+  MakeScreen();
+  if (chdir(gStartDir.c_str()) != 0) std::abort();
   return 0;
 }
 
@@ -74,6 +135,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
 
   if (void* data = vsk::ExternalDataLoad(gName.c_str())) {
     Walk(data);
+    DrawRegion(data);
     vsk::FreeExternalData(data);
   }
   vsk::FreeScreenRegion(vsk::GetSCreenRegion(gName.c_str(), 0));
