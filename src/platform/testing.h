@@ -23,6 +23,12 @@ void RemoveRegistryKey(const std::string& key);
 // Back to the keys and values the layer computes.
 void ResetRegistry();
 
+// ---- time -------------------------------------------------------------------
+// Makes the game's clocks run `factor` times faster than real time from now
+// on: Sleep, QueryPerformanceCounter, GetTickCount, timeGetTime and window
+// timers (1: real time). For whole runs of the client that need not wait.
+void SpeedUpTime(unsigned factor);
+
 // ---- windows, input, message boxes, display modes --------------------------
 // Input is pushed as SDL events, from any thread, to the active window (the
 // newest window when none is active); the window thread turns it into

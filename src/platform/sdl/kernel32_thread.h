@@ -56,4 +56,9 @@ using Clock = std::chrono::steady_clock;
 constexpr Clock::duration kRefreshPeriod = std::chrono::nanoseconds(1000000000 / 60);
 Clock::time_point NextRefreshTick(Clock::time_point after);
 
+// How many times faster than real time the game's clocks run: 1, unless a
+// test hook sped them up (Sleep, the performance counter, the tick counts
+// and window timers all keep to it).
+unsigned TimeFactor();
+
 }  // namespace vsk::platform

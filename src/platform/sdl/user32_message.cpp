@@ -323,7 +323,7 @@ UINT_PTR SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC lpTimerF
     queue = CurrentQueueShared();
   }
   uElapse = std::clamp<UINT>(uElapse, USER_TIMER_MINIMUM, USER_TIMER_MAXIMUM);
-  Clock::duration period = std::chrono::milliseconds(uElapse);
+  Clock::duration period = std::chrono::microseconds(uint64_t{uElapse} * 1000 / TimeFactor());
   UINT_PTR id = nIDEvent;
   {
     std::lock_guard<std::mutex> lock(queue->lock);

@@ -57,9 +57,7 @@ MMRESULT WINAPI auxGetVolume(UINT uDeviceID, LPDWORD pdwVolume) {
 }
 
 DWORD WINAPI timeGetTime(void) {
-  // Milliseconds of the monotonic clock, as GetTickCount.
-  auto now = std::chrono::steady_clock::now().time_since_epoch();
-  return static_cast<DWORD>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+  return GetTickCount();  // milliseconds of the monotonic clock
 }
 
 // The host's timed waits are already precise to well under a millisecond, so
