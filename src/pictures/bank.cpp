@@ -324,11 +324,13 @@ int32_t CloseKadunPic(uint32_t id, uint16_t cache) {
   }
   if (cache != 0 && !PictureCache[id - 1]) Copy2GfxCache(picture, id);
   FreeBankSlot(id - 1);
-  if (cache == 0 && TheScreen) {
-    FreeVec(TheScreen);
-    TheScreen = nullptr;
-  }
+  if (cache == 0) ReleaseScreen();
   return 0;
+}
+
+void ReleaseScreen() {
+  FreeVec(TheScreen);
+  TheScreen = nullptr;
 }
 
 int32_t ReleaseGfx(uint32_t id) {
