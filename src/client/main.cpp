@@ -4,6 +4,7 @@
 #include <string>
 
 #include "startup/entry.h"
+#include "startup/outcome.h"
 
 namespace {
 
@@ -18,12 +19,23 @@ void FlushLogByLine() {
 #endif
 }
 
+// The process's exit status: a failed start or a game thread stopped by a
+// fatal exception is said in one sentence on standard error (the log stays
+// as it is) and ends the process with its own status; otherwise the window
+// loop's result.
+int ExitStatus(int loopResult) {
+  const int status = vsk::RunFailureStatus();
+  if (status == 0) return loopResult;
+  std::fprintf(stderr, "vsk-client: %s\n", vsk::RunFailureSentence().c_str());
+  return status;
+}
+
 }  // namespace
 
 #ifdef _WIN32
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand) {
   FlushLogByLine();
-  return vsk::WinMain(instance, previous, commandLine, showCommand);
+  return ExitStatus(vsk::WinMain(instance, previous, commandLine, showCommand));
 }
 #else
 int main(int argc, char** argv) {
@@ -33,6 +45,6 @@ int main(int argc, char** argv) {
     if (i > 1) commandLine += ' ';
     commandLine += argv[i];
   }
-  return vsk::WinMain(GetModuleHandleA(nullptr), nullptr, commandLine.data(), SW_SHOWNORMAL);
+  return ExitStatus(vsk::WinMain(GetModuleHandleA(nullptr), nullptr, commandLine.data(), SW_SHOWNORMAL));
 }
 #endif

@@ -326,13 +326,16 @@ int32_t CloseKadunPic(uint32_t id, uint16_t cache) {
   }
   if (cache != 0 && !PictureCache[id - 1]) Copy2GfxCache(picture, id);
   FreeBankSlot(id - 1);
-  if (cache == 0 && TheScreen) {
-    Screen* screen = TheScreen;
-    std::atomic_ref<Screen*>(TheScreen).store(nullptr);
-    WaitWhileScreenIsRead();
-    FreeVec(screen);
-  }
+  if (cache == 0) ReleaseScreen();
   return 0;
+}
+
+void ReleaseScreen() {
+  Screen* screen = TheScreen;
+  if (!screen) return;
+  std::atomic_ref<Screen*>(TheScreen).store(nullptr);
+  WaitWhileScreenIsRead();  // the OpenGL presenter may still be reading it
+  FreeVec(screen);
 }
 
 int32_t ReleaseGfx(uint32_t id) {

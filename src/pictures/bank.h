@@ -77,6 +77,11 @@ int32_t OpenKadunGfx(const char* listName, uint32_t id);
 // already empty.
 int32_t CloseKadunPic(uint32_t id, uint16_t cache);
 
+// Releases the Screen record (not ScreenColors), as CloseKadunPic with
+// cache == 0 does; for a screen whose own picture never loaded, so that
+// closing it found its slot empty. Nothing when there is none.
+void ReleaseScreen();
+
 // Releases a graphic's slot when it is loaded. Always 0.
 int32_t ReleaseGfx(uint32_t id);
 

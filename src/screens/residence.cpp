@@ -62,7 +62,9 @@ int32_t ResidenceScreen() {
   }
   ReleaseSfx(kAmbience);
   StopColorCycle(cycle);
-  CloseKadunPic(kResidencePicture, 0);
+  // The residence ends the Screen's life. Should its picture not have
+  // loaded, the close finds the slot empty and leaves the Screen.
+  if (CloseKadunPic(kResidencePicture, 0) != 0) ReleaseScreen();
   // The screen rastport must not keep the font it is about to lose.
   if (TheScreen && TheScreen->RastPort.Font == font) TheScreen->RastPort.Font = nullptr;
   CloseFont(font);

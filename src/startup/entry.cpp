@@ -14,6 +14,7 @@
 #include "services/memory.h"
 #include "sound/sfx.h"
 #include "startup/context.h"
+#include "startup/outcome.h"
 #include "startup/prefs.h"
 #include "startup/setup.h"
 #include "startup/story.h"
@@ -48,6 +49,10 @@ void RunScreens(void*) {
 void OnFatalException(DWORD code) {
   std::fflush(nullptr);
   ReportFatalException(code);
+  char sentence[96];
+  std::snprintf(sentence, sizeof sentence, "the game stopped on a fatal exception (code %08x); the log has the report",
+                static_cast<unsigned>(code));
+  NoteRunFailure(kExitFatalException, sentence);
   PostMessageA(WindowHandle, kQuitRequest, 0, 0);
   std::fflush(nullptr);
 }
@@ -76,10 +81,14 @@ unsigned __stdcall main(void*) {
 }
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
+  ForgetRunFailure();
   std::printf("%s\n\n", kVersionLine);
   if (HasArgument(commandLine))
     PresenterChoice = FirstArgumentIs(commandLine, "-gl") ? kPresenterOpenGL : kPresenterDirectDraw;
-  if (!CheckDirectX()) return 0;
+  if (!CheckDirectX()) {
+    NoteRunFailure(kExitStartFailed, "the start checks failed (Windows Sockets or DirectX 7)");
+    return 0;
+  }
 
   unsigned id = 0;
   MainThreadHandle = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, main, nullptr, CREATE_SUSPENDED, &id));

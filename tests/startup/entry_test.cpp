@@ -1,8 +1,8 @@
 // The whole client in this process: WinMain on the demo directory in both
 // presenters, the title picture on the display, input from a second thread,
 // and the orderly end with its log and preference files; deactivation, a
-// fatal exception on the game thread, no audio device and the refused
-// start-ups.
+// fatal exception on the game thread, no audio device, and the failed
+// start-ups with the failure they note for the exit status.
 #include "startup/entry.h"
 
 #include <ddraw.h>
@@ -13,6 +13,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <thread>
@@ -25,11 +26,13 @@
 #include "present/dd/objects.h"
 #include "present/state.h"
 #include "startup/context.h"
+#include "startup/outcome.h"
 #include "startup/report.h"
 #include "support/client_run.h"
 #include "support/eventually.h"
 #include "support/gamedir.h"
 #include "support/log.h"
+#include "vsk-data/demo.h"
 
 namespace vsk {
 namespace {
@@ -69,6 +72,7 @@ TEST_P(ClientTest, TitleThenRightClickEndsInOrder) {
   EXPECT_EQ(test::ReadBytes("data/prefs.vsk").at(kRunningFlag), 0) << "the running flag is cleared";
   EXPECT_EQ(test::ReadBytes("data/Cities/NewTown.vsk").size(), 14220u) << "the first town was made";
   EXPECT_EQ(Boxes(), "");
+  EXPECT_EQ(RunFailureStatus(), 0) << "an orderly end is a success";
 }
 
 TEST_P(ClientTest, ClosingTheWindowEndsInOrderWithoutAClick) {
@@ -126,6 +130,8 @@ TEST_P(ClientTest, AFatalExceptionIsReportedAndTheNextStartKnowsIt) {
   EXPECT_NE(log_.find(report), std::string::npos) << log_;
   ExpectOrderlyEnd();
   EXPECT_EQ(test::ReadBytes("data/prefs.vsk").at(kRunningFlag), 1) << "the crash left the running flag set";
+  EXPECT_EQ(RunFailureStatus(), kExitFatalException) << "the process ends with a failure status";
+  EXPECT_EQ(RunFailureSentence(), "the game stopped on a fatal exception (code c0000005); the log has the report");
 
   // The next start sees the unclean end and otherwise runs as usual.
   Screens = ScreenTable{TitleUntilQuit, TitleUntilQuit};
@@ -135,6 +141,7 @@ TEST_P(ClientTest, AFatalExceptionIsReportedAndTheNextStartKnowsIt) {
   EXPECT_EQ(Run(), 0);
   EXPECT_TRUE(shown_.load());
   EXPECT_EQ(Player.restartState, 2);
+  EXPECT_EQ(RunFailureStatus(), 0) << "a failure is forgotten at the next start";
   EXPECT_EQ(test::ReadBytes("data/prefs.vsk").at(kRunningFlag), 0);
   ExpectOrderlyEnd();
 }
@@ -147,31 +154,53 @@ TEST_P(ClientTest, WithoutAnAudioDeviceTheClientStillRuns) {
   ExpectOrderlyEnd();
 }
 
+// Starts that fail before the game runs, in a fresh demo directory each:
+// the boxes, WinMain's 0, no window left behind, and the failure noted for
+// the process's exit status with the sentence the client says.
+TEST_P(ClientTest, AFailedStartEndsInOrderAndIsNotedAsAFailure) {
+  struct Case {
+    const char* what;
+    const char* presenter;  // the one it applies to; null: both
+    void (*prepare)();
+    const char* boxes;
+    const char* sentence;
+  };
+  const Case cases[] = {
+      {"an empty directory", nullptr,
+       [] {
+         for (const auto& entry : std::filesystem::directory_iterator(".")) std::filesystem::remove_all(entry);
+       },
+       "", "no game data here (./data/path is missing); start it in the game directory"},
+      {"no DirectSound", nullptr, [] { hooks::FailDirectSoundCreate(true); }, "",
+       "the sound could not be set up (the log names the step)"},
+      {"a refused display mode", "", [] { hooks::FailDisplayModeChanges(true); },
+       "ERROR: (DX) Can't set display mode .\nERROR: (DX) Initialization Failed.\n",
+       "the DirectDraw window could not be made: (DX) Can't set display mode ."},
+      {"a missing backdrop", "-gl", [] { ASSERT_EQ(std::remove("data/vsk.bmp"), 0); },
+       "ERROR: (GL) Initialization Failed.\n", "the OpenGL window could not be made: (GL) Initialization Failed."},
+  };
+  for (const Case& start : cases) {
+    if (start.presenter && std::string(start.presenter) != GetParam()) continue;
+    SCOPED_TRACE(start.what);
+    std::string error;
+    ASSERT_TRUE(data::WriteDemo(root_, nullptr, &error)) << error;
+    FreeSystemReport();
+    System = SystemContext{};
+    start.prepare();
+    std::string command = GetParam();
+    test::LogCapture log;
+    EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, command.data(), SW_SHOWNORMAL), 0);
+    log_ = log.Take();
+    hooks::FailDisplayModeChanges(false);
+    hooks::FailDirectSoundCreate(false);
+    EXPECT_EQ(Boxes(), start.boxes);
+    EXPECT_EQ(RunFailureStatus(), kExitStartFailed);
+    EXPECT_EQ(RunFailureSentence(), start.sentence);
+    ExpectOrderlyEnd();
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Presenters, ClientTest, ::testing::Values("", "-gl"), test::PresenterParamName);
-
-// Start-ups that the presenter refuses: the box, a 0 result and the usual
-// clean-up, without the game ever running.
-class RefusedStartTest : public ClientTest {};
-
-TEST_F(RefusedStartTest, ARefusedDisplayModeEndsTheDirectDrawStart) {
-  hooks::FailDisplayModeChanges(true);
-  std::string command;
-  test::LogCapture log;
-  EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, command.data(), SW_SHOWNORMAL), 0);
-  log_ = log.Take();
-  EXPECT_EQ(Boxes(), "ERROR: (DX) Can't set display mode .\nERROR: (DX) Initialization Failed.\n");
-  ExpectOrderlyEnd();
-}
-
-TEST_F(RefusedStartTest, AMissingBackdropEndsTheOpenGLStart) {
-  ASSERT_EQ(std::remove("data/vsk.bmp"), 0);
-  std::string command = "-gl";
-  test::LogCapture log;
-  EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, command.data(), SW_SHOWNORMAL), 0);
-  log_ = log.Take();
-  EXPECT_EQ(Boxes(), "ERROR: (GL) Initialization Failed.\n");
-  ExpectOrderlyEnd();
-}
 
 }  // namespace
 }  // namespace vsk

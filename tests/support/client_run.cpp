@@ -109,7 +109,7 @@ int ClientRunTest::Run(std::function<void()> actions, std::function<void()> unti
   shown_ = false;
   if (!untilEnd) untilEnd = RightClick;
   std::thread player([&] {
-    shown_ = Eventually([this] { return ended_ || (WindowHandle != nullptr && DisplayShowsAPicture()); }, 30s) &&
+    shown_ = Eventually([this] { return ended_ || (WindowHandle != nullptr && DisplayShowsAPicture()); }, pictureWait_) &&
              !ended_;
     if (shown_ && actions) actions();
     while (!ended_) {

@@ -41,10 +41,10 @@ class ClientRunTest : public GameDirTest, public ::testing::WithParamInterface<c
   void SetUp() override;
   void TearDown() override;
 
-  // Runs the client. A second thread waits for the first picture, does
-  // `actions`, and then does `untilEnd` (by default a right-click) every
-  // 300 ms until the client has ended. A right-click ends the title screen
-  // but not a text box, which only its close button shuts.
+  // Runs the client. A second thread waits (up to pictureWait_) for the
+  // first picture, does `actions`, and then does `untilEnd` (by default a
+  // right-click) every 300 ms until the client has ended. A right-click ends
+  // the title screen but not a text box, which only its close button shuts.
   int Run(std::function<void()> actions = {}, std::function<void()> untilEnd = {});
   // The log begins with the version line and ends with the end line, and
   // the window is gone.
@@ -56,6 +56,7 @@ class ClientRunTest : public GameDirTest, public ::testing::WithParamInterface<c
   ScreenTable saved_ = Screens;
   std::atomic<bool> ended_{false};
   std::atomic<bool> shown_{false};
+  std::chrono::milliseconds pictureWait_{std::chrono::seconds(30)};
   std::string log_;
 };
 

@@ -3,6 +3,7 @@
 #include <ddraw.h>
 
 #include <cstring>
+#include <string>
 
 #include "gfx/bitmap.h"
 #include "pictures/update.h"
@@ -10,6 +11,7 @@
 #include "present/state.h"
 #include "present/window_messages.h"
 #include "sound/sfx.h"
+#include "startup/outcome.h"
 #include "startup/report.h"
 #include "startup/setup.h"
 
@@ -28,7 +30,11 @@ constexpr DWORD kRefreshMilliseconds = 1000 / 60;
 
 HINSTANCE gInstance = nullptr;
 
-void ErrorBox(const char* text) { MessageBoxA(nullptr, text, "ERROR", MB_OK | MB_ICONEXCLAMATION); }
+// Creation failed: the box, and the first failure noted for the exit status.
+void ErrorBox(const char* text) {
+  NoteRunFailure(kExitStartFailed, std::string("the DirectDraw window could not be made: ") + text);
+  MessageBoxA(nullptr, text, "ERROR", MB_OK | MB_ICONEXCLAMATION);
+}
 void ShutdownBox(const char* text) { MessageBoxA(nullptr, text, "SHUTDOWN ERROR", MB_OK | MB_ICONINFORMATION); }
 
 IDirectDrawSurface7* PlainSurface(DWORD width, DWORD height, DWORD memory) {
@@ -143,7 +149,14 @@ int DXCreateWindow() {
   if (MainThreadHandle) SuspendThread(MainThreadHandle);
 
   CheckSystem();
-  if (!SetupSystem() || !InitSoundEnv(0)) return 0;
+  if (!SetupSystem()) {
+    NoteStartFailure("the system set-up failed (the log names the step)");
+    return 0;
+  }
+  if (!InitSoundEnv(0)) {
+    NoteStartFailure("the sound could not be set up (the log names the step)");
+    return 0;
+  }
 
   SetCursorPos(kWidth / 2 - 16, kHeight / 2 - 13);
   PointerX = kWidth / 2 - 16;
@@ -187,7 +200,11 @@ LRESULT CALLBACK DXWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 
 int RunDXWindow() {
   FullScreen = 1;
-  if (!DXCreateWindow()) return 0;
+  if (!DXCreateWindow()) {
+    // A set-up that failed after the window was made leaves it behind.
+    if (WindowHandle) DXDestroyWindow();
+    return 0;
+  }
   MSG msg{};
   for (;;) {
     if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {

@@ -4,12 +4,14 @@
 #include <mmsystem.h>
 
 #include <cstring>
+#include <string>
 
 #include "present/gl/frame.h"
 #include "present/state.h"
 #include "present/window_messages.h"
 #include "services/memory.h"
 #include "sound/sfx.h"
+#include "startup/outcome.h"
 #include "startup/report.h"
 #include "startup/setup.h"
 
@@ -27,7 +29,11 @@ HINSTANCE gInstance = nullptr;
 HDC gDeviceContext = nullptr;
 HGLRC gRenderContext = nullptr;
 
-void ErrorBox(const char* text) { MessageBoxA(nullptr, text, "ERROR", MB_OK | MB_ICONEXCLAMATION); }
+// Creation failed: the box, and the first failure noted for the exit status.
+void ErrorBox(const char* text) {
+  NoteRunFailure(kExitStartFailed, std::string("the OpenGL window could not be made: ") + text);
+  MessageBoxA(nullptr, text, "ERROR", MB_OK | MB_ICONEXCLAMATION);
+}
 void ShutdownBox(const char* text) { MessageBoxA(nullptr, text, "SHUTDOWN ERROR", MB_OK | MB_ICONINFORMATION); }
 
 // Tears the window down, then shows why creation stopped.
@@ -140,6 +146,7 @@ int GLCreateWindow(const char* title, int width, int height, int bits, int fullS
           MessageBoxA(nullptr, "Fullscreen is not supported by your \nvideo card.\n\nDo you want to start in windowed mode ?",
                       "Veskaria", MB_YESNO | MB_ICONEXCLAMATION);
       if (answer != IDYES) {
+        NoteRunFailure(kExitStartFailed, "full screen is not supported and the windowed mode was declined");
         // The class goes again, so that the next attempt can register it.
         FullScreen = 0;
         UnregisterClassA(kClassName, gInstance);
@@ -177,7 +184,14 @@ int GLCreateWindow(const char* title, int width, int height, int bits, int fullS
   AskForVsync();
 
   CheckSystem();
-  if (!SetupSystem() || !InitSoundEnv(0)) return 0;
+  if (!SetupSystem()) {
+    NoteStartFailure("the system set-up failed (the log names the step)");
+    return 0;
+  }
+  if (!InitSoundEnv(0)) {
+    NoteStartFailure("the sound could not be set up (the log names the step)");
+    return 0;
+  }
 
   ShowCursor(FALSE);
   SetCursorPos(width / 2 - 16, height / 2 - 13);
