@@ -3,7 +3,8 @@
 // WinMain through the title, the residence with its text box and the end,
 // with a player pushing the clicks and the game's clocks sped up so that the
 // fixed waits take no time. A child that dies of a signal or a sanitizer
-// report, or does not end within 30 s, counts as a crash of this input;
+// report, whose game thread the crash guard stopped, or that does not end
+// within 30 s, counts as a crash of this input;
 // ending with any status is fine (some damage ends the client with status 1
 // by design). The child's coverage does not reach the fuzzer, so this target
 // tries its mutations of the seeds rather than following new paths.
@@ -33,6 +34,7 @@
 #include "platform/testing.h"
 #include "present/state.h"
 #include "startup/entry.h"
+#include "startup/outcome.h"
 #include "vsk-data/demo.h"
 
 namespace {
@@ -45,6 +47,9 @@ char gDirectory[] = "/tmp/vsk-client-fuzz-XXXXXX";
 std::string gPristine;  // the demo as written
 std::string gGame;      // the copy each run plays on
 std::vector<fs::path> gFiles;  // relative to the game directory, in name order
+
+// The child's status for a fault that the game's crash guard caught.
+constexpr int kCaughtFault = 99;
 
 void RemoveDirectory() { fs::remove_all(gDirectory); }
 
@@ -105,6 +110,9 @@ void Click(int button, int x, int y) {
   ended = true;
   player.join();
   std::fflush(nullptr);
+  // The crash guard turns a fault of the game thread into an orderly end:
+  // here it is a crash like any other.
+  if (vsk::RunFailureStatus() == vsk::kExitFatalException) _exit(kCaughtFault);
   _exit(result & 0xFF);
 }
 
@@ -144,9 +152,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, size_t size) {
     }
     std::this_thread::sleep_for(5ms);
   }
-  // A signal, or libFuzzer's crash exit (77) after a sanitizer report in
-  // the child.
-  if (WIFSIGNALED(status) || (WIFEXITED(status) && WEXITSTATUS(status) == 77)) {
+  // A signal, libFuzzer's crash exit (77) after a sanitizer report in the
+  // child, or a fault the crash guard caught.
+  if (WIFSIGNALED(status) ||
+      (WIFEXITED(status) && (WEXITSTATUS(status) == 77 || WEXITSTATUS(status) == kCaughtFault))) {
     std::fprintf(stderr, "client_fuzz: the client crashed (%s %d)\n", WIFSIGNALED(status) ? "signal" : "status",
                  WIFSIGNALED(status) ? WTERMSIG(status) : WEXITSTATUS(status));
     std::abort();
