@@ -74,6 +74,10 @@ bool ReadSoundEntry(const uint8_t* list, uint32_t length, uint32_t id, SoundEntr
   entry->rate = ReadBE32(list + at + 8);
   const uint64_t name = uint64_t{kListHeader} + ReadBE32(list + at + 12);
   if (name + kNameSkip >= length) return false;
+  // A name shorter than its volume prefix has no file name: it is not in the
+  // list (the bytes after it belong to the next name).
+  for (uint64_t k = name; k < name + kNameSkip; ++k)
+    if (list[k] == 0) return false;
   // The stored name without its first four characters, up to 80, lower case.
   uint64_t i = name + kNameSkip;
   uint32_t n = 0;

@@ -72,12 +72,17 @@ RequesterBox* InitRequesterBox_Init(uint16_t width, uint16_t lineCount, TextFont
                                     uint16_t backPen, uint16_t textPen) {
   auto* box = static_cast<RequesterBox*>(AllocVec(sizeof(RequesterBox), MEMF_PUBLIC | MEMF_CLEAR));
   if (!box) {
-    std::printf("InitRequesterBox_Init : Konnte Speicher f" "\xfc" "r Struktur nicht allokieren 001 \n");
+    std::printf("InitRequesterBox_Init : Konnte Speicher f" "\xc3\xbc" "r Struktur nicht allokieren 001 \n");
     return nullptr;
   }
   box->rastPort = static_cast<RastPort*>(AllocVec(sizeof(RastPort), MEMF_PUBLIC | MEMF_CLEAR));
   if (!box->rastPort) {
-    std::printf("InitRequesterBox_Init : Konnte Speicher f" "\xfc" "r RastPort nicht allokieren 001 \n");
+    std::printf("InitRequesterBox_Init : Konnte Speicher f" "\xc3\xbc" "r RastPort nicht allokieren 001 \n");
+    FreeVec(box);
+    return nullptr;
+  }
+  if (!font || !lines) {  // nothing to show: no box, and nothing to say
+    FreeVec(box->rastPort);
     FreeVec(box);
     return nullptr;
   }
@@ -153,15 +158,12 @@ RequesterBox* InitRequesterBox(uint16_t width, uint16_t lineCount, TextFont* fon
   RequesterBox* box =
       InitRequesterBox_Init(width, lineCount, font, lines, x, y, visibleWidth, visibleHeight, backPen, textPen);
   if (!box) {
-    std::printf("InitRequesterBox: Konnte Speicher f" "\xfc" "r Struktur nicht allokieren\n");
-    return nullptr;
-  }
-  if (!font || !lines) {
-    FreeRequesterBox(box);
+    // Without a font or lines the record was given back on purpose.
+    if (font && lines) std::printf("InitRequesterBox: Konnte Speicher f" "\xc3\xbc" "r Struktur nicht allokieren\n");
     return nullptr;
   }
   if (!InitRequesterBox_Alloc(box)) {
-    std::printf("InitRequesterBox: Konnte Speicher f" "\xfc" "r Bitmap nicht allokieren\n");
+    std::printf("InitRequesterBox: Konnte Speicher f" "\xc3\xbc" "r Bitmap nicht allokieren\n");
     FreeRequesterBox(box);
     return nullptr;
   }

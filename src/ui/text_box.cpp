@@ -53,12 +53,12 @@ RequesterBox* InitRequesterTextBox_Init(uint16_t width, TextFont* font, const ch
                                         uint16_t textPen) {
   auto* box = static_cast<RequesterBox*>(AllocVec(sizeof(RequesterBox), MEMF_PUBLIC | MEMF_CLEAR));
   if (!box) {
-    std::printf("InitRequesterTextBox_Init: Konnte Speicher f" "\xfc" "r Struktur nicht allokieren 001 \n");
+    std::printf("InitRequesterTextBox_Init: Konnte Speicher f" "\xc3\xbc" "r Struktur nicht allokieren 001 \n");
     return nullptr;
   }
   box->rastPort = static_cast<RastPort*>(AllocVec(sizeof(RastPort), MEMF_PUBLIC | MEMF_CLEAR));
   if (!box->rastPort) {
-    std::printf("InitRequesterTextBox_Init: Konnte Speicher f" "\xfc" "r RastPort nicht allokieren 001 \n");
+    std::printf("InitRequesterTextBox_Init: Konnte Speicher f" "\xc3\xbc" "r RastPort nicht allokieren 001 \n");
     FreeVec(box);
     return nullptr;
   }
@@ -262,12 +262,12 @@ int32_t TextBox(const char* text) {
 
   titleFont = OpenDiskFont("fonts/kadunc1.fnt");
   if (!titleFont) {
-    std::printf("TextBox:Konnte den KadunC1 Font nicht " "\xf6" "ffnen!");
+    std::printf("TextBox:Konnte den KadunC1 Font nicht " "\xc3\xb6" "ffnen!");
     goto release;
   }
   textFont = OpenDiskFont("fonts/xhelvetica11.fnt");
   if (!textFont) {
-    std::printf("TextBox:Konnte den Helvetica Font nicht " "\xf6" "ffnen!");
+    std::printf("TextBox:Konnte den Helvetica Font nicht " "\xc3\xb6" "ffnen!");
     goto release;
   }
   pictureLoaded = OpenKadunGfx(kPathList, kFramePicture) != 0 && PictureOf(kFramePicture);

@@ -230,6 +230,21 @@ TEST_F(SoundTest, BadIdsAndMissingFilesLoadNothing) {
     EXPECT_FALSE(OpenKadunSFX("./data/nolist", 2));
     EXPECT_EQ(log.Take(), "OpenKadunSFX : 000\n");
   }
+  {
+    // Entry 2's name made "aw": the end of entry 1's name, shorter than the
+    // four characters of a volume, so it would run into the next name.
+    std::vector<uint8_t> list = test::ReadBytes("data/sfxpath");
+    const auto be32 = [&](size_t at) {
+      return uint32_t{list[at]} << 24 | uint32_t{list[at + 1]} << 16 | uint32_t{list[at + 2]} << 8 | list[at + 3];
+    };
+    const uint32_t first = be32(36 + 12);
+    const uint32_t shortName = first + static_cast<uint32_t>(std::strlen(reinterpret_cast<char*>(&list[32 + first]))) - 2;
+    for (int b = 0; b < 4; ++b) list[36 + 20 + 12 + b] = static_cast<uint8_t>(shortName >> (24 - 8 * b));
+    test::WriteBytes("data/shortnames", list);
+    LogCapture log;
+    EXPECT_FALSE(OpenKadunSFX("./data/shortnames", 2));
+    EXPECT_EQ(log.Take(), "OpenKadunSFX : 000\n");
+  }
   for (int slot = 1; slot < kSoundSlots; ++slot) EXPECT_EQ(System.soundIds[slot], 0u);
 }
 

@@ -219,14 +219,14 @@ TEST_P(RequesterBoxTest, EveryFailedAllocationIsLoggedAndReleasesEverything) {
   FreeRequesterBox(box_);
   box_ = nullptr;
   const std::string structure =
-      "InitRequesterBox_Init : Konnte Speicher f\xfcr Struktur nicht allokieren 001 \n"
-      "InitRequesterBox: Konnte Speicher f\xfcr Struktur nicht allokieren\n";
+      "InitRequesterBox_Init : Konnte Speicher f" "\xc3\xbc" "r Struktur nicht allokieren 001 \n"
+      "InitRequesterBox: Konnte Speicher f" "\xc3\xbc" "r Struktur nicht allokieren\n";
   const std::string rastPort =
-      "InitRequesterBox_Init : Konnte Speicher f\xfcr RastPort nicht allokieren 001 \n"
-      "InitRequesterBox: Konnte Speicher f\xfcr Struktur nicht allokieren\n";
+      "InitRequesterBox_Init : Konnte Speicher f" "\xc3\xbc" "r RastPort nicht allokieren 001 \n"
+      "InitRequesterBox: Konnte Speicher f" "\xc3\xbc" "r Struktur nicht allokieren\n";
   const std::string bitmap =
       "InitRequesterBox_Alloc: Konnte Speicher nicht allokieren 003 \n"
-      "InitRequesterBox: Konnte Speicher f\xfcr Bitmap nicht allokieren\n";
+      "InitRequesterBox: Konnte Speicher f" "\xc3\xbc" "r Bitmap nicht allokieren\n";
   for (uint64_t n = 1; n <= calls; ++n) {
     test::LogCapture log;
     FailAllocVecAt(static_cast<uint32_t>(n));
@@ -254,7 +254,10 @@ TEST_P(RequesterBoxTest, EveryFailedAllocationIsLoggedAndReleasesEverything) {
   test::LogCapture quiet;
   EXPECT_EQ(InitRequesterBox(kWidth, 2, nullptr, slots_.data(), kX, kY, kWidth, 15, kBack, kText), nullptr);
   EXPECT_EQ(InitRequesterBox(kWidth, 2, font_, nullptr, kX, kY, kWidth, 15, kBack, kText), nullptr);
+  EXPECT_EQ(InitRequesterBox_Init(kWidth, 2, nullptr, slots_.data(), kX, kY, kWidth, 15, kBack, kText), nullptr);
+  EXPECT_EQ(InitRequesterBox_Init(kWidth, 2, font_, nullptr, kX, kY, kWidth, 15, kBack, kText), nullptr);
   EXPECT_EQ(quiet.Take(), "") << "no font or no lines: null without a message";
+  EXPECT_EQ(LiveAllocVecBlocks(), base_);
 }
 
 INSTANTIATE_TEST_SUITE_P(Presenters, RequesterBoxTest, test::AllPresenters(), test::PresenterName);

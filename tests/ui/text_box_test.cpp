@@ -259,8 +259,8 @@ TEST_P(TextBoxTest, EveryFailureIsLoggedReleasesEverythingAndPutsTheScreenBack) 
 
   const std::vector<std::string> messages = {
       "TextBox:Konnte den Hintergrund nicht Retten ,baue TextBox NICHT auf.",
-      "TextBox:Konnte den KadunC1 Font nicht \xf6" "ffnen!",
-      "TextBox:Konnte den Helvetica Font nicht \xf6" "ffnen!",
+      "TextBox:Konnte den KadunC1 Font nicht " "\xc3\xb6" "ffnen!",
+      "TextBox:Konnte den Helvetica Font nicht " "\xc3\xb6" "ffnen!",
       "TextBox:Konnte die Grafik fuer den TextRequester nicht Laden!",
       "TextBox:Konnte keinen RastPort fuer die TextBox Grafik anlegen.",
       "TextBox:Konnte den Requester nicht anlegen.\n",
@@ -306,10 +306,10 @@ TEST_P(TextBoxTest, EveryFailureIsLoggedReleasesEverythingAndPutsTheScreenBack) 
       const std::string logged = log.Take();
       EXPECT_EQ(probe, nullptr);
       if (n == 1)
-        EXPECT_EQ(logged, "AllocVec: 000 InitRequesterTextBox_Init: Konnte Speicher f\xfcr Struktur nicht "
+        EXPECT_EQ(logged, "AllocVec: 000 InitRequesterTextBox_Init: Konnte Speicher f" "\xc3\xbc" "r Struktur nicht "
                           "allokieren 001 \nInitRequesterTextBox: Konnte Speicher fuer Struktur nicht allokieren 001 \n");
       else if (n == 2)
-        EXPECT_EQ(logged, "AllocVec: 000 InitRequesterTextBox_Init: Konnte Speicher f\xfcr RastPort nicht "
+        EXPECT_EQ(logged, "AllocVec: 000 InitRequesterTextBox_Init: Konnte Speicher f" "\xc3\xbc" "r RastPort nicht "
                           "allokieren 001 \nInitRequesterTextBox: Konnte Speicher fuer Struktur nicht allokieren 001 \n");
       else
         EXPECT_NE(logged.find("InitRequesterTextBox_Bitmap: Konnte Speicher nicht allokieren 002 \n"
