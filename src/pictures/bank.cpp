@@ -120,7 +120,7 @@ bool ReadPathEntry(const PathList& list, uint32_t index, bool withPalette, PathE
   if (index >= kPictureSlots) return false;
   if (list.size < kEntriesOffset) return false;
   uint32_t count = ReadBE32(list.data + kCountOffset);
-  if (index >= count) return false;
+  if (index > count) return false;  // an index equal to the count is the last entry
   uint64_t at = kEntriesOffset + uint64_t{index} * kEntrySize;
   if (at + kEntrySize > list.size) return false;
   const uint8_t* p = list.data + at;

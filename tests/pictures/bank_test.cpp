@@ -204,6 +204,9 @@ TEST_P(BankTest, OpenKadunGfxFailuresLeaveTheSlotEmpty) {
   test::WriteBytes("data/cut", cut.data);
   test::Bytes counted = test::PathList({kTitle}, 5);  // count beyond the entries
   test::WriteBytes("data/counted", counted.data);
+  // A count of 1 over two entries: index 1, equal to the count, is the last
+  // picture of the list; index 2 is past it.
+  test::WriteBytes("data/lastindex", test::PathList({kTitle, kButton, kButton}, 1).data);
   std::remove("pics/button.chk");
 
   struct Case {
@@ -213,7 +216,7 @@ TEST_P(BankTest, OpenKadunGfxFailuresLeaveTheSlotEmpty) {
   } cases[] = {
       {"./data/path", 0, "OpenKadunGfx:000"},
       {"./data/path", 1096, "OpenKadunGfx:000"},
-      {"./data/path", 3, "OpenKadunGfx:000"},  // index equal to the count
+      {"data/lastindex", 3, "OpenKadunGfx:000"},  // index past the count
       {"data/short", 2, "OpenKadunGfx:000"},
       {"data/cut", 2, "OpenKadunGfx:000"},
       {"data/counted", 2, "OpenKadunGfx:000"},
@@ -228,6 +231,8 @@ TEST_P(BankTest, OpenKadunGfxFailuresLeaveTheSlotEmpty) {
     EXPECT_EQ(LiveAllocVecBlocks(), baseline_);
   }
   EXPECT_EQ(OpenKadunGfx("data/counted", 1), 1) << "entries inside the list still load";
+  test::WriteBytes("pics/button.chk", Pattern(20, 10));
+  EXPECT_EQ(OpenKadunGfx("data/lastindex", 2), 1) << "the index equal to the count";
 }
 
 TEST_P(BankTest, AllocationFailuresLeakNothing) {
@@ -288,8 +293,9 @@ void OpenWithLogOnStderr(uint32_t id) {
 TEST_F(BankDeathTest, BadIdsEndTheProcess) {
   EXPECT_EXIT(OpenWithLogOnStderr(0), ::testing::ExitedWithCode(1), "^OpenKadunPic:000$");
   EXPECT_EXIT(OpenWithLogOnStderr(1096), ::testing::ExitedWithCode(1), "^OpenKadunPic:000$");
-  // The count names the entries: index 1 of a one-entry list is past it.
-  EXPECT_EXIT(OpenWithLogOnStderr(2), ::testing::ExitedWithCode(1), "^OpenKadunPic:000$");
+  // Index 2 of a one-entry list lies past the count (index 1, equal to it,
+  // would be accepted).
+  EXPECT_EXIT(OpenWithLogOnStderr(3), ::testing::ExitedWithCode(1), "^OpenKadunPic:000$");
 }
 
 TEST_F(BankDeathTest, MissingPictureOrPaletteEndsTheProcess) {
