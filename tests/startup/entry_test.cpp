@@ -197,6 +197,10 @@ TEST_P(ClientTest, AFailedStartEndsInOrderAndIsNotedAsAFailure) {
     EXPECT_EQ(RunFailureStatus(), kExitStartFailed);
     EXPECT_EQ(RunFailureSentence(), start.sentence);
     ExpectOrderlyEnd();
+    // The game thread, made suspended, is held by that suspension alone.
+    if (MainThreadHandle) {
+      EXPECT_EQ(SuspendThread(MainThreadHandle), 1u);
+    }
   }
 }
 

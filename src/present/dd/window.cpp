@@ -148,12 +148,19 @@ int DXCreateWindow() {
   // Created suspended; a second suspension is lifted by the activation.
   if (MainThreadHandle) SuspendThread(MainThreadHandle);
 
+  // A start that fails from here on gives the game thread's extra
+  // suspension back, as it found it.
+  auto undoSuspension = [] {
+    if (MainThreadHandle) ResumeThread(MainThreadHandle);
+  };
   CheckSystem();
   if (!SetupSystem()) {
+    undoSuspension();
     NoteStartFailure("the system set-up failed (the log names the step)");
     return 0;
   }
   if (!InitSoundEnv(0)) {
+    undoSuspension();
     NoteStartFailure("the sound could not be set up (the log names the step)");
     return 0;
   }
@@ -162,6 +169,7 @@ int DXCreateWindow() {
   PointerX = kWidth / 2 - 16;
   PointerY = kHeight / 2 - 13;
   if (!DXInit()) {
+    undoSuspension();
     DXDestroyWindow();
     ErrorBox("(DX) Initialization Failed.");
     return 0;
