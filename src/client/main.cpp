@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "startup/command_line.h"
 #include "startup/entry.h"
 #include "startup/outcome.h"
 
@@ -40,11 +41,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
 #else
 int main(int argc, char** argv) {
   FlushLogByLine();
-  std::string commandLine;
-  for (int i = 1; i < argc; ++i) {
-    if (i > 1) commandLine += ' ';
-    commandLine += argv[i];
-  }
+  // Each argument quoted, so that the run-time's split gives back argv[1]
+  // itself as the first argument.
+  std::string commandLine = vsk::QuotedCommandLine(argc - 1, argv + 1);
   return ExitStatus(vsk::WinMain(GetModuleHandleA(nullptr), nullptr, commandLine.data(), SW_SHOWNORMAL));
 }
 #endif

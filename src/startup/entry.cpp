@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "platform/guard.h"
 #include "present/dd/window.h"
@@ -13,6 +14,7 @@
 #include "screens/screens.h"
 #include "services/memory.h"
 #include "sound/sfx.h"
+#include "startup/command_line.h"
 #include "startup/context.h"
 #include "startup/outcome.h"
 #include "startup/prefs.h"
@@ -57,20 +59,6 @@ void OnFatalException(DWORD code) {
   std::fflush(nullptr);
 }
 
-// The first word of the command line.
-bool FirstArgumentIs(const char* commandLine, const char* word) {
-  if (!commandLine) return false;
-  while (*commandLine == ' ' || *commandLine == '\t') ++commandLine;
-  const size_t length = std::strcspn(commandLine, " \t");
-  return length == std::strlen(word) && std::strncmp(commandLine, word, length) == 0;
-}
-
-bool HasArgument(const char* commandLine) {
-  if (!commandLine) return false;
-  while (*commandLine == ' ' || *commandLine == '\t') ++commandLine;
-  return *commandLine != '\0';
-}
-
 }  // namespace
 
 unsigned __stdcall main(void*) {
@@ -83,8 +71,8 @@ unsigned __stdcall main(void*) {
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
   ForgetRunFailure();
   std::printf("%s\n\n", kVersionLine);
-  if (HasArgument(commandLine))
-    PresenterChoice = FirstArgumentIs(commandLine, "-gl") ? kPresenterOpenGL : kPresenterDirectDraw;
+  std::string first;
+  if (FirstArgument(commandLine, &first)) PresenterChoice = first == "-gl" ? kPresenterOpenGL : kPresenterDirectDraw;
   if (!CheckDirectX()) {
     NoteRunFailure(kExitStartFailed, "the start checks failed (Windows Sockets or DirectX 7)");
     return 0;
