@@ -17,6 +17,7 @@ std::atomic<int32_t> PointerX{0};
 std::atomic<int32_t> PointerY{0};
 uint8_t* PointerImage = nullptr;
 std::atomic<uint8_t> KeyDown[256];
+std::atomic<bool> F1Pressed{false};
 std::atomic<int32_t> AnyKeyPressed{0};
 std::atomic<bool> ScreenBeingRead{false};
 

@@ -34,6 +34,9 @@ extern std::atomic<int32_t> PointerY;
 extern uint8_t* PointerImage;
 
 extern std::atomic<uint8_t> KeyDown[256];  // 1 while the virtual key is held
+// Set by every press of F1 and cleared by the OpenGL loop when it toggles
+// full screen, so that a tap released before the loop looks still counts.
+extern std::atomic<bool> F1Pressed;
 extern std::atomic<int32_t> AnyKeyPressed;
 
 // The OpenGL presenter reads the screen record and its picture's pixels on

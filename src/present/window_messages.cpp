@@ -21,6 +21,7 @@ bool HandleGameWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_KEYDOWN:
       AnyKeyPressed = 1;
       KeyDown[wParam & 0xFF] = 1;
+      if ((wParam & 0xFF) == VK_F1) F1Pressed = true;
       *result = 0;
       return true;
     case WM_KEYUP:

@@ -114,6 +114,23 @@ TEST_P(ClientTest, DeactivationStopsTheGameUntilTheWindowIsActiveAgain) {
   EXPECT_EQ(test::ReadBytes("data/prefs.vsk").at(kRunningFlag), 0);
 }
 
+TEST_P(ClientTest, AQuickF1TapTogglesFullScreenInOpenGL) {
+  if (!OpenGL()) GTEST_SKIP() << "F1 is the OpenGL presenter's key";
+  std::atomic<bool> on{false}, off{false};
+  EXPECT_EQ(Run([&] {
+              // Press and release reach the window thread together, before
+              // its loop looks at the keys.
+              ASSERT_TRUE(hooks::PushKey(VK_F1, true) && hooks::PushKey(VK_F1, false));
+              on = test::Eventually([] { return FullScreen.load() == 1; }, 10s);
+              ASSERT_TRUE(hooks::PushKey(VK_F1, true) && hooks::PushKey(VK_F1, false));
+              off = test::Eventually([] { return FullScreen.load() == 0; }, 10s);
+            }),
+            0);
+  EXPECT_TRUE(on.load()) << "the first tap made the window full screen";
+  EXPECT_TRUE(off.load()) << "the second made it a window again";
+  ExpectOrderlyEnd();
+}
+
 // A real access violation on the game thread: a store to a page that may not
 // be touched, made with the sanitizers off so the crash guard sees it.
 __attribute__((noinline, no_sanitize("address", "undefined"))) int32_t CrashingScreen() {

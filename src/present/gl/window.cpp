@@ -273,7 +273,7 @@ int RunGLWindow() {
       due = now - due >= period ? now + period : due + period;
       GLRenderFrame();
       SwapBuffers(gDeviceContext);
-      if (KeyDown[VK_F1]) {
+      if (F1Pressed.exchange(false)) {
         KeyDown[VK_F1] = 0;
         GLDestroyWindow();
         FullScreen = !FullScreen;
