@@ -14,5 +14,6 @@ int RunDemo(const Args& args);     // demo.cpp:    vsk-data demo DIR
 int RunInspect(const Args& args);  // report.cpp:  vsk-data inspect FILE
 int RunPng(const Args& args);      // png.cpp:     vsk-data png …
 int RunConvert(const Args& args);  // convert.cpp: vsk-data convert KIND …
+int RunIcon(const Args& args);     // icon.cpp:    vsk-data icon SIZE FILE
 
 }  // namespace vsk::data

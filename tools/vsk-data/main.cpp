@@ -13,6 +13,7 @@ void Usage() {
                "       vsk-data png ...             render a picture or a font sample to PNG\n"
                "       vsk-data convert KIND ...    make game files from PNG, BMP, TTF, WAV\n"
                "                                    and text manifests\n"
+               "       vsk-data icon SIZE FILE      draw the game's icon as a SIZE x SIZE PNG\n"
                "Run a command without arguments for its own usage.\n");
 }
 
@@ -29,6 +30,7 @@ int main(int argc, char** argv) {
   if (!std::strcmp(command, "inspect")) return vsk::data::RunInspect(args);
   if (!std::strcmp(command, "png")) return vsk::data::RunPng(args);
   if (!std::strcmp(command, "convert")) return vsk::data::RunConvert(args);
+  if (!std::strcmp(command, "icon")) return vsk::data::RunIcon(args);
   Usage();
   return 2;
 }

@@ -75,4 +75,11 @@ bool WritePngRgb(const std::string& path, uint32_t width, uint32_t height,
   return WriteFile(path, header, rgb.data());
 }
 
+bool WritePngRgba(const std::string& path, uint32_t width, uint32_t height,
+                  const std::vector<uint8_t>& rgba) {
+  if (width == 0 || height == 0 || rgba.size() != std::size_t(width) * height * 4) return false;
+  const PngHeader header{width, height, PNG_COLOR_TYPE_RGBA, std::size_t(width) * 4, nullptr};
+  return WriteFile(path, header, rgba.data());
+}
+
 }  // namespace vsk::data

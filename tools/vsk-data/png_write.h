@@ -22,4 +22,9 @@ bool WritePng(const std::string& path, const IndexedImage& image, const Palette&
 bool WritePngRgb(const std::string& path, uint32_t width, uint32_t height,
                  const std::vector<uint8_t>& rgb);
 
+// A 32-bit PNG with transparency from width * height * 4 bytes (red, green,
+// blue, alpha).
+bool WritePngRgba(const std::string& path, uint32_t width, uint32_t height,
+                  const std::vector<uint8_t>& rgba);
+
 }  // namespace vsk::data
