@@ -2,7 +2,9 @@
 // the command line Windows would give it.
 #include <cstdio>
 #include <string>
+#include <vector>
 
+#include "pictures/replay.h"
 #include "startup/command_line.h"
 #include "startup/entry.h"
 #include "startup/outcome.h"
@@ -25,10 +27,20 @@ void FlushLogByLine() {
 // as it is) and ends the process with its own status; otherwise the window
 // loop's result.
 int ExitStatus(int loopResult) {
+  vsk::StopInputRecordingOrReplay();
   const int status = vsk::RunFailureStatus();
   if (status == 0) return loopResult;
   std::fprintf(stderr, "vsk-client: %s\n", vsk::RunFailureSentence().c_str());
   return status;
+}
+
+// A recording or replay of the input asked for on the command line; a
+// wrong one ends the start with one sentence.
+bool StartInputOptions(const std::vector<std::string>& arguments) {
+  std::string error;
+  if (vsk::StartInputOptions(arguments, &error)) return true;
+  std::fprintf(stderr, "vsk-client: %s\n", error.c_str());
+  return false;
 }
 
 }  // namespace
@@ -36,6 +48,7 @@ int ExitStatus(int loopResult) {
 #ifdef _WIN32
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand) {
   FlushLogByLine();
+  if (!StartInputOptions(vsk::SplitCommandLine(commandLine))) return 2;
   return ExitStatus(vsk::WinMain(instance, previous, commandLine, showCommand));
 }
 #else
@@ -44,6 +57,7 @@ int main(int argc, char** argv) {
   // Each argument quoted, so that the run-time's split gives back argv[1]
   // itself as the first argument.
   std::string commandLine = vsk::QuotedCommandLine(argc - 1, argv + 1);
+  if (!StartInputOptions(std::vector<std::string>(argv + 1, argv + argc))) return 2;
   return ExitStatus(vsk::WinMain(GetModuleHandleA(nullptr), nullptr, commandLine.data(), SW_SHOWNORMAL));
 }
 #endif

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "pictures/replay.h"
 #include "pictures/update.h"
 #include "present/state.h"
 #include "services/random.h"
@@ -48,7 +49,7 @@ int32_t WaitEvent(uint16_t flags) {
   for (;;) {
     RestoreSurfaces();
     MSG msg;
-    while (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) WaitMessage();
+    TakeGameInput(&msg);
     const int32_t event = Translate(msg, flags);
     if (event != kNoEvent) return event;
   }

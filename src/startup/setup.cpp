@@ -9,6 +9,7 @@
 #include "catalog/chunk.h"
 #include "catalog/strings.h"
 #include "pictures/events.h"
+#include "pictures/replay.h"
 #include "present/state.h"
 #include "services/files.h"
 #include "services/memory.h"
@@ -79,7 +80,7 @@ bool SetupSystem() {
   // Set up once more (a new window), nothing of the first run stays behind.
   ReleaseSystem();
 
-  SeedRandom(static_cast<uint32_t>(std::time(nullptr)));
+  SeedRandom(InputSeed(static_cast<uint32_t>(std::time(nullptr))));
   SetTimer(WindowHandle, kWindowTimerId, kWindowTimerPeriod, nullptr);
   TheCatalog = OpenCatalog(kCatalogName, &BuiltinStrings[0], &BuiltinStrings[1]);
   System.runFlags &= ~kRunOptionsDefaulted;

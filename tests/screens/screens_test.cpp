@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -22,12 +23,16 @@
 
 #include "gfx/bitmap.h"
 #include "gfx/font.h"
+#include "pictures/replay.h"
 #include "pictures/screendata.h"
 #include "platform/testing.h"
 #include "present/state.h"
 #include "support/bytes.h"
 #include "support/client_run.h"
+#include "startup/context.h"
+#include "startup/report.h"
 #include "support/eventually.h"
+#include "vsk-data/demo.h"
 #include "ui/text_box.h"
 
 namespace vsk {
@@ -101,6 +106,21 @@ std::vector<uint8_t> ExpectedTextArea(const std::string& text, const std::vector
     CloseFont(font);
   }
   return rgb;
+}
+
+// A log without the figures that differ between two runs on one machine:
+// the measured processor speed, free memory and block addresses.
+std::string WithoutMachineFigures(const std::string& log) {
+  std::string kept, line;
+  for (char c : log) {
+    line += c;
+    if (c != '\n') continue;
+    const bool figures = line.find("MHz") != std::string::npos || line.find("Address") != std::string::npos ||
+                         line.find("Speicher") != std::string::npos;
+    kept += figures ? "(figures)\n" : line;
+    line.clear();
+  }
+  return kept + line;
 }
 
 class ScreensTest : public test::ClientRunTest {
@@ -191,6 +211,46 @@ TEST_P(ScreensTest, TitleResidenceTextBoxCyclingAndAnOrderlyEnd) {
   EXPECT_NE(log_.find("Copy Sfx ID 48 "), std::string::npos) << "sound 48 released into the cache";
   EXPECT_EQ(hooks::LiveDirectSoundObjects(), 0);
   EXPECT_EQ(test::ReadBytes("data/prefs.vsk").at(test::kRunningFlagOffset), 0) << "the running flag is cleared";
+}
+
+// A run through title, text box, residence and end, recorded and replayed
+// in a fresh game directory: the same screen at every input, the same log.
+TEST_P(ScreensTest, ARecordedRunReplaysToTheSameScreensAndLog) {
+  const std::string recording = root_ + ".rec";
+  std::string error;
+  ASSERT_TRUE(StartInputRecording(recording.c_str(), &error)) << error;
+  bool closed = false;
+  EXPECT_EQ(Run([&] {
+              test::RightClick();
+              test::MoveTo(kParkX, kParkY);
+              Seen seen;
+              if (!ShowsText622(&seen)) return;
+              test::LeftClickAt(535, 380);
+              closed = test::Eventually([&] { return TextArea() != seen.textArea; }, 5s);
+            }),
+            0);
+  StopInputRecordingOrReplay();
+  ASSERT_TRUE(closed) << log_;
+  const std::string recorded = log_;
+  const std::vector<uint8_t> town = test::ReadBytes("data/Cities/NewTown.vsk");
+
+  for (const auto& entry : std::filesystem::directory_iterator(root_)) std::filesystem::remove_all(entry);
+  ASSERT_TRUE(data::WriteDemo(root_, nullptr, &error)) << error;
+  FreeSystemReport();
+  System = SystemContext{};
+  Player = PlayerRecord{};
+  ASSERT_TRUE(StartInputReplay(recording.c_str(), &error)) << error;
+  ::testing::internal::CaptureStderr();
+  // Only a replay that has gone wrong needs the player's click to end.
+  const auto giveUp = std::chrono::steady_clock::now() + 60s;
+  EXPECT_EQ(Run({}, [&] { if (std::chrono::steady_clock::now() > giveUp) test::RightClick(); }), 0);
+  StopInputRecordingOrReplay();
+  const std::string said = ::testing::internal::GetCapturedStderr();
+  std::remove(recording.c_str());
+  EXPECT_NE(said.find("every screen as recorded"), std::string::npos) << said;
+  EXPECT_EQ(WithoutMachineFigures(log_), WithoutMachineFigures(recorded));
+  EXPECT_EQ(test::ReadBytes("data/Cities/NewTown.vsk"), town) << "the recorded seed made the same town";
+  ExpectOrderlyEnd();
 }
 
 TEST_P(ScreensTest, TheGermanCatalogsText622InTheBox) {

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 namespace vsk {
 namespace {
 
@@ -37,13 +40,23 @@ TEST(CommandLine, FirstArgumentSplitsAsTheRunTime) {
 }
 
 TEST(CommandLine, QuotedArgumentsComeBackExactly) {
-  for (const char* argument : {"-gl", "-gl x", "", "a\"b", "\\", "tail\\", "\\\"", "c:\\path with\\ space\\"}) {
-    const char* arguments[] = {argument, "-gl"};
-    std::string first;
-    ASSERT_TRUE(FirstArgument(QuotedCommandLine(2, arguments).c_str(), &first)) << argument;
-    EXPECT_EQ(first, argument);
-  }
+  const char* arguments[] = {"-gl", "-gl x", "", "a\"b", "\\", "tail\\", "\\\"", "c:\\path with\\ space\\"};
+  const std::string line = QuotedCommandLine(8, arguments);
+  EXPECT_EQ(SplitCommandLine(line.c_str()), std::vector<std::string>(arguments, arguments + 8)) << line;
   EXPECT_EQ(QuotedCommandLine(0, nullptr), "");
+  EXPECT_TRUE(SplitCommandLine(" \t").empty());
+}
+
+TEST(CommandLine, InputOptionsNeedTheirFileAndExcludeEachOther) {
+  using Args = std::vector<std::string>;
+  std::string error;
+  EXPECT_TRUE(StartInputOptions(Args{"-gl", "x"}, &error));
+  for (const Args& wrong : {Args{"-gl", "--record"}, Args{"--replay", ""}, Args{"--record", "a", "--replay", "b"},
+                            Args{"--replay", "/nonexistent/run.rec"}}) {
+    error.clear();
+    EXPECT_FALSE(StartInputOptions(wrong, &error)) << wrong[0];
+    EXPECT_FALSE(error.empty());
+  }
 }
 
 }  // namespace
