@@ -372,6 +372,9 @@ TEST_F(InspectTest, TownFilesAndTheTownList) {
   std::fill(town.data.begin() + 36, town.data.begin() + 116, 'x');
   WriteBytes("data/Cities/Kadun.vsk", town.data);
   ExpectBroken(Inspect("data/Cities/Kadun.vsk"), "the town name has no terminating zero");
+  // In "Cities" a town file of the wrong size is still a town file.
+  ExpectBroken(InspectCut("data/Cities/Kadun.vsk", 14000),
+               "broken town file: the file has 14000 bytes; a town file has exactly 14220");
 
   Bytes list;
   list.le32(0).text("Kadun").zeros(75).le32(0xFFFFFFFF).text(std::string(79, ' ')).u8(0);

@@ -15,5 +15,6 @@ int RunInspect(const Args& args);  // report.cpp:  vsk-data inspect FILE
 int RunPng(const Args& args);      // png.cpp:     vsk-data png …
 int RunConvert(const Args& args);  // convert.cpp: vsk-data convert KIND …
 int RunIcon(const Args& args);     // icon.cpp:    vsk-data icon SIZE FILE
+int RunCheck(const Args& args);    // check.cpp:   vsk-data check DIR
 
 }  // namespace vsk::data

@@ -10,6 +10,8 @@ void Usage() {
   std::fprintf(stderr,
                "usage: vsk-data demo DIR            write the complete demo game directory\n"
                "       vsk-data inspect FILE        show any game data file readably\n"
+               "       vsk-data check DIR           check a whole game directory as the client\n"
+               "                                    uses it, one line per problem\n"
                "       vsk-data png ...             render a picture or a font sample to PNG\n"
                "       vsk-data convert KIND ...    make game files from PNG, BMP, TTF, WAV\n"
                "                                    and text manifests\n"
@@ -28,6 +30,7 @@ int main(int argc, char** argv) {
   const char* command = argv[1];
   if (!std::strcmp(command, "demo")) return vsk::data::RunDemo(args);
   if (!std::strcmp(command, "inspect")) return vsk::data::RunInspect(args);
+  if (!std::strcmp(command, "check")) return vsk::data::RunCheck(args);
   if (!std::strcmp(command, "png")) return vsk::data::RunPng(args);
   if (!std::strcmp(command, "convert")) return vsk::data::RunConvert(args);
   if (!std::strcmp(command, "icon")) return vsk::data::RunIcon(args);

@@ -36,6 +36,11 @@ struct PathListData {
 // to derive a file name from, a data size other than width x height or above
 // 4096 x 4096, a palette size that is not 4 x up to 768 bytes.
 PathListData ReadPathList(ByteSpan data);
+// The same one step at a time, so that one bad entry does not hide the
+// others: the count (throws when the file is too short for it or for its
+// entries) and entry index, picture id index + 1 (throws for that entry).
+uint32_t ReadPathListCount(ByteSpan data);
+PathRecord ReadPathEntry(ByteSpan data, uint32_t index);
 
 struct SoundRecord {
   uint32_t id = 0;  // entry index + 1
@@ -52,6 +57,9 @@ struct SoundListData {
 // Throws FormatError when the count, an entry or a name lies outside the
 // file, a name has no zero or is too short, a size is odd or a rate is 0.
 SoundListData ReadSoundList(ByteSpan data);
+// One step at a time, as for the path list.
+uint32_t ReadSoundListCount(ByteSpan data);
+SoundRecord ReadSoundEntry(ByteSpan data, uint32_t index);
 
 // The game directory of a list file: its grandparent ("." when the path has
 // no directories).

@@ -547,6 +547,12 @@ bool LooksLikeTownList(ByteSpan data) {
   return data[last] == 0xFF && data[last + 1] == 0xFF && data[last + 2] == 0xFF && data[last + 3] == 0xFF;
 }
 
+bool InCitiesDirectory(const std::string& path) {
+  size_t slash = path.find_last_of("/\\");
+  if (slash == std::string::npos) return false;
+  return LowerFileName(path.substr(0, slash)) == "cities";
+}
+
 bool LooksLikeChunkFile(ByteSpan data) {
   if (!IsPrintableTag(data, 0) || data.size() < 12) return false;
   return std::memcmp(data.data() + 4, "V001", 4) == 0 || std::memcmp(data.data() + 4, "V\0\0\0", 4) == 0;
@@ -599,6 +605,9 @@ FileKind DetectKind(const std::string& path, ByteSpan data) {
   // content tests below.
   if (name == "path") return FileKind::PathList;
   if (name == "sfxpath") return FileKind::SoundList;
+  // Town files have no tag; in the game's "data/Cities" every ".vsk" is
+  // one, so a town file of the wrong size is still taken for a town.
+  if (EndsWith(name, ".vsk") && InCitiesDirectory(path)) return FileKind::Town;
   if (StartsWith(data, "VSK SCREEN DATA") || LooksLikeScreenData(data)) return FileKind::ScreenData;
   if (LooksLikeChunkFile(data)) return FileKind::Chunks;
   // Then names and sizes.

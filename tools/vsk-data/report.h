@@ -5,8 +5,10 @@
 // "BM", "RIFF", chunk headers with version "V001", a screen-data directory
 // with the game's section tags, the kit's list headers), then by name and
 // size where a format has no tag of its own (the lists "path" and "sfxpath",
-// "optionen.prefs" of 566 bytes, the 864-byte pointer, town files of 14220
-// bytes, "Town.list", ".cma" palettes, ".chk" pictures and ".raw" samples).
+// "optionen.prefs" of 566 bytes, the 864-byte pointer, town files (every
+// ".vsk" in a "Cities" directory, whatever its size, and elsewhere files of
+// 14220 bytes), "Town.list", ".cma" palettes, ".chk" pictures and ".raw"
+// samples).
 //
 // Files named by a list are looked up relative to the game directory: the
 // list lies in GAME/data, so that is the list's grandparent. A picture,
