@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -123,17 +126,8 @@ TEST_F(BmpTest, FilesItCannotReadAreRefusedWithTheirBox) {
   EXPECT_EQ(LoadBMPImage("short.bmp"), nullptr);
   EXPECT_EQ(OnlyBox(), "Failed to open DIB file short.bmp.\n");
 
-  // A 64-byte header (an OS/2 2.x bitmap) is no format the loader knows.
-  Le os2;
-  os2.b.text("BM");
-  os2.u32(14 + 64 + 4).u32(0).u32(14 + 64).u32(64);
-  os2.b.zeros(60 + 4);
-  test::WriteBytes("os2.bmp", os2.b.data);
-  EXPECT_EQ(LoadBMPImage("os2.bmp"), nullptr);
-  EXPECT_EQ(OnlyBox(), "Unknown DIB file format.");
-
   // Pixels cut short, a colour table beyond the end, a picture that claims
-  // to be enormous, compression: refused, nothing read past the file.
+  // to be enormous: refused, nothing read past the file.
   Le cut = InfoFile(4, 4, 24, 0, 48);
   cut.b.zeros(47);
   test::WriteBytes("cut.bmp", cut.b.data);
@@ -151,13 +145,99 @@ TEST_F(BmpTest, FilesItCannotReadAreRefusedWithTheirBox) {
   test::WriteBytes("huge.bmp", huge.b.data);
   EXPECT_EQ(LoadBMPImage("huge.bmp"), nullptr);
   EXPECT_EQ(OnlyBox(), "Image file conversion error.");
+}
 
-  Le packed = InfoFile(2, 2, 8, 0, 8);
-  packed.b.data[14 + 16] = 1;  // run-length encoded
-  packed.b.zeros(8 + 1024);
-  test::WriteBytes("rle.bmp", packed.b.data);
-  EXPECT_EQ(LoadBMPImage("rle.bmp"), nullptr);
-  EXPECT_EQ(OnlyBox(), "Image file conversion error.");
+// A picture for the tables below: masks (if any) at header offset 40, inside
+// a V4 or V5 header or just after a 40-byte one; colours (blue, green, red, 0).
+struct Pic {
+  const char* name;
+  uint32_t header, compression;
+  int32_t width, height;
+  uint16_t bits;
+  std::vector<uint32_t> masks;
+  std::vector<uint8_t> colours, pixels, rgb;  // rgb expected, bottom row first
+  const char* box = nullptr;                  // expected instead of rgb
+};
+
+std::vector<uint8_t> FileOf(const Pic& p) {
+  const auto end = static_cast<uint32_t>(14 + std::max<size_t>(p.header, 40 + 4 * p.masks.size()));
+  const auto offset = end + static_cast<uint32_t>(p.colours.size());
+  Le f;
+  f.b.text("BM");
+  f.u32(offset + static_cast<uint32_t>(p.pixels.size())).u32(0).u32(offset).u32(p.header);
+  f.u32(static_cast<uint32_t>(p.width)).u32(static_cast<uint32_t>(p.height)).u16(1).u16(p.bits).u32(p.compression);
+  f.u32(0).u32(0).u32(0).u32(static_cast<uint32_t>(p.colours.size() / 4)).u32(0);
+  for (uint32_t m : p.masks) f.u32(m);
+  f.b.zeros(end - f.b.size()).append(test::Bytes{p.colours}).append(test::Bytes{p.pixels});
+  return f.b.data;
+}
+
+// Little-endian pixels of `bytes` bytes each.
+std::vector<uint8_t> Words(std::initializer_list<uint32_t> values, int bytes) {
+  std::vector<uint8_t> out;
+  for (uint32_t v : values)
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+  return out;
+}
+
+// c0 = (1, 2, 3), c1 = (40, 50, 60), c2 = (70, 80, 90), c3 = (100, 110, 120).
+const std::vector<uint8_t> kFour = {3, 2, 1, 0, 60, 50, 40, 0, 90, 80, 70, 0, 120, 110, 100, 0};
+
+TEST_F(BmpTest, MaskedRunLengthAndTopDownKindsGiveTheirPixels) {
+  const std::vector<Pic> pics = {
+      // No masks: 5-5-5, top bit unused; 16 of 31 scales to 132.
+      {"16-bit 5-5-5", 40, 0, 3, 2, 16, {}, {}, Words({0x7C00, 0x03E0, 0x001F, 0, 0x4210, 0x8000, 0xFFFF, 0}, 2),
+       {255, 0, 0, 0, 255, 0, 0, 0, 255, 132, 132, 132, 0, 0, 0, 255, 255, 255}},
+      // 1 of 31 and 2 of 63 are 8, 32 of 63 is 130.
+      {"16-bit 5-6-5", 40, 3, 3, 2, 16, {0xF800, 0x07E0, 0x001F}, {},
+       Words({0xF800, 0x07E0, 0x001F, 0, 0x0841, 0x0400, 0xFFFF, 0}, 2),
+       {255, 0, 0, 0, 255, 0, 0, 0, 255, 8, 8, 8, 0, 130, 0, 255, 255, 255}},
+      {"16-bit 4-4-4, V4 header, top-down", 108, 3, 3, -2, 16, {0x0F00, 0x00F0, 0x000F}, {},
+       Words({0x0F00, 0x00F0, 0x0888, 0, 0x000F, 0x0FFF, 0x0000, 0}, 2),
+       {0, 0, 255, 255, 255, 255, 0, 0, 0, 255, 0, 0, 0, 255, 0, 136, 136, 136}},
+      // 10-10-10 masks: 512 of 1023 is 128.
+      {"32-bit 10-10-10", 40, 3, 3, 1, 32, {0x3FF00000, 0x000FFC00, 0x000003FF}, {},
+       Words({0x3FF00000, 0x20000000, 0x00080200}, 4), {255, 0, 0, 128, 0, 0, 0, 128, 128}},
+      {"32-bit, masks in the top three bytes, V5 header", 124, 3, 3, 1, 32, {0xFF000000, 0x00FF0000, 0x0000FF00},
+       {}, Words({0x11223344, 0xFF000000, 0x000000FF}, 4), {0x11, 0x22, 0x33, 255, 0, 0, 0, 0, 0}},
+      // Absolute run (2, 9, 1) and its pad; delta up one row to x = 3; a run
+      // of three of which one fits; end of line; end of bitmap. Pixels not
+      // reached are c0, index 9 is black.
+      {"RLE8", 40, 1, 4, 2, 8, {}, kFour, {0, 3, 2, 9, 1, 0, 0, 2, 0, 1, 3, 3, 0, 0, 0, 1},
+       {70, 80, 90, 0, 0, 0, 40, 50, 60, 1, 2, 3, 1, 2, 3, 1, 2, 3, 1, 2, 3, 100, 110, 120}},
+      // A run of three from 0x12 (high nibble first); end of line; absolute
+      // (3, 9, 2) in two bytes, no pad; a run of one from 0x10; no end of bitmap.
+      {"RLE4", 40, 2, 4, 2, 4, {}, kFour, {3, 0x12, 0, 0, 0, 3, 0x39, 0x20, 1, 0x10},
+       {40, 50, 60, 70, 80, 90, 40, 50, 60, 1, 2, 3, 100, 110, 120, 0, 0, 0, 70, 80, 90, 40, 50, 60}},
+  };
+  for (const Pic& p : pics) {
+    SCOPED_TRACE(p.name);
+    test::WriteBytes("pic.bmp", FileOf(p));
+    RGBImage* image = LoadBMPImage("pic.bmp");
+    ASSERT_NE(image, nullptr) << OnlyBox();
+    EXPECT_EQ(image->width * image->height, p.width * std::abs(p.height));
+    EXPECT_EQ(Pixels(image), p.rgb);
+    FreeRGBImage(image);
+  }
+}
+
+TEST_F(BmpTest, MalformedKindsAreRefusedWithTheirBox) {
+  const char* bad = "Image file conversion error.";
+  const std::vector<uint8_t> zeros(24);
+  const std::vector<Pic> pics = {
+      {"RLE delta above the picture", 40, 1, 3, 2, 8, {}, kFour, {0, 2, 0, 2, 0, 1}, {}, bad},
+      {"RLE absolute run past the file", 40, 1, 3, 2, 8, {}, kFour, {0, 5, 1, 2}, {}, bad},
+      {"zero mask", 40, 3, 3, 2, 16, {0xF800, 0, 0x001F}, {}, zeros, {}, bad},
+      {"RLE stored top-down", 40, 1, 3, -2, 8, {}, kFour, {0, 1}, {}, bad},
+      {"RLE8 with 4 bits", 40, 1, 3, 2, 4, {}, kFour, {0, 1}, {}, bad},
+      {"64-byte header (OS/2 2.x)", 64, 0, 3, 2, 24, {}, {}, zeros, {}, "Unknown DIB file format."},
+  };
+  for (const Pic& p : pics) {
+    SCOPED_TRACE(p.name);
+    test::WriteBytes("bad.bmp", FileOf(p));
+    EXPECT_EQ(LoadBMPImage("bad.bmp"), nullptr);
+    EXPECT_EQ(OnlyBox(), p.box);
+  }
 }
 
 }  // namespace
