@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstring>
+#include <functional>
 #include <chrono>
 #include <random>
 #include <string>
@@ -232,6 +235,64 @@ TEST_F(GLWindowTest, TheFrameShowsScreenPointerAndBackdrop) {
   EXPECT_EQ(At(rgb, 102, 102), (std::vector<int>{10, 200, 30})) << "pointer index 0 shows the screen";
   EXPECT_NE(At(rgb, 40, 300), (std::vector<int>{10, 200, 30})) << "the band beside the screen is backdrop";
   TheScreen = nullptr;
+  FreeBitMap(bitmap);
+}
+
+// The frames as the presenter draws them (uploads only on a change, the
+// cube only in the bands) against the way it first drew them (everything,
+// every frame), pixel for pixel, through the same sequence of changes run
+// twice: a title, a fade step, a text box drawn, nothing changed, colours
+// cycling, the pointer over a band.
+TEST_F(GLWindowTest, FramesAreTheSameAsWhenEverythingIsRedrawn) {
+  ASSERT_EQ(Create(0), 1) << Boxes();
+  BitMap* bitmap = AllocBitMap(640, 480, 8, 0);
+  ASSERT_NE(bitmap, nullptr);
+  PointerImage = static_cast<uint8_t*>(AllocVec(32 * 27, MEMF_CLEAR));
+  for (int i = 4 * 32; i < 20 * 32; ++i) PointerImage[i] = static_cast<uint8_t>(i % 7 ? 200 : 0);
+  Screen screen{};
+  screen.BitMap = bitmap;
+  auto title = [&] {
+    for (uint32_t y = 0; y < 480; ++y)
+      for (uint32_t x = 0; x < 640; ++x) bitmap->Pixels[y * bitmap->BytesPerRow + x] = static_cast<uint8_t>(x * 7 + y * 3);
+    for (int i = 0; i < 256; ++i)
+      GLColors[i] = {static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i * 5), 0};
+    PointerX = 100;
+    PointerY = 100;
+    RotX = RotY = RotZ = 0;
+  };
+  const std::function<void()> changes[] = {
+      [] {},
+      [] {
+        for (ColorEntry& c : GLColors) c = {static_cast<uint8_t>(c.red / 2), static_cast<uint8_t>(c.green / 2),
+                                            static_cast<uint8_t>(c.blue / 2), 0};
+      },
+      [&] {
+        for (uint32_t y = 80; y < 400; ++y)
+          std::memset(bitmap->Pixels + y * bitmap->BytesPerRow + 100, 33 + y % 3, 440);
+      },
+      [] {},
+      [] { std::rotate(GLColors + 139, GLColors + 140, GLColors + 156); },
+      [] {
+        PointerX = 5;
+        PointerY = 570;
+      },
+  };
+  std::vector<std::vector<uint8_t>> frames[2];
+  for (bool everything : {false, true}) {
+    GLRedrawEverything = everything;
+    title();
+    TheScreen = &screen;
+    for (const auto& change : changes) {
+      change();
+      frames[everything].push_back(Frame());
+    }
+    TheScreen = nullptr;
+  }
+  GLRedrawEverything = false;
+  for (size_t i = 0; i < std::size(changes); ++i)
+    EXPECT_TRUE(frames[0][i] == frames[1][i]) << "frame " << i << " differs from the one drawn in full";
+  EXPECT_NE(frames[0][0], frames[0][1]) << "the fade step shows";
+  EXPECT_NE(frames[0][1], frames[0][2]) << "the text box shows";
   FreeBitMap(bitmap);
 }
 

@@ -5,6 +5,7 @@
 #include <GL/glu.h>
 
 #include <atomic>
+#include <cmath>
 #include <cstring>
 
 #include "gfx/bitmap.h"
@@ -18,6 +19,7 @@
 namespace vsk {
 
 float RotX = 0, RotY = 0, RotZ = 0;
+bool GLRedrawEverything = false;
 
 namespace {
 
@@ -42,7 +44,35 @@ const Face kCube[6] = {
     {{0, 1, 1, 0}, {0, 0, 1, 1}, {-1, -1, -1, -1}, {-1, -1, 1, 1}, {-1, 1, 1, -1}},    // left
 };
 
+void DrawCube() {
+  glBegin(GL_QUADS);
+  for (const Face& face : kCube)
+    for (int c = 0; c < 4; ++c) {
+      glTexCoord2f(face.s[c], face.t[c]);
+      glVertex3f(face.x[c], face.y[c], face.z[c]);
+    }
+  glEnd();
+}
+
+// What the textures hold now: the screen's indices and the colours they
+// were converted with, and the pointer image. A frame uploads only what
+// differs, so a screen that waits costs a comparison instead of a
+// conversion and an upload.
+struct Uploaded {
+  bool valid = false;  // false until the first upload into new textures
+  uint8_t pixels[kScreenWidth * kScreenHeight];
+  ColorEntry colors[256];
+  bool pointerValid = false;
+  uint8_t pointer[kPointerWidth * kPointerHeight];
+  ColorEntry pointerColors[256];
+};
+Uploaded gUploaded;
+
 void UploadPointer() {
+  if (!GLRedrawEverything && gUploaded.pointerValid && PointerImage &&
+      std::memcmp(gUploaded.pointer, PointerImage, sizeof gUploaded.pointer) == 0 &&
+      std::memcmp(gUploaded.pointerColors, GLColors, sizeof GLColors) == 0)
+    return;
   uint8_t rgba[kPointerWidth * kPointerHeight * 4];
   const auto* colors = reinterpret_cast<const uint8_t*>(GLColors);
   for (int i = 0; i < kPointerWidth * kPointerHeight; ++i) {
@@ -52,9 +82,14 @@ void UploadPointer() {
   }
   glBindTexture(GL_TEXTURE_2D, gPointerTexture);
   glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, kPointerWidth, kPointerHeight, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+  gUploaded.pointerValid = PointerImage != nullptr;
+  if (PointerImage) std::memcpy(gUploaded.pointer, PointerImage, sizeof gUploaded.pointer);
+  std::memcpy(gUploaded.pointerColors, GLColors, sizeof GLColors);
 }
 
-void UploadScreen() {
+// Every frame converted to RGB and uploaded, as the presenter first did:
+// kept for comparison behind GLRedrawEverything.
+void UploadWholeScreen() {
   auto* rgb = static_cast<uint8_t*>(AllocVec(kScreenWidth * kScreenHeight * 3, MEMF_PUBLIC));
   if (!rgb) return;
   // The game thread may release the screen meanwhile: it waits for the flag
@@ -76,6 +111,57 @@ void UploadScreen() {
   glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, kScreenWidth, kScreenHeight, GL_RGB, GL_UNSIGNED_BYTE, rgb);
   glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
   FreeVec(rgb);
+  gUploaded.valid = false;
+}
+
+// The screen's indices and colours compared with what the texture holds;
+// only a change is converted (to RGBA, which the driver stores as it is)
+// and uploaded.
+void UploadScreen() {
+  ScreenBeingRead.store(true);
+  Screen* screen = std::atomic_ref<Screen*>(TheScreen).load();
+  BitMap* bitmap = screen ? std::atomic_ref<BitMap*>(screen->BitMap).load() : nullptr;
+  const bool shown = bitmap && bitmap->Pixels;
+  bool same = gUploaded.valid && shown && std::memcmp(gUploaded.colors, GLColors, sizeof GLColors) == 0;
+  for (uint32_t y = 0; shown && y < kScreenHeight; ++y) {
+    const uint8_t* row = bitmap->Pixels + static_cast<size_t>(y) * bitmap->BytesPerRow;
+    uint8_t* kept = gUploaded.pixels + static_cast<size_t>(y) * kScreenWidth;
+    if (same && std::memcmp(kept, row, kScreenWidth) == 0) continue;
+    same = false;
+    std::memcpy(kept, row, kScreenWidth);
+  }
+  ScreenBeingRead.store(false);
+  if (!shown || same) return;
+  std::memcpy(gUploaded.colors, GLColors, sizeof GLColors);
+  auto* rgba = static_cast<uint8_t*>(AllocVec(kScreenWidth * kScreenHeight * 4, MEMF_PUBLIC));
+  if (!rgba) return;
+  ConvertScreenRGBA(gUploaded.pixels, kScreenWidth, reinterpret_cast<const uint8_t*>(gUploaded.colors), rgba);
+  glBindTexture(GL_TEXTURE_2D, gScreenTexture);
+  glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, kScreenWidth, kScreenHeight, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+  FreeVec(rgba);
+  gUploaded.valid = true;
+}
+
+// The cube once for each band around the screen image, the only places
+// where it shows: the screen's quad hides it everywhere else. Each band
+// reaches a pixel into the image, so that a window whose middle is not on a
+// whole pixel leaves no gap.
+void DrawCubeInBands(float w, float h) {
+  const int width = static_cast<int>(w), height = static_cast<int>(h);
+  const int left = static_cast<int>(std::ceil(w / 2 - 320)), right = static_cast<int>(std::floor(w / 2 + 320));
+  const int top = static_cast<int>(std::ceil(h / 2 - 240)), bottom = static_cast<int>(std::floor(h / 2 + 240));
+  // Scissor boxes count rows from the bottom of the window.
+  const int bands[4][4] = {{0, height - top, width, top},
+                           {0, 0, width, height - bottom},
+                           {0, height - bottom, left, bottom - top},
+                           {right, height - bottom, width - right, bottom - top}};
+  glEnable(GL_SCISSOR_TEST);
+  for (const auto& band : bands) {
+    if (band[2] <= 0 || band[3] <= 0) continue;
+    glScissor(band[0], band[1], band[2], band[3]);
+    DrawCube();
+  }
+  glDisable(GL_SCISSOR_TEST);
 }
 
 void Quad(float x0, float y0, float x1, float y1, float s1, float t1) {
@@ -110,6 +196,8 @@ int GLInitState() {
 
   glGenTextures(1, &gScreenTexture);
   glGenTextures(1, &gPointerTexture);
+  gUploaded.valid = false;
+  gUploaded.pointerValid = false;
   void* zeros = AllocVec(kTextureBlock, MEMF_CLEAR);
   if (!zeros) return 0;
   MakeTexture(gScreenTexture, 3, kTextureSide, kTextureSide, GL_RGB, zeros);
@@ -140,7 +228,11 @@ int GLRenderFrame() {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   if (TheScreen) {
     UploadPointer();
-    UploadScreen();
+    if (GLRedrawEverything) {
+      UploadWholeScreen();
+    } else {
+      UploadScreen();
+    }
   }
   const float w = static_cast<float>(WindowWidth), h = static_cast<float>(WindowHeight);
 
@@ -172,13 +264,11 @@ int GLRenderFrame() {
   glRotatef(RotY, 0, 1, 0);
   glRotatef(RotZ, 0, 0, 1);
   glBindTexture(GL_TEXTURE_2D, gBackdropTexture);
-  glBegin(GL_QUADS);
-  for (const Face& face : kCube)
-    for (int c = 0; c < 4; ++c) {
-      glTexCoord2f(face.s[c], face.t[c]);
-      glVertex3f(face.x[c], face.y[c], face.z[c]);
-    }
-  glEnd();
+  if (GLRedrawEverything) {
+    DrawCube();
+  } else {
+    DrawCubeInBands(w, h);
+  }
   RotX += 0.3f;
   RotY += 0.2f;
   RotZ += 0.4f;

@@ -10,6 +10,11 @@ namespace vsk {
 // Rotation of the backdrop cube, in degrees.
 extern float RotX, RotY, RotZ;
 
+// For tests and benchmarks: every frame converts and uploads the whole
+// screen as RGB and draws the cube over the whole window, as the presenter
+// first did. The frames are the same either way.
+extern bool GLRedrawEverything;
+
 // Loads the backdrop "Data/vsk.bmp" and makes the textures; 0 on failure.
 int GLInitState();
 void GLSetViewport(int width, int height);
