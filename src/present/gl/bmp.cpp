@@ -37,9 +37,9 @@ RGBImage* Refuse(const char* text) {
 
 // One colour channel of a 16- or 32-bit pixel: the bits under its mask.
 struct Channel {
-  uint32_t mask;
-  uint32_t shift;
-  uint32_t max;  // the mask shifted down to bit 0
+  uint32_t mask = 0;
+  uint32_t shift = 0;
+  uint32_t max = 1;  // the mask shifted down to bit 0
 };
 
 // What the headers say about the picture and where its parts lie.
