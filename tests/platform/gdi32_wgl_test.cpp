@@ -167,7 +167,7 @@ TEST_F(Wgl, FullScreenDrawsTheGameSizedFrameAndScalesIt) {
   EXPECT_EQ(frame[(44 * 64 + 32) * 3 + 1], 255);
 
   // Back to the desktop mode: the window has its client size again and the
-  // game draws straight into it.
+  // game's frame is still its own.
   ASSERT_EQ(ChangeDisplaySettingsA(nullptr, 0), DISP_CHANGE_SUCCESSFUL);
   EXPECT_FALSE(hooks::IsFullScreenScaled(window_));
   SwapBuffers(dc_);
