@@ -68,12 +68,20 @@ void FailDisplayModeChanges(bool fail);
 // Whether a window (HWND) is shown full screen with its display scaled.
 bool IsFullScreenScaled(void* window);
 
+// Reads the player's display settings (display.ini under XDG_CONFIG_HOME)
+// again, as the layer does when the first window is made, and shows the
+// windows accordingly.
+void ReloadDisplaySettings();
+
 // OpenGL frames: with capture on, each SwapBuffers keeps a copy of the
 // game's frame (before any scaling). LastGLFrame copies it as RGB rows, top
 // row first, into rgb (when capacity suffices) and returns the bytes it
 // needs; 0 when no frame was captured.
 void CaptureGLFrames(bool on);
 size_t LastGLFrame(int* width, int* height, uint8_t* rgb, size_t capacity);
+// With capture on, also the whole window as SwapBuffers showed it (the
+// game's frame scaled into it, and the bars), as RGB rows, top row first.
+size_t LastGLWindowPicture(int* width, int* height, uint8_t* rgb, size_t capacity);
 // Frames presented by SwapBuffers since the process started.
 uint64_t GLFramesPresented();
 
@@ -98,6 +106,9 @@ bool PrimarySurfacePalette(uint8_t* entries /* 256 * 4 bytes */);
 // bytes it needs, 0 when no frame was kept.
 void CaptureDisplayFrames(bool on);
 size_t LastDisplayFrame(uint8_t* rgb, size_t capacity);
+// With capture on, also the whole window as it was drawn (the scaled
+// picture and its bars), as RGB rows of width x height, top row first.
+size_t LastDisplayWindowPicture(int* width, int* height, uint8_t* rgb, size_t capacity);
 // Changed frames shown since the process started.
 uint64_t DisplayFramesShown();
 // IDirectDrawPalette::SetEntries calls that changed a palette, since the

@@ -1,6 +1,6 @@
 // OpenGL through WGL as the game's presenter uses it: pixel format, context,
-// a GL 1.1 triangle read back, the swap interval, and the
-// scaled full-screen display.
+// a GL 1.1 triangle read back, the swap interval, and the game's frame
+// scaled into a full-screen or resized window.
 #include <windows.h>
 #include <GL/gl.h>
 
@@ -8,6 +8,7 @@
 
 #include <vector>
 
+#include "platform/sdl/user32_window.h"
 #include "platform/testing.h"
 
 namespace {
@@ -40,8 +41,8 @@ class Wgl : public ::testing::Test {
 
   // The presenter's steps: window, device context, pixel format, context.
   // Returns false (and the test is skipped) when there is no OpenGL at all.
-  bool Open(int width, int height) {
-    window_ = CreateWindowExA(WS_EX_APPWINDOW, "VeskariaGL", "GL", WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
+  bool Open(int width, int height, DWORD style = WS_POPUP) {
+    window_ = CreateWindowExA(WS_EX_APPWINDOW, "VeskariaGL", "GL", style | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
                               0, 0, width, height, nullptr, nullptr, nullptr, nullptr);
     EXPECT_NE(window_, nullptr);
     dc_ = GetDC(window_);
@@ -167,13 +168,55 @@ TEST_F(Wgl, FullScreenDrawsTheGameSizedFrameAndScalesIt) {
   EXPECT_EQ(frame[(44 * 64 + 32) * 3 + 1], 255);
 
   // Back to the desktop mode: the window has its client size again and the
-  // game draws straight into it.
+  // game's frame is still its own.
   ASSERT_EQ(ChangeDisplaySettingsA(nullptr, 0), DISP_CHANGE_SUCCESSFUL);
   EXPECT_FALSE(hooks::IsFullScreenScaled(window_));
   SwapBuffers(dc_);
   DrawTriangle();
   glReadPixels(32, 20, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, centre);
   EXPECT_EQ(centre[1], 255);
+}
+
+// A window with a caption (the game's outside full screen) can be resized;
+// the game keeps drawing its own frame, which is scaled into the window.
+TEST_F(Wgl, AResizedWindowShowsTheGamesFrameScaledAndCentred) {
+  if (!Open(800, 600, WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX)) GTEST_SKIP() << "no OpenGL driver";
+  SDL_Window* sdl = vsk::platform::SdlWindowOf(window_);
+  EXPECT_TRUE(SDL_GetWindowFlags(sdl) & SDL_WINDOW_RESIZABLE);
+  ShowWindow(window_, SW_SHOW);
+  hooks::CaptureGLFrames(true);
+  // The offscreen driver's drawable does not grow with the window: shrunk
+  // to 400 x 250, the picture is 333 x 250 from x = 33.
+  SDL_SetWindowSize(sdl, 400, 250);
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+  glViewport(0, 0, 800, 600);  // red, a green square at the bottom left
+  glClearColor(1, 0, 0, 1);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glEnable(GL_SCISSOR_TEST);
+  glScissor(0, 0, 100, 100);
+  glClearColor(0, 1, 0, 1);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glDisable(GL_SCISSOR_TEST);
+  ASSERT_TRUE(SwapBuffers(dc_));
+
+  int width = 0, height = 0;
+  std::vector<uint8_t> frame(800 * 600 * 3), picture(400 * 250 * 3);
+  ASSERT_EQ(hooks::LastGLFrame(&width, &height, frame.data(), frame.size()), frame.size());
+  EXPECT_EQ(width, 800);
+  EXPECT_EQ(frame[(300 * 800 + 400) * 3], 255) << "the game's frame is its own";
+  EXPECT_EQ(frame[(599 * 800 + 0) * 3 + 1], 255);
+  ASSERT_EQ(hooks::LastGLWindowPicture(&width, &height, picture.data(), picture.size()), picture.size());
+  EXPECT_EQ(width, 400);
+  const struct {
+    int x, y;
+    uint8_t red, green;
+  } points[] = {{10, 125, 0, 0}, {200, 125, 255, 0}, {390, 125, 0, 0}, {45, 240, 0, 255}, {360, 5, 255, 0}};
+  for (const auto& point : points) {
+    const uint8_t* rgb = &picture[(point.y * 400 + point.x) * 3];
+    EXPECT_EQ(rgb[0], point.red) << point.x << "," << point.y;
+    EXPECT_EQ(rgb[1], point.green) << point.x << "," << point.y;
+  }
 }
 
 TEST_F(Wgl, HandlesThatAreNotDeviceContextsOrContextsFail) {

@@ -169,6 +169,8 @@ class DirectDraw7 final : public IDirectDraw7 {
       gDisplay.exclusiveWindow = hWnd;
       gDeactivated = false;
     }
+    // The player may show this window's full screen in a window instead.
+    SetExclusiveDisplayWindow(hWnd);
     level_ = dwFlags;
     return DD_OK;
   }
@@ -358,15 +360,18 @@ class DirectDraw7 final : public IDirectDraw7 {
   }
 
   void LeaveExclusiveMode() {
+    bool left = false;
     {
       std::lock_guard<std::mutex> guard(Registry());
       if (gDisplay.exclusiveOwner == this) {
         gDisplay.exclusiveOwner = nullptr;
         gDisplay.exclusiveWindow = nullptr;
         gDeactivated = false;
+        left = true;
       }
     }
     RestoreModeIfOwner();
+    if (left) SetExclusiveDisplayWindow(nullptr);
   }
 
   std::atomic<ULONG> refs_{1};

@@ -1,7 +1,9 @@
 // Showing the emulated display: each time the window thread looks at its
 // queue, the primary surface of the exclusive-mode window is converted
 // through its palette into that window's SDL window surface, scaled with its
-// aspect kept and letterboxed when the window is larger than the display.
+// aspect kept and letterboxed when the window is larger than the display:
+// by whole multiples or to the nearest pixel, or smoothly (linear between
+// pixels) when the player chose so and the scale is not a whole multiple.
 // Only what changed is converted and sent to the window: the display is cut
 // into tiles, each knowing which palette entries its bytes use, so that a
 // palette change (colour cycling) redraws only the tiles that show a changed
@@ -53,6 +55,12 @@ struct Shown {
   std::vector<EntrySet> used = std::vector<EntrySet>(size_t{kTilesAcross} * kTilesDown);
   SDL_Rect target{};
   std::vector<int> sourceColumn, sourceRow;  // window pixel in the target -> display pixel
+  bool smooth = false;
+  struct Tap {
+    int first, second;  // the display pixels a window pixel lies between
+    int weight;         // of the second, out of 256
+  };
+  std::vector<Tap> columnTaps, rowTaps;  // smooth: window pixel in the target -> display pixels
   Clock::time_point last{};
 };
 Shown& State() {
@@ -67,6 +75,11 @@ std::vector<uint8_t>& CapturedFrame() {  // RGB, top row first
   static auto* frame = new std::vector<uint8_t>();
   return *frame;
 }
+std::vector<uint8_t>& CapturedWindow() {  // the whole window surface, RGB, top row first
+  static auto* picture = new std::vector<uint8_t>();
+  return *picture;
+}
+int gCapturedWindowWidth = 0, gCapturedWindowHeight = 0;
 
 void Forget() {
   Shown& shown = State();
@@ -75,27 +88,28 @@ void Forget() {
   shown.valid = false;
 }
 
-SDL_Rect Letterbox(int areaWidth, int areaHeight) {
-  const int w = static_cast<int>(kDisplayWidth), h = static_cast<int>(kDisplayHeight);
-  SDL_Rect box{0, 0, areaWidth, areaHeight};
-  if (static_cast<int64_t>(areaWidth) * h > static_cast<int64_t>(areaHeight) * w) {
-    box.w = static_cast<int>(static_cast<int64_t>(areaHeight) * w / h);
-    box.x = (areaWidth - box.w) / 2;
-  } else {
-    box.h = static_cast<int>(static_cast<int64_t>(areaWidth) * h / w);
-    box.y = (areaHeight - box.h) / 2;
-  }
-  return box;
-}
-
 // The first pixel of a target `size` pixels long whose source is display
 // pixel `at` of `length` (or later, when shrinking skips it).
 int Edge(int at, int size, int length) {
   return static_cast<int>((static_cast<int64_t>(at) * size + length - 1) / length);
 }
 
-void Map(Shown& shown, const SDL_Rect& target) {
+Shown::Tap TapAt(int at, int size, int length) {
+  double source = (at + 0.5) * length / size - 0.5;
+  int first = std::clamp(static_cast<int>(source), 0, length - 1);
+  int weight = std::clamp(static_cast<int>((source - first) * 256 + 0.5), 0, 256);
+  return Shown::Tap{first, std::min(first + 1, length - 1), weight};
+}
+
+void Map(Shown& shown, const SDL_Rect& target, bool smooth) {
   shown.target = target;
+  shown.smooth = smooth;
+  shown.columnTaps.clear();
+  shown.rowTaps.clear();
+  if (smooth) {
+    for (int x = 0; x < target.w; ++x) shown.columnTaps.push_back(TapAt(x, target.w, kDisplayWidth));
+    for (int y = 0; y < target.h; ++y) shown.rowTaps.push_back(TapAt(y, target.h, kDisplayHeight));
+  }
   shown.sourceColumn.resize(static_cast<size_t>(std::max(target.w, 0)));
   shown.sourceRow.resize(static_cast<size_t>(std::max(target.h, 0)));
   for (int x = 0; x < target.w; ++x)
@@ -131,14 +145,65 @@ SDL_Rect Convert(const Shown& shown, const uint8_t* pixels, const uint32_t* tabl
   return SDL_Rect{t.x + wx0, t.y + wy0, wx1 - wx0, wy1 - wy0};
 }
 
+// Smooth: as Convert, each window pixel blended from the four display pixels
+// around it. A window pixel near a tile's edge takes from the next tile too,
+// so the columns and rows one beyond are drawn again.
+SDL_Rect ConvertSmooth(const Shown& shown, const uint8_t* pixels, const PALETTEENTRY* palette, int x0,
+                       int x1, int y0, int y1) {
+  x0 = std::max(x0 - 1, 0);
+  y0 = std::max(y0 - 1, 0);
+  x1 = std::min(x1 + 1, static_cast<int>(kDisplayWidth));
+  y1 = std::min(y1 + 1, static_cast<int>(kDisplayHeight));
+  const SDL_Rect& t = shown.target;
+  const int wx0 = Edge(x0, t.w, kDisplayWidth), wx1 = Edge(x1, t.w, kDisplayWidth);
+  const int wy0 = Edge(y0, t.h, kDisplayHeight), wy1 = Edge(y1, t.h, kDisplayHeight);
+  SDL_Surface* surface = shown.surface;
+  const SDL_PixelFormat* format = surface->format;
+  auto blend = [](int a, int b, int weight) { return a * (256 - weight) + b * weight; };
+  for (int wy = wy0; wy < wy1; ++wy) {
+    const Shown::Tap& row = shown.rowTaps[wy];
+    const uint8_t* top = pixels + size_t(row.first) * kDisplayWidth;
+    const uint8_t* bottom = pixels + size_t(row.second) * kDisplayWidth;
+    auto* out = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(surface->pixels) +
+                                            size_t(t.y + wy) * surface->pitch) + t.x;
+    for (int wx = wx0; wx < wx1; ++wx) {
+      const Shown::Tap& column = shown.columnTaps[wx];
+      const PALETTEENTRY& a = palette[top[column.first]];
+      const PALETTEENTRY& b = palette[top[column.second]];
+      const PALETTEENTRY& c = palette[bottom[column.first]];
+      const PALETTEENTRY& d = palette[bottom[column.second]];
+      auto channel = [&](BYTE PALETTEENTRY::*part) {
+        int upper = blend(a.*part, b.*part, column.weight), lower = blend(c.*part, d.*part, column.weight);
+        return static_cast<uint32_t>((blend(upper, lower, row.weight) + (1 << 15)) >> 16);
+      };
+      out[wx] = (channel(&PALETTEENTRY::peRed) << format->Rshift) |
+                (channel(&PALETTEENTRY::peGreen) << format->Gshift) |
+                (channel(&PALETTEENTRY::peBlue) << format->Bshift) | format->Amask;
+    }
+  }
+  return SDL_Rect{t.x + wx0, t.y + wy0, wx1 - wx0, wy1 - wy0};
+}
+
 // The window's picture read back at the first window pixel of each display
-// pixel, for the test hooks.
+// pixel, and the whole window, for the test hooks.
 void Capture(const Shown& shown) {
   const SDL_Rect& t = shown.target;
   SDL_Surface* surface = shown.surface;
   std::lock_guard<std::mutex> lock(gFrameLock);
   std::vector<uint8_t>& frame = CapturedFrame();
   frame.assign(kDisplayBytes * 3, 0);
+  std::vector<uint8_t>& picture = CapturedWindow();
+  picture.resize(size_t(surface->w) * surface->h * 3);
+  gCapturedWindowWidth = surface->w;
+  gCapturedWindowHeight = surface->h;
+  for (int y = 0; y < surface->h; ++y) {
+    const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(surface->pixels) +
+                                                        size_t(y) * surface->pitch);
+    for (int x = 0; x < surface->w; ++x) {
+      uint8_t* rgb = &picture[3 * (size_t(y) * surface->w + x)];
+      SDL_GetRGB(row[x], surface->format, &rgb[0], &rgb[1], &rgb[2]);
+    }
+  }
   if (t.w <= 0 || t.h <= 0) return;
   for (DWORD y = 0; y < kDisplayHeight; ++y) {
     const int wy = t.y + std::min(Edge(static_cast<int>(y), t.h, kDisplayHeight), t.h - 1);
@@ -185,9 +250,16 @@ void ShowDisplay() {
   if (shown.surfaceFailed) return;
   SDL_Surface* surface = WindowSurface(sdl);
   if (!surface) return;
-  // A new surface (the window was resized) holds nothing yet.
+  // A new surface (the window was resized) holds nothing yet; a picture that
+  // moved or is scaled another way is drawn whole.
   if (surface != shown.surface) shown.valid = false;
   shown.surface = surface;
+  GameView view;
+  if (!GameViewOf(window, &view)) return;
+  const SDL_Rect target = FitPicture(kDisplayWidth, kDisplayHeight, surface->w, surface->h, view.scaling);
+  const bool wholeMultiple = target.w % kDisplayWidth == 0 && target.h % kDisplayHeight == 0;
+  const bool smooth = view.scaling == Scaling::Smooth && !wholeMultiple;
+  if (!SDL_RectEquals(&target, &shown.target) || smooth != shown.smooth) shown.valid = false;
   const bool whole = !shown.valid || now - shown.last >= kRedrawAnyway;
 
   // The tiles to draw: every tile, or those with new bytes and those that
@@ -231,7 +303,7 @@ void ShowDisplay() {
   const bool locked = SDL_MUSTLOCK(surface);
   if (locked && SDL_LockSurface(surface) != 0) return;
   if (whole) {
-    Map(shown, Letterbox(surface->w, surface->h));
+    Map(shown, target, smooth);
     SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));  // the bars
   }
   // Runs of dirty tiles along each row of tiles, one window rectangle each.
@@ -244,8 +316,11 @@ void ShowDisplay() {
       }
       int end = tileX + 1;
       while (end < kTilesAcross && dirty[size_t(tileY) * kTilesAcross + end]) ++end;
-      const SDL_Rect rect = Convert(shown, pixels->data(), table, tileX * kTileWidth, end * kTileWidth,
-                                    tileY * kTileHeight, (tileY + 1) * kTileHeight);
+      const SDL_Rect rect =
+          shown.smooth ? ConvertSmooth(shown, pixels->data(), palette, tileX * kTileWidth, end * kTileWidth,
+                                       tileY * kTileHeight, (tileY + 1) * kTileHeight)
+                       : Convert(shown, pixels->data(), table, tileX * kTileWidth, end * kTileWidth,
+                                 tileY * kTileHeight, (tileY + 1) * kTileHeight);
       if (rect.w > 0 && rect.h > 0) rects.push_back(rect);
       tileX = end;
     }
@@ -300,5 +375,14 @@ size_t LastDisplayFrame(uint8_t* rgb, size_t capacity) {
 }
 
 uint64_t DisplayFramesShown() { return ddraw::gFramesShown.load(); }
+
+size_t LastDisplayWindowPicture(int* width, int* height, uint8_t* rgb, size_t capacity) {
+  std::lock_guard<std::mutex> lock(ddraw::gFrameLock);
+  const std::vector<uint8_t>& picture = ddraw::CapturedWindow();
+  if (width) *width = ddraw::gCapturedWindowWidth;
+  if (height) *height = ddraw::gCapturedWindowHeight;
+  if (rgb && capacity >= picture.size()) std::memcpy(rgb, picture.data(), picture.size());
+  return picture.size();
+}
 
 }  // namespace vsk::platform::testing

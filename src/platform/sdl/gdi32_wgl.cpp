@@ -1,9 +1,11 @@
 // WGL over SDL's OpenGL contexts: the one pixel format every window offers,
 // compatibility-profile contexts, making them current, SwapBuffers, and the
-// swap-interval extension (vsync where the driver gives it). In an
-// emulated full-screen display mode the game draws into a framebuffer object
-// of its display size, which SwapBuffers scales into the desktop-sized
-// window, aspect kept, letterboxed.
+// swap-interval extension (vsync where the driver gives it). The game draws
+// into a framebuffer object of its display size, which SwapBuffers copies
+// into the window: as it is, or scaled with its aspect kept and letterboxed
+// when the window has another size (an emulated full-screen display mode, or
+// a window the player resized or maximised). So the game's own viewport and
+// drawing stay as written for its display size.
 #include <GL/gl.h>
 
 #include <algorithm>
@@ -86,6 +88,8 @@ std::atomic<uint64_t> gFramesPresented{0};
 std::mutex gFrameLock;
 std::vector<uint8_t> gFrame;  // RGB, top row first
 int gFrameWidth = 0, gFrameHeight = 0;
+std::vector<uint8_t> gWindowPicture;  // RGB, top row first
+int gWindowWidth = 0, gWindowHeight = 0;
 
 Context* FindContext(HGLRC handle) {
   std::lock_guard<std::mutex> lock(gContextsLock);
@@ -131,9 +135,9 @@ void FreeFramebuffer(Context& context) {
   context.frameWidth = context.frameHeight = 0;
 }
 
-// Chooses where the next frame is drawn: into the window, or (scaled full
-// screen) into a framebuffer of the game's display size. The context is
-// current.
+// Chooses where the next frame is drawn: into a framebuffer of the game's
+// display size, or (without framebuffer objects) into the window. The
+// context is current.
 void ChooseDrawTarget(Context& context) {
   GameView view;
   if (!GameViewOf(context.window, &view)) return;
@@ -155,8 +159,9 @@ void ChooseDrawTarget(Context& context) {
                       calls.RenderbufferStorage && calls.FramebufferRenderbuffer &&
                       calls.CheckFramebufferStatus && calls.BlitFramebuffer;
   }
-  // Without framebuffer objects the frame stays unscaled in the corner.
-  bool offscreen = view.scaled && calls.available;
+  // Without framebuffer objects the frame stays unscaled in the corner of a
+  // larger window.
+  bool offscreen = calls.available;
   if (offscreen && (context.frameWidth != view.gameWidth || context.frameHeight != view.gameHeight)) {
     FreeFramebuffer(context);
     calls.GenFramebuffers(1, &context.framebuffer);
@@ -188,25 +193,34 @@ void ChooseDrawTarget(Context& context) {
   context.drawingOffscreen = offscreen;
 }
 
-// Keeps the game's frame for the test hooks: from the framebuffer object or
-// the back buffer, before any scaling.
-void CaptureFrame(int width, int height) {
+// Reads the bound read framebuffer's bottom-left width x height as RGB rows,
+// top row first.
+void ReadRows(int width, int height, std::vector<uint8_t>* out) {
   std::vector<uint8_t> rows(static_cast<size_t>(width) * height * 3);
   GLint alignment = 4;
   glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rows.data());
   glPixelStorei(GL_PACK_ALIGNMENT, alignment);
-  std::lock_guard<std::mutex> lock(gFrameLock);
-  gFrame.resize(rows.size());
+  out->resize(rows.size());
   size_t stride = static_cast<size_t>(width) * 3;
   for (int y = 0; y < height; y++)
-    std::memcpy(&gFrame[static_cast<size_t>(y) * stride], &rows[static_cast<size_t>(height - 1 - y) * stride], stride);
+    std::memcpy(&(*out)[static_cast<size_t>(y) * stride], &rows[static_cast<size_t>(height - 1 - y) * stride], stride);
+}
+
+// Keeps the game's frame for the test hooks: from the framebuffer object or
+// the back buffer, before any scaling.
+void CaptureFrame(int width, int height) {
+  std::vector<uint8_t> rows;
+  ReadRows(width, height, &rows);
+  std::lock_guard<std::mutex> lock(gFrameLock);
+  gFrame.swap(rows);
   gFrameWidth = width;
   gFrameHeight = height;
 }
 
-// Shows the framebuffer's frame in the window, scaled and letterboxed.
+// Shows the framebuffer's frame in the window: as it is, or scaled and
+// letterboxed.
 void PresentScaled(Context& context) {
   GameView view;
   if (!GameViewOf(context.window, &view)) return;
@@ -223,7 +237,16 @@ void PresentScaled(Context& context) {
   int bottom = view.drawableHeight - (view.target.y + view.target.h);
   calls.BlitFramebuffer(0, 0, context.frameWidth, context.frameHeight, view.target.x, bottom,
                         view.target.x + view.target.w, bottom + view.target.h, GL_COLOR_BUFFER_BIT,
-                        GL_LINEAR);
+                        view.scaled ? GL_LINEAR : GL_NEAREST);
+  if (gCapture) {
+    calls.BindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    std::vector<uint8_t> picture;
+    ReadRows(view.drawableWidth, view.drawableHeight, &picture);
+    std::lock_guard<std::mutex> lock(gFrameLock);
+    gWindowPicture.swap(picture);
+    gWindowWidth = view.drawableWidth;
+    gWindowHeight = view.drawableHeight;
+  }
   calls.BindFramebuffer(GL_FRAMEBUFFER, context.framebuffer);
   glClearColor(clearColor[0], clearColor[1], clearColor[2], clearColor[3]);
   if (scissor) glEnable(GL_SCISSOR_TEST);
@@ -284,6 +307,14 @@ size_t LastGLFrame(int* width, int* height, uint8_t* rgb, size_t capacity) {
 }
 
 uint64_t GLFramesPresented() { return gFramesPresented.load(); }
+
+size_t LastGLWindowPicture(int* width, int* height, uint8_t* rgb, size_t capacity) {
+  std::lock_guard<std::mutex> lock(gFrameLock);
+  if (width) *width = gWindowWidth;
+  if (height) *height = gWindowHeight;
+  if (rgb && capacity >= gWindowPicture.size()) std::memcpy(rgb, gWindowPicture.data(), gWindowPicture.size());
+  return gWindowPicture.size();
+}
 
 }  // namespace testing
 

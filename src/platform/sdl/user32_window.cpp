@@ -1,7 +1,8 @@
 // Window classes and windows over SDL: creation and destruction with the
 // messages Windows sends, showing, activation and focus, device contexts,
 // the cursor, and display modes that are emulated by scaling the game's
-// display into a desktop-sized window.
+// display into a desktop-sized window, or into a window of the player's when
+// the player asks for one (the settings in display_settings.h).
 #include "user32_window.h"
 
 #include <algorithm>
@@ -95,6 +96,25 @@ struct DisplayMode {
 };
 DisplayMode gMode;
 bool gFailModeChanges = false;
+std::atomic<HWND> gExclusive{nullptr};
+bool gOverBars = false;  // the pointer is over the bars of a scaled picture
+
+// The player's display settings: read when the first window is made,
+// written whenever they change.
+DisplaySettings gSettings;
+DisplaySettings gSavedSettings;
+bool gSettingsLoaded = false;
+
+void LoadSettingsOnce() {
+  if (gSettingsLoaded) return;
+  gSettingsLoaded = true;
+  gSettings = gSavedSettings = LoadDisplaySettings();
+}
+
+void SaveSettingsIfChanged() {
+  if (gSettings == gSavedSettings) return;
+  if (SaveDisplaySettings(gSettings)) gSavedSettings = gSettings;
+}
 
 bool IsLiveWindow(Window* window) {
   if (!window) return false;
@@ -136,45 +156,88 @@ bool CoversDisplay(const Window& window) {
          window.rect.bottom >= static_cast<LONG>(gMode.height);
 }
 
+// The picture's place and scaling in a window of the given size.
+SDL_Rect PictureRect(Window& window, int areaWidth, int areaHeight, Scaling* scaling = nullptr) {
+  // The exclusive display is scaled the way the player chose; other windows
+  // smoothly, as large as fits.
+  Scaling how = window.scaled && window.handle() == gExclusive.load() ? gSettings.scaling : Scaling::Smooth;
+  if (scaling) *scaling = how;
+  return FitPicture(window.clientWidth, window.clientHeight, areaWidth, areaHeight, how);
+}
+
+// Whether the window's SDL size differs from the game's display in it.
+bool ShowsScaled(Window& window, int* width, int* height) {
+  SDL_GetWindowSize(window.sdl, width, height);
+  return window.scaled || *width != window.clientWidth || *height != window.clientHeight;
+}
+
+// The window size for the exclusive display shown in a window: the player's
+// last size when it fits the desktop, else the largest whole multiple of the
+// display that fits the desktop's usable area (at least once).
+void PlayerWindowSize(Window& window, int* width, int* height) {
+  SDL_Rect usable{0, 0, window.clientWidth, window.clientHeight};
+  SDL_GetDisplayUsableBounds(std::max(SDL_GetWindowDisplayIndex(window.sdl), 0), &usable);
+  if (gSettings.width > 0 && gSettings.height > 0 && gSettings.width <= usable.w && gSettings.height <= usable.h) {
+    *width = gSettings.width;
+    *height = gSettings.height;
+    return;
+  }
+  int times = std::max(1, std::min(usable.w / std::max(window.clientWidth, 1), usable.h / std::max(window.clientHeight, 1)));
+  *width = window.clientWidth * times;
+  *height = window.clientHeight * times;
+}
+
+void SizeWindow(Window& window, int width, int height) {
+  window.appliedWidth = width;
+  window.appliedHeight = height;
+  SDL_SetWindowSize(window.sdl, width, height);
+  SDL_SetWindowPosition(window.sdl, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+}
+
 // A top-level window that covers the emulated display goes full screen on the
-// desktop; the others have exactly their client size.
-void ApplyDisplayMode(Window& window) {
+// desktop, or into the player's window when that is the exclusive display
+// and the player chose a window; the others have exactly their client size.
+void ApplyDisplayMode(Window& window, bool force = false) {
   bool scaled = CoversDisplay(window);
-  if (scaled == window.scaled) return;
+  bool playerWindowed = scaled && window.handle() == gExclusive.load() && !gSettings.fullScreen;
+  if (!force && scaled == window.scaled && playerWindowed == window.playerWindowed) return;
   window.scaled = scaled;
-  if (scaled) {
+  window.playerWindowed = playerWindowed;
+  const bool borderless = (window.style & WS_POPUP) && (window.style & WS_CAPTION) != WS_CAPTION;
+  if (playerWindowed) {
+    int width = 0, height = 0;
+    PlayerWindowSize(window, &width, &height);
+    SDL_SetWindowFullscreen(window.sdl, 0);
+    SDL_SetWindowBordered(window.sdl, SDL_TRUE);
+    SDL_SetWindowResizable(window.sdl, SDL_TRUE);
+    SDL_SetWindowMinimumSize(window.sdl, kSmallestWindowWidth, kSmallestWindowHeight);
+    SizeWindow(window, width, height);
+  } else if (scaled) {
     // Covering the desktop by size and place as well, for desktops without a
     // window manager to honour the full-screen request (Xvfb).
     SDL_Rect desktop{};
     if (SDL_GetDisplayBounds(std::max(SDL_GetWindowDisplayIndex(window.sdl), 0), &desktop) == 0) {
       SDL_SetWindowPosition(window.sdl, desktop.x, desktop.y);
+      window.appliedWidth = desktop.w;
+      window.appliedHeight = desktop.h;
       SDL_SetWindowSize(window.sdl, desktop.w, desktop.h);
     }
     SDL_SetWindowFullscreen(window.sdl, SDL_WINDOW_FULLSCREEN_DESKTOP);
   } else {
     SDL_SetWindowFullscreen(window.sdl, 0);
-    SDL_SetWindowSize(window.sdl, window.clientWidth, window.clientHeight);
-    SDL_SetWindowPosition(window.sdl, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+    SDL_SetWindowBordered(window.sdl, borderless ? SDL_FALSE : SDL_TRUE);
+    SDL_SetWindowResizable(window.sdl, window.resizable ? SDL_TRUE : SDL_FALSE);
+    SizeWindow(window, window.clientWidth, window.clientHeight);
   }
 }
 
-void ApplyDisplayModeToAll() {
+void ApplyDisplayModeToAll(bool force = false) {
   std::vector<Window*> all;
   {
     std::lock_guard<std::mutex> lock(RegistryLock());
     for (auto& entry : Windows()) all.push_back(entry.second.get());
   }
-  for (Window* window : all) ApplyDisplayMode(*window);
-}
-
-// Letterbox: the game's display scaled into an area, aspect kept, centred.
-SDL_Rect Letterbox(int gameWidth, int gameHeight, int areaWidth, int areaHeight) {
-  if (gameWidth <= 0 || gameHeight <= 0) return SDL_Rect{0, 0, areaWidth, areaHeight};
-  double scale = std::min(static_cast<double>(areaWidth) / gameWidth,
-                          static_cast<double>(areaHeight) / gameHeight);
-  int width = static_cast<int>(std::lround(gameWidth * scale));
-  int height = static_cast<int>(std::lround(gameHeight * scale));
-  return SDL_Rect{(areaWidth - width) / 2, (areaHeight - height) / 2, width, height};
+  for (Window* window : all) ApplyDisplayMode(*window, force && window->scaled);
 }
 
 void ApplyPendingWarp(Window& window) {
@@ -296,12 +359,51 @@ void SetActiveWindow(Window* window) {
 
 void UpdateCursor() {
   if (!gVideoReady) return;
-  CursorHandle* cursor = CursorOf(gCursor);
+  // Over the bars the desktop's arrow shows, whatever the game chose.
+  CursorHandle* cursor = gOverBars ? &gCursors[0] : CursorOf(gCursor);
   if (cursor) {
     if (!cursor->cursor) cursor->cursor = SDL_CreateSystemCursor(cursor->system);
     if (cursor->cursor) SDL_SetCursor(cursor->cursor);
   }
-  SDL_ShowCursor(gCursorCount >= 0 && cursor ? SDL_ENABLE : SDL_DISABLE);
+  SDL_ShowCursor(gOverBars || (gCursorCount >= 0 && cursor) ? SDL_ENABLE : SDL_DISABLE);
+}
+
+bool OnPicture(Window& window, int x, int y) {
+  int width = 0, height = 0;
+  if (!ShowsScaled(window, &width, &height)) return true;
+  SDL_Rect box = PictureRect(window, width, height);
+  return x >= box.x && y >= box.y && x < box.x + box.w && y < box.y + box.h;
+}
+
+void NotePointerOverBars(bool overBars) {
+  if (overBars == gOverBars) return;
+  gOverBars = overBars;
+  UpdateCursor();
+}
+
+bool ToggleDisplayWindowed(Window& window) {
+  if (!window.scaled || window.handle() != gExclusive.load()) return false;
+  gSettings.fullScreen = !gSettings.fullScreen;
+  ApplyDisplayMode(window);
+  SaveSettingsIfChanged();
+  return true;
+}
+
+void NoteWindowResized(Window& window) {
+  if (!window.playerWindowed) return;
+  int width = 0, height = 0;
+  SDL_GetWindowSize(window.sdl, &width, &height);
+  // The layer's own sizing, and a maximised window, are not a size the
+  // player chose for the window.
+  if ((width == window.appliedWidth && height == window.appliedHeight) ||
+      (SDL_GetWindowFlags(window.sdl) & (SDL_WINDOW_MAXIMIZED | SDL_WINDOW_FULLSCREEN)))
+    return;
+  if (width < kSmallestWindowWidth || height < kSmallestWindowHeight) return;
+  window.appliedWidth = width;
+  window.appliedHeight = height;
+  gSettings.width = width;
+  gSettings.height = height;
+  SaveSettingsIfChanged();
 }
 
 void NoteCursorInWindow(Window& window, POINT client) {
@@ -310,10 +412,9 @@ void NoteCursorInWindow(Window& window, POINT client) {
 }
 
 POINT WindowToClient(Window& window, int x, int y) {
-  if (!window.scaled) return POINT{x, y};
   int width = 0, height = 0;
-  SDL_GetWindowSize(window.sdl, &width, &height);
-  SDL_Rect box = Letterbox(window.clientWidth, window.clientHeight, width, height);
+  if (!ShowsScaled(window, &width, &height)) return POINT{x, y};
+  SDL_Rect box = PictureRect(window, width, height);
   if (box.w <= 0 || box.h <= 0) return POINT{0, 0};
   LONG cx = static_cast<LONG>(std::floor((x - box.x) * static_cast<double>(window.clientWidth) / box.w));
   LONG cy = static_cast<LONG>(std::floor((y - box.y) * static_cast<double>(window.clientHeight) / box.h));
@@ -324,10 +425,9 @@ POINT WindowToClient(Window& window, int x, int y) {
 }
 
 POINT ClientToWindow(Window& window, int x, int y) {
-  if (!window.scaled) return POINT{x, y};
   int width = 0, height = 0;
-  SDL_GetWindowSize(window.sdl, &width, &height);
-  SDL_Rect box = Letterbox(window.clientWidth, window.clientHeight, width, height);
+  if (!ShowsScaled(window, &width, &height)) return POINT{x, y};
+  SDL_Rect box = PictureRect(window, width, height);
   double sx = static_cast<double>(box.w) / window.clientWidth;
   double sy = static_cast<double>(box.h) / window.clientHeight;
   return POINT{static_cast<LONG>(box.x + (x + 0.5) * sx), static_cast<LONG>(box.y + (y + 0.5) * sy)};
@@ -345,15 +445,39 @@ bool GameViewOf(HWND hWnd, GameView* view) {
   if (!window || !view) return false;
   view->gameWidth = window->clientWidth;
   view->gameHeight = window->clientHeight;
-  view->scaled = window->scaled;
   int width = 0, height = 0;
   if (window->supportsGL) SDL_GL_GetDrawableSize(window->sdl, &width, &height);
   else SDL_GetWindowSize(window->sdl, &width, &height);
   view->drawableWidth = width;
   view->drawableHeight = height;
-  view->target = window->scaled ? Letterbox(window->clientWidth, window->clientHeight, width, height)
-                                : SDL_Rect{0, 0, width, height};
+  view->scaled = window->scaled || width != window->clientWidth || height != window->clientHeight;
+  view->target = view->scaled ? PictureRect(*window, width, height, &view->scaling)
+                              : SDL_Rect{0, 0, width, height};
   return true;
+}
+
+SDL_Rect FitPicture(int gameWidth, int gameHeight, int areaWidth, int areaHeight, Scaling scaling) {
+  if (gameWidth <= 0 || gameHeight <= 0) return SDL_Rect{0, 0, areaWidth, areaHeight};
+  if (scaling == Scaling::Integer) {
+    int times = std::min(areaWidth / gameWidth, areaHeight / gameHeight);
+    if (times >= 1) {
+      int width = gameWidth * times, height = gameHeight * times;
+      return SDL_Rect{(areaWidth - width) / 2, (areaHeight - height) / 2, width, height};
+    }
+    // Not even once: as large as fits, nearest pixel.
+  }
+  double scale = std::min(static_cast<double>(areaWidth) / gameWidth,
+                          static_cast<double>(areaHeight) / gameHeight);
+  int width = static_cast<int>(std::lround(gameWidth * scale));
+  int height = static_cast<int>(std::lround(gameHeight * scale));
+  return SDL_Rect{(areaWidth - width) / 2, (areaHeight - height) / 2, width, height};
+}
+
+void SetExclusiveDisplayWindow(HWND hWnd) {
+  HWND previous = gExclusive.exchange(hWnd);
+  if (previous == hWnd || !IsWindowThread()) return;
+  for (HWND changed : {previous, hWnd})
+    if (Window* window = changed ? FindWindowObject(changed) : nullptr) ApplyDisplayMode(*window);
 }
 
 LONG SetEmulatedDisplayMode(DWORD width, DWORD height, DWORD bitsPerPixel) {
@@ -469,7 +593,12 @@ namespace testing {
 void FailDisplayModeChanges(bool fail) { gFailModeChanges = fail; }
 bool IsFullScreenScaled(void* hWnd) {
   Window* window = FindWindowObject(static_cast<HWND>(hWnd));
-  return window && window->scaled;
+  return window && window->scaled && !window->playerWindowed;
+}
+void ReloadDisplaySettings() {
+  gSettings = gSavedSettings = LoadDisplaySettings();
+  gSettingsLoaded = true;
+  if (gVideoReady) ApplyDisplayModeToAll(true);
 }
 }  // namespace testing
 
@@ -558,9 +687,16 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
   window->rect = RECT{X, Y, X + nWidth, Y + nHeight};
   window->clientWidth = nWidth;
   window->clientHeight = nHeight;
+  // A window with a caption can be resized and maximised by the player; its
+  // picture is then scaled into it (the game keeps its client size).
+  window->resizable = (dwStyle & WS_CAPTION) == WS_CAPTION;
+  window->appliedWidth = nWidth;
+  window->appliedHeight = nHeight;
+  LoadSettingsOnce();
 
   Uint32 flags = SDL_WINDOW_HIDDEN;
   if ((dwStyle & WS_POPUP) && !(dwStyle & WS_CAPTION)) flags |= SDL_WINDOW_BORDERLESS;
+  if (window->resizable) flags |= SDL_WINDOW_RESIZABLE;
   std::string title = Utf8FromCp1252(lpWindowName ? lpWindowName : "");
   window->sdl = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, nWidth,
                                  nHeight, flags | SDL_WINDOW_OPENGL);
@@ -632,6 +768,7 @@ BOOL DestroyWindow(HWND hWnd) {
     owned->windowClass->windows--;
   }
   if (gActive == owned.get()) gActive = nullptr;
+  if (gExclusive.load() == hWnd) gExclusive = nullptr;
   SDL_DestroyWindow(owned->sdl);
   return TRUE;
 }

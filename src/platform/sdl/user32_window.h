@@ -4,10 +4,11 @@
 //
 // What other parts of the layer (DirectDraw, WGL) use:
 // - SdlWindowOf gives a window's SDL window.
-// - GameViewOf tells where the game's display lies in the window: windowed it
-//   fills the client area; in an emulated full-screen display mode the
-//   display size is scaled into a desktop-sized window, aspect kept,
-//   letterboxed.
+// - GameViewOf tells where the game's display lies in the window: a window
+//   of the client size shows it as it is; in an emulated full-screen display
+//   mode it is scaled into a desktop-sized window (or, as the player chose
+//   with Alt+Enter or F11, into a window of its own), and a window the
+//   player resized shows it scaled; aspect kept, letterboxed.
 // - SetEmulatedDisplayMode / RestoreDesktopDisplayMode are what
 //   ChangeDisplaySettingsA does; DirectDraw's SetDisplayMode can use them.
 // - AddActivationListener reports activation changes after the window
@@ -21,6 +22,7 @@
 
 #include <memory>
 
+#include "display_settings.h"
 #include "kernel32_thread.h"
 
 namespace vsk::platform {
@@ -28,7 +30,8 @@ namespace vsk::platform {
 struct GameView {
   int gameWidth = 0;    // the game's display (client size, or the display mode)
   int gameHeight = 0;
-  bool scaled = false;  // full screen: scaled into the window
+  bool scaled = false;  // scaled into a window of another size
+  Scaling scaling = Scaling::Smooth;
   SDL_Rect target{};    // where it lies, in drawable pixels of the window
   int drawableWidth = 0;
   int drawableHeight = 0;
@@ -36,6 +39,15 @@ struct GameView {
 
 SDL_Window* SdlWindowOf(HWND window);
 bool GameViewOf(HWND window, GameView* view);
+
+// Where a picture of the game's size lies in an area, aspect kept, centred.
+SDL_Rect FitPicture(int gameWidth, int gameHeight, int areaWidth, int areaHeight, Scaling scaling);
+
+// The window that holds the emulated display exclusively (DirectDraw's
+// exclusive mode), null for none. Its full screen is the one the player
+// switches to a window and back (Alt+Enter, F11); its picture is scaled as
+// the player's settings say.
+void SetExclusiveDisplayWindow(HWND window);
 
 LONG SetEmulatedDisplayMode(DWORD width, DWORD height, DWORD bitsPerPixel);
 void RestoreDesktopDisplayMode();

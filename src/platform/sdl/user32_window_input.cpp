@@ -108,10 +108,28 @@ WPARAM VirtualKey(const SDL_Keysym& key) {
   }
 }
 
+// Alt+Enter and F11 switch the exclusive display between full screen and a
+// window; the game sees neither the press nor its repeats and release.
+bool TakenForDisplaySwitch(Window& window, WPARAM vk, bool down) {
+  static bool held[2] = {false, false};  // Enter, F11 taken while down
+  if (vk != VK_RETURN && vk != VK_F11) return false;
+  bool& taken = held[vk == VK_F11 ? 1 : 0];
+  if (!down) {
+    bool was = taken;
+    taken = false;
+    return was;
+  }
+  if (taken) return true;  // a repeat
+  if (vk == VK_RETURN && (!gAltDown || gControlDown)) return false;
+  taken = ToggleDisplayWindowed(window);
+  return taken;
+}
+
 void HandleKey(Window& window, const SDL_KeyboardEvent& key) {
   WPARAM vk = VirtualKey(key.keysym);
   if (!vk) return;
   bool down = key.type == SDL_KEYDOWN;
+  if (TakenForDisplaySwitch(window, vk, down)) return;
   if (vk == VK_SHIFT) gShiftDown = down;
   if (vk == VK_CONTROL) gControlDown = down;
   if (vk == VK_MENU) gAltDown = down;
@@ -241,6 +259,7 @@ void HandleSdlEvent(const SDL_Event& event) {
 
   switch (event.type) {
     case SDL_MOUSEMOTION: {
+      NotePointerOverBars(!OnPicture(*window, event.motion.x, event.motion.y));
       POINT client = WindowToClient(*window, event.motion.x, event.motion.y);
       NoteCursorInWindow(*window, client);
       // As on Windows, the window chooses the cursor before it sees the move.
@@ -267,6 +286,8 @@ void HandleSdlEvent(const SDL_Event& event) {
         case SDL_WINDOWEVENT_FOCUS_GAINED:
           if (window->visible) SetActiveWindow(window);
           break;
+        case SDL_WINDOWEVENT_SIZE_CHANGED: NoteWindowResized(*window); break;
+        case SDL_WINDOWEVENT_LEAVE: NotePointerOverBars(false); break;
         case SDL_WINDOWEVENT_FOCUS_LOST:
           if (ActiveWindow() == window) SetActiveWindow(nullptr);
           ResetInputState();

@@ -36,7 +36,11 @@ struct Window {
   int clientHeight = 0;
   bool visible = false;
   bool minimized = false;
-  bool scaled = false;     // full screen: client area scaled into a desktop-sized window
+  bool scaled = false;     // the emulated display covers it: shown full screen or windowed
+  bool playerWindowed = false;  // the exclusive display in the player's window
+  bool resizable = false;  // a window with a caption: the player may resize it
+  int appliedWidth = 0;    // the size the layer gave the SDL window last
+  int appliedHeight = 0;
   bool destroying = false;
   bool warpPending = false;  // a SetCursorPos made while hidden
   POINT warpClient{};
@@ -54,6 +58,17 @@ Window* NewestWindow();  // the window made last (test hooks)
 void SetActiveWindow(Window* window);
 void UpdateCursor();
 void NoteCursorInWindow(Window& window, POINT client);
+// Whether a window position lies on the game's picture; the system cursor
+// shows elsewhere (over the bars), the game's choice over the picture.
+bool OnPicture(Window& window, int x, int y);
+void NotePointerOverBars(bool overBars);
+
+// Alt+Enter or F11 on a window: switches the exclusive display between full
+// screen and a window. False when the window has no such display (the key
+// is then the game's).
+bool ToggleDisplayWindowed(Window& window);
+// The player resized a window (SDL_WINDOWEVENT_SIZE_CHANGED).
+void NoteWindowResized(Window& window);
 
 // Makes SDL video ready on the calling thread, which becomes the window
 // thread; a window function on any other thread afterwards is unsupported.

@@ -1,0 +1,366 @@
+// The player's display: the exclusive 640 x 480 display full screen or in a
+// window (Alt+Enter, F11), its scaling, the mouse mapped back through it,
+// the system cursor over the bars, and the settings kept in display.ini.
+// The test's main thread is the window thread; the offscreen desktop is
+// 1024 x 768.
+#include <windows.h>
+#include <ddraw.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/sdl/display_settings.h"
+#include "platform/sdl/user32_window.h"
+#include "platform/testing.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+namespace hooks = vsk::platform::testing;
+using vsk::platform::DisplaySettings;
+using vsk::platform::Scaling;
+
+std::vector<MSG> gSeen;
+
+LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  gSeen.push_back(MSG{window, message, wParam, lParam, 0, {}});
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// A configuration directory of the test's own, so that display.ini is the
+// test's; the process's own comes back afterwards.
+class ConfigDir {
+ public:
+  ConfigDir() {
+    previous_ = std::getenv("XDG_CONFIG_HOME");
+    dir_ = (std::filesystem::temp_directory_path() / "vsk-display-XXXXXX").string();
+    EXPECT_NE(mkdtemp(dir_.data()), nullptr);
+    setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
+  }
+  ~ConfigDir() {
+    setenv("XDG_CONFIG_HOME", previous_.c_str(), 1);
+    std::error_code error;
+    std::filesystem::remove_all(dir_, error);
+  }
+  std::string Path() const { return dir_ + "/veskaria/display.ini"; }
+  void Write(const std::string& text) const {
+    std::filesystem::create_directories(dir_ + "/veskaria");
+    std::ofstream(Path(), std::ios::binary) << text;
+  }
+  std::string Read() const {
+    std::ifstream file(Path(), std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+  }
+
+ private:
+  std::string dir_;
+  std::string previous_;
+};
+
+// ---- display.ini ---------------------------------------------------------------
+
+TEST(DisplaySettingsFile, WrittenSettingsReadBackAndTheDefaultIsFullScreen) {
+  ConfigDir config;
+  EXPECT_EQ(vsk::platform::DisplaySettingsPath(), config.Path());
+  EXPECT_EQ(vsk::platform::LoadDisplaySettings(), DisplaySettings{}) << "no file: the defaults";
+  EXPECT_TRUE(DisplaySettings{}.fullScreen);
+  const DisplaySettings cases[] = {
+      {false, 1280, 960, Scaling::Integer},
+      {true, 0, 0, Scaling::Smooth},
+      {false, 700, 500, Scaling::Sharp},
+  };
+  for (const DisplaySettings& settings : cases) {
+    ASSERT_TRUE(vsk::platform::SaveDisplaySettings(settings));
+    EXPECT_EQ(vsk::platform::LoadDisplaySettings(), settings) << config.Read();
+  }
+  EXPECT_EQ(config.Read(), "[display]\nmode=window\nwidth=700\nheight=500\nscaling=sharp\n");
+  // Comments, blanks, other sections and keys of later versions are no damage.
+  DisplaySettings read;
+  std::string reason;
+  EXPECT_TRUE(vsk::platform::ParseDisplaySettings(
+      "# mine\n[other]\nmode=odd\n\n[display]\r\n mode = window \r\nvsync=1\n", &read, &reason));
+  EXPECT_FALSE(read.fullScreen);
+}
+
+TEST(DisplaySettingsFile, ADamagedFileIsIgnoredWithOneLine) {
+  ConfigDir config;
+  const struct {
+    const char* text;
+    const char* reason;
+  } cases[] = {
+      {"[display]\nmode=windowed\n", "mode \"windowed\" is neither fullscreen nor window"},
+      {"[display]\nscaling=blurry\n", "scaling \"blurry\" is none of integer, sharp, smooth"},
+      {"[display]\nwidth=12x\nheight=960\n", "width \"12x\" is not a number"},
+      {"[display]\nwidth=1280\nheight=99999999999\n", "height \"99999999999\" is not a number"},
+      {"[display]\nwidth=100000\nheight=960\n", "width 100000 is no window size"},
+      {"[display]\nwidth=1280\n", "a width needs a height and a height a width"},
+      {"[display]\nfull screen please\n", "line 2 is not key=value"},
+      {"[display\nmode=window\n", "line 1 is not a section"},
+      {"\x89PNG\r\n\x1a\n", "line 1 is not key=value"},
+  };
+  for (const auto& damaged : cases) {
+    config.Write(damaged.text);
+    ::testing::internal::CaptureStderr();
+    DisplaySettings settings = vsk::platform::LoadDisplaySettings();
+    std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(settings, DisplaySettings{}) << damaged.text;
+    EXPECT_EQ(said, "vsk-client: ignoring damaged display settings in " + config.Path() + ": " + damaged.reason +
+                        "\n");
+  }
+}
+
+// ---- the exclusive display ----------------------------------------------------------
+
+class ExclusiveDisplay : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    gSeen.clear();
+    WNDCLASSA windowClass{};
+    windowClass.style = CS_HREDRAW | CS_VREDRAW | CS_OWNDC;
+    windowClass.lpfnWndProc = RecordingProc;
+    windowClass.lpszClassName = "VeskariaDisplayModes";
+    ASSERT_NE(RegisterClassA(&windowClass), 0);
+  }
+
+  void TearDown() override {
+    if (palette_) palette_->Release();
+    if (primary_) primary_->Release();
+    if (dd_) dd_->Release();
+    if (window_) DestroyWindow(window_);
+    if (cursorHidden_) ShowCursor(TRUE);
+    UnregisterClassA("VeskariaDisplayModes", nullptr);
+    hooks::CaptureDisplayFrames(false);
+    hooks::ResetDirectDraw();
+    hooks::ReloadDisplaySettings();  // the process's own (none): full screen
+  }
+
+  // The game's steps: a 640 x 480 pop-up that holds the display exclusively,
+  // the cursor hidden (the game draws its own pointer).
+  void Open(const std::string& settings) {
+    if (!settings.empty()) config_.Write(settings);
+    hooks::ReloadDisplaySettings();
+    window_ = CreateWindowExA(WS_EX_APPWINDOW, "VeskariaDisplayModes", "Veskaria / DirectX", WS_POPUP, 0, 0, 640,
+                              480, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(window_, nullptr);
+    SDL_Rect desktop{};
+    SDL_GetDisplayBounds(0, &desktop);
+    ASSERT_EQ(desktop.w, 1024) << "the tables are for a 1024 x 768 desktop";
+    ASSERT_EQ(desktop.h, 768);
+    ShowCursor(FALSE);
+    cursorHidden_ = true;
+    ASSERT_EQ(DirectDrawCreateEx(nullptr, reinterpret_cast<void**>(&dd_), IID_IDirectDraw7, nullptr), DD_OK);
+    ASSERT_EQ(dd_->SetCooperativeLevel(window_, DDSCL_FULLSCREEN | DDSCL_EXCLUSIVE), DD_OK);
+    ASSERT_EQ(dd_->SetDisplayMode(640, 480, 8, 0, 0), DD_OK);
+    ShowWindow(window_, SW_SHOW);
+    SetForegroundWindow(window_);
+    Settle();
+  }
+
+  // Turns every pushed event into messages and hands them to the window.
+  void Settle() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+  }
+
+  SDL_Window* Sdl() { return vsk::platform::SdlWindowOf(window_); }
+  SDL_Point Size() {
+    SDL_Point size{};
+    SDL_GetWindowSize(Sdl(), &size.x, &size.y);
+    return size;
+  }
+  bool FullScreen() { return SDL_GetWindowFlags(Sdl()) & SDL_WINDOW_FULLSCREEN_DESKTOP; }
+
+  void Press(int key, bool withAlt) {
+    if (withAlt) hooks::PushKey(VK_MENU, true);
+    hooks::PushKey(key, true);
+    hooks::PushKey(key, false);
+    if (withAlt) hooks::PushKey(VK_MENU, false);
+    Settle();
+  }
+  // Key messages (and characters) the window got for one key.
+  int MessagesFor(WPARAM key) {
+    int count = 0;
+    for (const MSG& msg : gSeen) {
+      bool keyMessage = msg.message == WM_KEYDOWN || msg.message == WM_KEYUP || msg.message == WM_SYSKEYDOWN ||
+                        msg.message == WM_SYSKEYUP;
+      count += keyMessage && msg.wParam == key;
+      count += msg.message == WM_CHAR && key == VK_RETURN && msg.wParam == '\r';
+    }
+    return count;
+  }
+
+  ConfigDir config_;
+  HWND window_ = nullptr;
+  IDirectDraw7* dd_ = nullptr;
+  IDirectDrawSurface7* primary_ = nullptr;
+  IDirectDrawPalette* palette_ = nullptr;
+  bool cursorHidden_ = false;
+};
+
+TEST_F(ExclusiveDisplay, AltEnterAndF11SwitchBetweenFullScreenAndAWindowAndAreNotTheGames) {
+  Open("");
+  EXPECT_TRUE(FullScreen());
+  EXPECT_EQ(Size().x, 1024);
+  EXPECT_EQ(Size().y, 768);
+  EXPECT_TRUE(hooks::IsFullScreenScaled(window_));
+
+  const struct {
+    int key;
+    bool alt;
+    bool fullScreen;
+    int width, height;  // full screen: the desktop; a window: the largest whole multiple that fits
+    const char* mode;
+  } steps[] = {
+      {VK_RETURN, true, false, 640, 480, "mode=window"},
+      {VK_F11, false, true, 1024, 768, "mode=fullscreen"},
+      {VK_F11, false, false, 640, 480, "mode=window"},
+      {VK_RETURN, true, true, 1024, 768, "mode=fullscreen"},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.mode);
+    Press(step.key, step.alt);
+    EXPECT_EQ(FullScreen(), step.fullScreen);
+    EXPECT_EQ(hooks::IsFullScreenScaled(window_), step.fullScreen);
+    EXPECT_EQ(Size().x, step.width);
+    EXPECT_EQ(Size().y, step.height);
+    EXPECT_NE(config_.Read().find(step.mode), std::string::npos) << config_.Read();
+  }
+  EXPECT_EQ(MessagesFor(VK_RETURN), 0);
+  EXPECT_EQ(MessagesFor(VK_F11), 0);
+  EXPECT_GT(MessagesFor(VK_MENU), 0) << "Alt itself is the game's, as on Windows";
+  gSeen.clear();
+  Press(VK_RETURN, false);
+  EXPECT_EQ(MessagesFor(VK_RETURN), 3) << "Enter without Alt: down, character, up";
+  EXPECT_TRUE(FullScreen());
+}
+
+TEST_F(ExclusiveDisplay, WindowPositionsMapToTheGameInEveryMode) {
+  const struct {
+    const char* settings;
+    int width, height;  // the player resizes the window to this (0: left as it is)
+    int x, y;           // a position in the window
+    int gameX, gameY;
+    bool onPicture;  // else over the bars: the system cursor shows
+  } cases[] = {
+      // Full screen, 1.6 times, no bars on a 4:3 desktop.
+      {"", 0, 0, 0, 0, 0, 0, true},
+      {"", 0, 0, 512, 384, 320, 240, true},
+      {"", 0, 0, 1023, 767, 639, 479, true},
+      // Full screen by whole multiples: once, centred.
+      {"mode=fullscreen\nscaling=integer\n", 0, 0, 192, 144, 0, 0, true},
+      {"mode=fullscreen\nscaling=integer\n", 0, 0, 831, 623, 639, 479, true},
+      {"mode=fullscreen\nscaling=integer\n", 0, 0, 100, 100, 0, 0, false},
+      {"mode=fullscreen\nscaling=integer\n", 0, 0, 832, 400, 639, 256, false},
+      // The window of the largest whole multiple: as it is.
+      {"mode=window\n", 0, 0, 5, 7, 5, 7, true},
+      {"mode=window\nwidth=800\nheight=600\nscaling=integer\n", 0, 0, 80, 60, 0, 0, true},
+      // A window resized to 1000 x 600: once, centred, or as large as fits.
+      {"mode=window\nscaling=integer\n", 1000, 600, 180, 60, 0, 0, true},
+      {"mode=window\nscaling=integer\n", 1000, 600, 819, 539, 639, 479, true},
+      {"mode=window\nscaling=integer\n", 1000, 600, 900, 300, 639, 240, false},
+      {"mode=window\nscaling=sharp\n", 1000, 600, 100, 0, 0, 0, true},
+      {"mode=window\nscaling=sharp\n", 1000, 600, 500, 300, 320, 240, true},
+      {"mode=window\nscaling=sharp\n", 1000, 600, 899, 599, 639, 479, true},
+      {"mode=window\nscaling=smooth\n", 1000, 600, 50, 300, 0, 240, false},
+      // Smaller than the display: as large as fits even with whole multiples.
+      {"mode=window\nscaling=integer\n", 320, 200, 26, 0, 0, 0, true},
+      {"mode=window\nscaling=integer\n", 320, 200, 292, 199, 637, 477, true},
+      {"mode=window\nscaling=integer\n", 320, 200, 25, 100, 0, 240, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.settings) + " at " + std::to_string(c.x) + "," + std::to_string(c.y));
+    Open(std::string("[display]\n") + c.settings);
+    if (c.width) {
+      SDL_SetWindowSize(Sdl(), c.width, c.height);
+      Settle();
+      EXPECT_NE(config_.Read().find("width=" + std::to_string(c.width) + "\nheight=" + std::to_string(c.height)),
+                std::string::npos)
+          << "the player's size is kept";
+    }
+    gSeen.clear();
+    ASSERT_TRUE(hooks::PushWindowMouseMove(c.x, c.y));
+    Settle();
+    ASSERT_FALSE(gSeen.empty());
+    const MSG& move = gSeen.back();
+    ASSERT_EQ(move.message, static_cast<UINT>(WM_MOUSEMOVE));
+    EXPECT_EQ(LOWORD(move.lParam), c.gameX);
+    EXPECT_EQ(HIWORD(move.lParam), c.gameY);
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), c.onPicture ? SDL_DISABLE : SDL_ENABLE);
+    TearDown();
+    dd_ = nullptr;
+    window_ = nullptr;
+    cursorHidden_ = false;
+    SetUp();
+  }
+}
+
+TEST_F(ExclusiveDisplay, TheWindowShowsTheGamesPixelsScaled) {
+  Open("[display]\nmode=window\nscaling=integer\n");
+  DDSURFACEDESC2 desc{};
+  desc.dwSize = sizeof desc;
+  desc.dwFlags = DDSD_CAPS;
+  desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
+  ASSERT_EQ(dd_->CreateSurface(&desc, &primary_, nullptr), DD_OK);
+  PALETTEENTRY colors[256];
+  for (int i = 0; i < 256; ++i)
+    colors[i] = {static_cast<BYTE>(i), static_cast<BYTE>(i * 7), static_cast<BYTE>(255 - i), 0};
+  ASSERT_EQ(dd_->CreatePalette(DDPCAPS_8BIT | DDPCAPS_ALLOW256, colors, &palette_, nullptr), DD_OK);
+  ASSERT_EQ(primary_->SetPalette(palette_), DD_OK);
+  ASSERT_EQ(primary_->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
+  auto byteAt = [](int x, int y) { return static_cast<uint8_t>((x * 7 + y * 13) & 0xFF); };
+  for (int y = 0; y < 480; ++y)
+    for (int x = 0; x < 640; ++x) static_cast<uint8_t*>(desc.lpSurface)[y * desc.lPitch + x] = byteAt(x, y);
+  ASSERT_EQ(primary_->Unlock(nullptr), DD_OK);
+  hooks::CaptureDisplayFrames(true);
+
+  // Waits (peeking) for a drawn window picture of the size given.
+  std::vector<uint8_t> picture;
+  auto pictureOf = [&](int wantWidth, int wantHeight) {
+    const auto until = std::chrono::steady_clock::now() + 3s;
+    int width = 0, height = 0;
+    while (std::chrono::steady_clock::now() < until) {
+      Settle();
+      picture.resize(hooks::LastDisplayWindowPicture(&width, &height, nullptr, 0));
+      if (width == wantWidth && height == wantHeight &&
+          hooks::LastDisplayWindowPicture(&width, &height, picture.data(), picture.size()) == picture.size() &&
+          width == wantWidth && height == wantHeight)
+        return true;
+      SDL_Delay(1);
+    }
+    return false;
+  };
+  auto pixel = [&](int width, int x, int y) { return &picture[(size_t(y) * width + x) * 3]; };
+  auto isColor = [&](const uint8_t* rgb, const PALETTEENTRY& c) {
+    return rgb[0] == c.peRed && rgb[1] == c.peGreen && rgb[2] == c.peBlue;
+  };
+
+  // Twice: every game pixel a 2 x 2 block.
+  SDL_SetWindowSize(Sdl(), 1280, 960);
+  ASSERT_TRUE(pictureOf(1280, 960));
+  size_t wrong = 0;
+  for (int y = 0; y < 960; ++y)
+    for (int x = 0; x < 1280; ++x) wrong += !isColor(pixel(1280, x, y), colors[byteAt(x / 2, y / 2)]);
+  EXPECT_EQ(wrong, 0u);
+
+  // Resized to 1000 x 600, whole multiples: once, centred, black bars.
+  SDL_SetWindowSize(Sdl(), 1000, 600);
+  ASSERT_TRUE(pictureOf(1000, 600));
+  wrong = 0;
+  for (int y = 0; y < 600; ++y)
+    for (int x = 0; x < 1000; ++x) {
+      bool inside = x >= 180 && x < 820 && y >= 60 && y < 540;
+      wrong += !isColor(pixel(1000, x, y), inside ? colors[byteAt(x - 180, y - 60)] : PALETTEENTRY{0, 0, 0, 0});
+    }
+  EXPECT_EQ(wrong, 0u);
+}
+
+}  // namespace
