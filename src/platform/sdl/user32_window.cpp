@@ -440,6 +440,8 @@ SDL_Window* SdlWindowOf(HWND hWnd) {
   return window ? window->sdl : nullptr;
 }
 
+bool HeadlessDisplay() { return gHeadlessDriver.load(); }
+
 bool GameViewOf(HWND hWnd, GameView* view) {
   Window* window = FindWindowObject(hWnd);
   if (!window || !view) return false;

@@ -39,6 +39,9 @@ struct GameView {
 
 SDL_Window* SdlWindowOf(HWND window);
 bool GameViewOf(HWND window, GameView* view);
+// True on a display driver without a screen (offscreen, dummy): nobody sees
+// its windows.
+bool HeadlessDisplay();
 
 // Where a picture of the game's size lies in an area, aspect kept, centred.
 SDL_Rect FitPicture(int gameWidth, int gameHeight, int areaWidth, int areaHeight, Scaling scaling);

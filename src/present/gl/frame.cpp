@@ -31,6 +31,7 @@ constexpr int kPointerHeight = 27;
 GLuint gScreenTexture = 0;
 GLuint gPointerTexture = 0;
 GLuint gBackdropTexture = 0;
+GLint gScreenFilter = GL_LINEAR;
 
 struct Face {
   float s[4], t[4], x[4], y[4], z[4];
@@ -142,11 +143,11 @@ void UploadScreen() {
   gUploaded.valid = true;
 }
 
-// The cube once for each band around the screen image, the only places
-// where it shows: the screen's quad hides it everywhere else. Each band
-// reaches a pixel into the image, so that a window whose middle is not on a
-// whole pixel leaves no gap.
-void DrawCubeInBands(float w, float h) {
+// Draws once for each band around the screen image, scissored to it. Each
+// band reaches a pixel into the image, so that a window whose middle is not
+// on a whole pixel leaves no gap.
+template <typename Draw>
+void InBands(float w, float h, Draw draw) {
   const int width = static_cast<int>(w), height = static_cast<int>(h);
   const int left = static_cast<int>(std::ceil(w / 2 - 320)), right = static_cast<int>(std::floor(w / 2 + 320));
   const int top = static_cast<int>(std::ceil(h / 2 - 240)), bottom = static_cast<int>(std::floor(h / 2 + 240));
@@ -159,7 +160,7 @@ void DrawCubeInBands(float w, float h) {
   for (const auto& band : bands) {
     if (band[2] <= 0 || band[3] <= 0) continue;
     glScissor(band[0], band[1], band[2], band[3]);
-    DrawCube();
+    draw();
   }
   glDisable(GL_SCISSOR_TEST);
 }
@@ -198,6 +199,7 @@ int GLInitState() {
   glGenTextures(1, &gPointerTexture);
   gUploaded.valid = false;
   gUploaded.pointerValid = false;
+  gScreenFilter = GL_LINEAR;
   void* zeros = AllocVec(kTextureBlock, MEMF_CLEAR);
   if (!zeros) return 0;
   MakeTexture(gScreenTexture, 3, kTextureSide, kTextureSide, GL_RGB, zeros);
@@ -245,6 +247,14 @@ int GLRenderFrame() {
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
   glBindTexture(GL_TEXTURE_2D, gScreenTexture);
+  // The screen's texels meet the window's pixels one to one, at their
+  // centres, where nearest and linear sampling agree; nearest costs less.
+  const GLint filter = GLRedrawEverything ? GL_LINEAR : GL_NEAREST;
+  if (filter != gScreenFilter) {
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+    gScreenFilter = filter;
+  }
   Quad(w / 2 - 320, h / 2 - 240, w / 2 + 320, h / 2 + 240, 0.625f, 0.46875f);
 
   glEnable(GL_ALPHA_TEST);
@@ -267,7 +277,9 @@ int GLRenderFrame() {
   if (GLRedrawEverything) {
     DrawCube();
   } else {
-    DrawCubeInBands(w, h);
+    // The cube shows only in the bands: the screen's quad hides it
+    // everywhere else.
+    InBands(w, h, DrawCube);
   }
   RotX += 0.3f;
   RotY += 0.2f;
