@@ -11,7 +11,9 @@
 #include <cmath>
 #include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 #include <strings.h>
 #include <thread>
 #include <unordered_map>
@@ -71,6 +73,7 @@ std::vector<void (*)(HWND)>& DestroyListeners() {
 
 std::atomic<DWORD> gWindowThreadId{0};
 bool gVideoReady = false;  // window thread only
+std::atomic<bool> gVideoFailed{false};  // no display driver could be opened
 std::atomic<Uint32> gWakeEventType{0};
 std::atomic<bool> gWakePending{false};
 // Drivers that cannot block on their event source (offscreen, dummy) only
@@ -270,6 +273,38 @@ CursorHandle* CursorOf(HCURSOR handle) {
   return nullptr;
 }
 
+// The video drivers that show a window to a player. SDL, left to itself,
+// falls back to drivers that show nothing (offscreen), and a client running
+// invisibly looks like one that hangs; those are used only when
+// SDL_VIDEODRIVER asks for them (the tests do).
+constexpr const char* kDisplayDrivers[] = {
+#if defined(__APPLE__)
+    "cocoa",
+#elif defined(__HAIKU__)
+    "haiku",
+#else
+    "x11", "wayland",
+#endif
+};
+
+bool OpenDisplayDriver(const char* caller) {
+  const char* asked = std::getenv("SDL_VIDEODRIVER");
+  if (asked && *asked) {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
+    std::fprintf(stderr, "%s: no display (video driver \"%s\": %s)\n", caller, asked, SDL_GetError());
+    return false;
+  }
+  std::string reasons;
+  for (const char* driver : kDisplayDrivers) {
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, driver);
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
+    reasons += std::string(reasons.empty() ? "" : "; ") + driver + ": " + SDL_GetError();
+  }
+  SDL_ResetHint(SDL_HINT_VIDEODRIVER);
+  std::fprintf(stderr, "%s: no display (%s)\n", caller, reasons.c_str());
+  return false;
+}
+
 }  // namespace
 
 // ---- shared with the other window files -----------------------------------------
@@ -288,8 +323,8 @@ bool EnsureVideo(const char* caller) {
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   // Windows never turns the game's mouse into relative motion or grabs it.
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-    std::fprintf(stderr, "%s: no display (%s)\n", caller, SDL_GetError());
+  if (!OpenDisplayDriver(caller)) {
+    gVideoFailed = true;
     return false;
   }
   gWakeEventType = SDL_RegisterEvents(1);
@@ -313,6 +348,8 @@ bool EnsureVideo(const char* caller) {
   UpdateCursor();
   return true;
 }
+
+bool VideoFailed() { return gVideoFailed; }
 
 Uint32 WakeEventType() { return gWakeEventType; }
 void TakeWakeEvent() { gWakePending = false; }
