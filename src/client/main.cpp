@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "pictures/replay.h"
+#include "platform/interrupt.h"
 #include "startup/command_line.h"
 #include "startup/entry.h"
 #include "startup/outcome.h"
@@ -54,6 +55,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
 #else
 int main(int argc, char** argv) {
   FlushLogByLine();
+  vsk::platform::EndOnInterrupt();
   // Each argument quoted, so that the run-time's split gives back argv[1]
   // itself as the first argument.
   std::string commandLine = vsk::QuotedCommandLine(argc - 1, argv + 1);

@@ -19,6 +19,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "kernel32_thread.h"
+#include "platform/interrupt.h"
 #include "platform/testing.h"
 #include "unsupported.h"
 #include "user32_window_state.h"
@@ -572,7 +574,20 @@ WNDPROC WindowProcOf(HWND hWnd) {
 
 bool IsWindowThread() { return gVideoReady && gWindowThreadId.load() == GetCurrentThreadId(); }
 
+// Ctrl+C or SIGTERM (platform/interrupt.h): the game's threads are held
+// where they are, so that nothing of theirs runs while the window thread
+// releases what they use, and the window loop gets its quit message, with
+// the code of an orderly end.
+static void TakeInterrupt() {
+  static bool taken = false;  // window thread only
+  if (taken || !InterruptRequested()) return;
+  taken = true;
+  HoldOtherThreads(std::chrono::milliseconds(300));
+  PostQuitMessage(0);
+}
+
 void PumpEvents() {
+  TakeInterrupt();
   SDL_PumpEvents();
   SDL_Event event;
   while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0)
