@@ -6,6 +6,7 @@
 
 #include "pictures/replay.h"
 #include "platform/interrupt.h"
+#include "platform/log_file.h"
 #include "startup/command_line.h"
 #include "startup/entry.h"
 #include "startup/outcome.h"
@@ -21,6 +22,19 @@ void FlushLogByLine() {
 #else
   std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
 #endif
+}
+
+// The log also goes to veskaria.log in the user's state directory, the last
+// three runs kept. The game writes its log with printf at the line ends it
+// chooses; standard output is turned into a stream that writes each line to
+// the console and the file at the moment it goes out (platform/log_file), so
+// a crash or a kill loses no line from either, unlike a pipe to a copying
+// thread. Without a file the client runs on with standard output alone.
+void OpenLogFile() {
+  std::string error;
+  std::string path = vsk::platform::PrepareLogFile(vsk::platform::LogDirectory(), &error);
+  if (path.empty() || !vsk::platform::TeeStandardOutput(path, &error))
+    std::fprintf(stderr, "vsk-client: no log file (%s); the log goes to standard output only\n", error.c_str());
 }
 
 // The process's exit status: a failed start or a game thread stopped by a
@@ -48,12 +62,14 @@ bool StartInputOptions(const std::vector<std::string>& arguments) {
 
 #ifdef _WIN32
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand) {
+  OpenLogFile();
   FlushLogByLine();
   if (!StartInputOptions(vsk::SplitCommandLine(commandLine))) return 2;
   return ExitStatus(vsk::WinMain(instance, previous, commandLine, showCommand));
 }
 #else
 int main(int argc, char** argv) {
+  OpenLogFile();
   FlushLogByLine();
   vsk::platform::EndOnInterrupt();
   // Each argument quoted, so that the run-time's split gives back argv[1]
