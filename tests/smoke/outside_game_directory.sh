@@ -4,7 +4,8 @@
 # the log on standard output stays free of that sentence and ends as always.
 # The same log, byte for byte, is in the state directory's veskaria.log, and
 # four runs leave the last three logs. A state directory that cannot be made
-# costs the log file only, said in one line.
+# costs the log file only, said in one line. --version and --help answer
+# without a display and without touching the logs.
 # Usage: outside_game_directory.sh path/to/vsk-client
 set -u
 client=$1
@@ -37,4 +38,10 @@ head -n 1 said.txt | grep -q '^vsk-client: no log file (cannot make .*blocked/ve
   fail "without a log directory: no line that says so"
 [ "$(tail -n 1 said.txt)" = "$expected" ] || fail "without a log directory: the sentence is missing"
 [ "$(tail -n 1 log.txt)" = "Veskaria END " ] || fail "without a log directory: the log is incomplete"
-echo "outside the game directory: status 2, $expected; log file equal, three kept"
+version=$(env -u SDL_VIDEODRIVER -u DISPLAY -u WAYLAND_DISPLAY "$client" --version 2>said.txt) ||
+  fail "--version: exit status $?"
+[ "$version" = '$VER: VsK-Client 3D V0.03Beta (04.06.2005)' ] || fail "--version: \"$version\""
+env -u SDL_VIDEODRIVER -u DISPLAY -u WAYLAND_DISPLAY "$client" --help >help.txt 2>said.txt || fail "--help: exit status $?"
+grep -q '^Usage: vsk-client \[-gl\]$' help.txt && grep -q 'veskaria.log' help.txt || fail "--help: no usage"
+[ ! -s said.txt ] && [ "$(tail -n 1 "$logs/veskaria.1.log")" = 3 ] || fail "--version or --help touched the logs"
+echo "outside the game directory: status 2, $expected; log file equal, three kept; --version, --help"
