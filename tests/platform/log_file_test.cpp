@@ -1,18 +1,15 @@
-// The log file: where it lives, the last three runs kept, and the stream
+// The log file: the last three runs kept, and the stream
 // that writes every line to the console and the file alike.
 #include "platform/log_file.h"
 
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cstdlib>
-
 #include "support/gamedir.h"
 
 namespace vsk::test {
 namespace {
 
-using platform::LogDirectory;
 using platform::OpenTeeStream;
 using platform::PrepareLogFile;
 
@@ -22,29 +19,6 @@ std::string ReadText(const std::string& path) {
 }
 
 class LogFile : public GameDirTest {};
-
-TEST_F(LogFile, DirectoryFollowsTheStateHome) {
-  struct Case {
-    const char* state;
-    const char* home;
-    const char* expected;
-  } cases[] = {
-      {"/x/state", "/h", "/x/state/veskaria"},
-      {nullptr, "/h", "/h/.local/state/veskaria"},
-      {"relative", "/h", "/h/.local/state/veskaria"},  // a relative XDG path is ignored
-      {nullptr, nullptr, ""},
-  };
-  const char* savedState = std::getenv("XDG_STATE_HOME");
-  const char* savedHome = std::getenv("HOME");
-  std::string keepState = savedState ? savedState : "", keepHome = savedHome ? savedHome : "";
-  for (const Case& c : cases) {
-    if (c.state) setenv("XDG_STATE_HOME", c.state, 1); else unsetenv("XDG_STATE_HOME");
-    if (c.home) setenv("HOME", c.home, 1); else unsetenv("HOME");
-    EXPECT_EQ(LogDirectory(), c.expected) << (c.state ? c.state : "-") << " " << (c.home ? c.home : "-");
-  }
-  if (savedState) setenv("XDG_STATE_HOME", keepState.c_str(), 1); else unsetenv("XDG_STATE_HOME");
-  if (savedHome) setenv("HOME", keepHome.c_str(), 1); else unsetenv("HOME");
-}
 
 TEST_F(LogFile, KeepsTheLastThreeRuns) {
   // Logs present before the run → what the older ones hold after it.
@@ -75,15 +49,6 @@ TEST_F(LogFile, KeepsTheLastThreeRuns) {
     EXPECT_EQ(FileExists(dir + "/veskaria.1.log") ? ReadText(dir + "/veskaria.1.log") : "-", c.first ? c.first : "-");
     EXPECT_EQ(FileExists(dir + "/veskaria.2.log") ? ReadText(dir + "/veskaria.2.log") : "-", c.second ? c.second : "-");
   }
-}
-
-TEST_F(LogFile, NoDirectoryNoFile) {
-  WriteText("plain", "x");
-  std::string error;
-  EXPECT_EQ(PrepareLogFile(root_ + "/plain/veskaria", &error), "");
-  EXPECT_NE(error.find("cannot make " + root_ + "/plain/veskaria"), std::string::npos) << error;
-  EXPECT_EQ(PrepareLogFile("", &error), "");
-  EXPECT_FALSE(error.empty());
 }
 
 TEST_F(LogFile, EveryLineReachesBothAsItEnds) {
