@@ -27,8 +27,14 @@ void EndOnInterrupt() {
   action.sa_handler = NoteInterrupt;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESETHAND | SA_RESTART;
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
+  // A signal the client was started with ignored stays ignored, as a job
+  // started in the background is meant to be immune to the terminal's
+  // Ctrl+C.
+  for (int signal : {SIGINT, SIGTERM}) {
+    struct sigaction previous {};
+    if (sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN) continue;
+    sigaction(signal, &action, nullptr);
+  }
 #endif
 }
 

@@ -8,7 +8,8 @@
 
 namespace vsk::platform {
 
-// Installs the handlers for SIGINT and SIGTERM. Each only notes the request;
+// Installs the handlers for SIGINT and SIGTERM, unless the process was
+// started with the signal ignored. Each only notes the request;
 // the window thread takes it at its next look at its events (within a
 // quarter of a second). The handlers go back to the default action when
 // they run, so a second Ctrl+C while the client ends ends it at once.

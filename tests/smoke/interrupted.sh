@@ -14,7 +14,9 @@ running() { od -An -tu1 -j228 -N1 "$dir/game/data/prefs.vsk" | tr -d ' '; }
 for signal in INT TERM; do
   for arg in "" -gl; do
     rm -rf "$dir/game" && cp -r "$demo" "$dir/game" || exit 1
-    (cd "$dir/game" && exec "$client" $arg >"$dir/log.txt" 2>"$dir/said.txt") &
+    # A background job of a script starts with SIGINT ignored: the client
+    # gets the terminal's default, as a player's would.
+    (cd "$dir/game" && exec env --default-signal=INT,TERM "$client" $arg >"$dir/log.txt" 2>"$dir/said.txt") &
     pid=$!
     # The game thread marks the preferences "running" when its screens start.
     tries=0
