@@ -32,6 +32,7 @@ void FlushLogByLine() {
 // a crash or a kill loses no line from either, unlike a pipe to a copying
 // thread. Without a file the client runs on with standard output alone.
 void OpenLogFile() {
+  if (!vsk::platform::LogFileWanted()) return;
   std::string error;
   std::string path = vsk::platform::PrepareLogFile(vsk::platform::LogDirectory(), &error);
   if (path.empty() || !vsk::platform::TeeStandardOutput(path, &error))

@@ -126,13 +126,19 @@ std::FILE* OpenTeeStream(int console, int file) {
 #endif
 }
 
+bool LogFileWanted() {
+#ifdef _WIN32
+  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  return out == nullptr || out == INVALID_HANDLE_VALUE || _fileno(stdout) < 0;
+#else
+  return true;
+#endif
+}
+
 bool TeeStandardOutput(const std::string& path, std::string* error) {
 #ifdef _WIN32
   // A GUI process started from the desktop has no standard output: the file
-  // becomes it. Where the caller redirected standard output, that is where
-  // it wanted the log, and it stays there.
-  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-  if (out != nullptr && out != INVALID_HANDLE_VALUE && _fileno(stdout) >= 0) return true;
+  // becomes it.
   if (!std::freopen(path.c_str(), "wb", stdout)) {
     *error = "cannot write " + path + ": " + std::strerror(errno);
     return false;

@@ -25,6 +25,10 @@ std::string PrepareLogFile(const std::string& directory, std::string* error);
 // other. Null where the C library has no custom streams (Windows).
 std::FILE* OpenTeeStream(int console, int file);
 
+// Whether this run writes a log file: always, except on Windows when the
+// caller redirected standard output, which is then where it wanted the log.
+bool LogFileWanted();
+
 // Standard output from now on also goes to the log file at `path` (created
 // afresh), line by line as it is written. False with the reason in *error;
 // standard output is then as it was.
