@@ -1,5 +1,5 @@
-// The log file: the last three runs kept, and the stream
-// that writes every line to the console and the file alike.
+// The log file: the last three runs kept, and the stream that writes every
+// line to the console and the file alike.
 #include "platform/log_file.h"
 
 #include <fcntl.h>
@@ -21,33 +21,16 @@ std::string ReadText(const std::string& path) {
 class LogFile : public GameDirTest {};
 
 TEST_F(LogFile, KeepsTheLastThreeRuns) {
-  // Logs present before the run → what the older ones hold after it.
-  struct Case {
-    std::vector<const char*> before;  // veskaria.log, .1, .2 (null: missing)
-    const char* first;                // veskaria.1.log after (null: missing)
-    const char* second;               // veskaria.2.log after
-  } cases[] = {
-      {{nullptr, nullptr, nullptr}, nullptr, nullptr},
-      {{"a", nullptr, nullptr}, "a", nullptr},
-      {{"b", "a", nullptr}, "b", "a"},
-      {{"c", "b", "a"}, "c", "b"},
-      {{nullptr, "b", "a"}, nullptr, "b"},
-  };
-  const char* names[] = {"veskaria.log", "veskaria.1.log", "veskaria.2.log"};
-  int n = 0;
-  for (const Case& c : cases) {
-    std::string dir = root_ + "/state" + std::to_string(n++) + "/veskaria";
-    if (c.before[0] || c.before[1] || c.before[2]) {
-      MakeDir(root_ + "/state" + std::to_string(n - 1));
-      MakeDir(dir);
-    }
-    for (int i = 0; i < 3; i++)
-      if (c.before[i]) WriteText(dir + "/" + names[i], c.before[i]);
+  // Five runs in a directory that does not exist yet; each writes its number.
+  const std::string dir = root_ + "/state/veskaria";
+  const std::string after[][3] = {{"-", "-", "-"}, {"-", "1", "-"}, {"-", "2", "1"}, {"-", "3", "2"}, {"-", "4", "3"}};
+  for (int run = 0; run < 5; run++) {
     std::string error;
-    EXPECT_EQ(PrepareLogFile(dir, &error), dir + "/veskaria.log") << error;
-    EXPECT_FALSE(FileExists(dir + "/veskaria.log"));
-    EXPECT_EQ(FileExists(dir + "/veskaria.1.log") ? ReadText(dir + "/veskaria.1.log") : "-", c.first ? c.first : "-");
-    EXPECT_EQ(FileExists(dir + "/veskaria.2.log") ? ReadText(dir + "/veskaria.2.log") : "-", c.second ? c.second : "-");
+    ASSERT_EQ(PrepareLogFile(dir, &error), dir + "/veskaria.log") << error;
+    int i = 0;
+    for (const char* name : {"/veskaria.log", "/veskaria.1.log", "/veskaria.2.log"})
+      EXPECT_EQ(FileExists(dir + name) ? ReadText(dir + name) : "-", after[run][i++]) << "run " << run << name;
+    WriteText(dir + "/veskaria.log", std::to_string(run + 1));
   }
 }
 
