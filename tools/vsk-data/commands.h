@@ -16,5 +16,6 @@ int RunPng(const Args& args);      // png.cpp:     vsk-data png …
 int RunConvert(const Args& args);  // convert.cpp: vsk-data convert KIND …
 int RunIcon(const Args& args);     // icon.cpp:    vsk-data icon SIZE FILE
 int RunCheck(const Args& args);    // check.cpp:   vsk-data check DIR
+int RunLog(const Args& args);      // log.cpp:     vsk-data log FILE
 
 }  // namespace vsk::data

@@ -16,6 +16,7 @@ void Usage() {
                "       vsk-data convert KIND ...    make game files from PNG, BMP, TTF, WAV\n"
                "                                    and text manifests\n"
                "       vsk-data icon SIZE FILE      draw the game's icon as a SIZE x SIZE PNG\n"
+               "       vsk-data log FILE            show a client log (veskaria.log) in UTF-8\n"
                "Run a command without arguments for its own usage.\n");
 }
 
@@ -34,6 +35,7 @@ int main(int argc, char** argv) {
   if (!std::strcmp(command, "png")) return vsk::data::RunPng(args);
   if (!std::strcmp(command, "convert")) return vsk::data::RunConvert(args);
   if (!std::strcmp(command, "icon")) return vsk::data::RunIcon(args);
+  if (!std::strcmp(command, "log")) return vsk::data::RunLog(args);
   Usage();
   return 2;
 }

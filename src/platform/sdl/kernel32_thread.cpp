@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <functional>
 #include <unordered_map>
+#include <vector>
 
 #include "kernel32_handle.h"
 #include "unsupported.h"
@@ -97,6 +98,7 @@ HANDLE StartThread(SIZE_T stackSize, std::function<DWORD()> run, DWORD flags, DW
     VSK_UNSUPPORTED("thread creation flags other than CREATE_SUSPENDED");
   auto state = NewThreadState();
   if (flags & CREATE_SUSPENDED) state->suspendCount = 1;
+  state->startedByLayer = true;
   auto* start = new StartBlock{state, std::move(run)};
 
   pthread_attr_t attributes;
@@ -153,7 +155,26 @@ void SuspensionPoint() {
   ThreadState& self = CurrentThread();
   if (self.suspendCount.load() == 0) return;
   std::unique_lock<std::mutex> lock(self.lock);
+  self.parked = true;
+  self.changed.notify_all();  // a thread in HoldOtherThreads waits for this
   self.changed.wait(lock, [&] { return self.suspendCount.load() == 0; });
+  self.parked = false;
+}
+
+void HoldOtherThreads(std::chrono::milliseconds patience) {
+  const ThreadState* self = &CurrentThread();
+  std::vector<std::shared_ptr<ThreadState>> others;
+  {
+    std::lock_guard<std::mutex> lock(RegistryLock());
+    for (auto& entry : Registry())
+      if (entry.second.get() != self && entry.second->startedByLayer) others.push_back(entry.second);
+  }
+  for (auto& other : others) other->suspendCount.fetch_add(1);
+  const auto deadline = Clock::now() + patience;
+  for (auto& other : others) {
+    std::unique_lock<std::mutex> lock(other->lock);
+    other->changed.wait_until(lock, deadline, [&] { return other->parked || other->finished; });
+  }
 }
 
 Clock::time_point NextRefreshTick(Clock::time_point after) {

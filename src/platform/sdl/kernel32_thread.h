@@ -25,6 +25,8 @@ struct ThreadState {
   std::condition_variable changed;  // suspension count or end of the thread
   std::atomic<int> suspendCount{0};
   bool finished = false;            // guarded by lock
+  bool startedByLayer = false;      // CreateThread/_beginthreadex; set before it runs
+  bool parked = false;              // stopped in SuspensionPoint; guarded by lock
   DWORD exitCode = STILL_ACTIVE;    // guarded by lock
   // The thread's message queue, made by the thread's first message call.
   // Set once by the thread itself, read by posting threads: guarded by lock.
@@ -49,6 +51,12 @@ std::shared_ptr<ThreadState> ThreadOfHandle(HANDLE handle, const char* caller);
 // calls pass again before they return, so a thread suspended while it waited
 // does not return before it is resumed.
 void SuspensionPoint();
+
+// Holds every thread the layer started (other than the caller) at its next suspension point, for
+// good (the process is ending), and waits up to `patience` for those that
+// are running to get there; a thread blocked in a wait of the layer stays
+// there and stops before its wait returns.
+void HoldOtherThreads(std::chrono::milliseconds patience);
 
 // The display refresh the layer emulates where it has none to wait for: a
 // 60 Hz grid of the monotonic clock. Returns the first tick after `after`.

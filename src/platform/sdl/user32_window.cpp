@@ -11,12 +11,16 @@
 #include <cmath>
 #include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 #include <strings.h>
 #include <thread>
 #include <unordered_map>
 #include <vector>
 
+#include "kernel32_thread.h"
+#include "platform/interrupt.h"
 #include "platform/testing.h"
 #include "unsupported.h"
 #include "user32_window_state.h"
@@ -71,6 +75,7 @@ std::vector<void (*)(HWND)>& DestroyListeners() {
 
 std::atomic<DWORD> gWindowThreadId{0};
 bool gVideoReady = false;  // window thread only
+std::atomic<bool> gVideoFailed{false};  // no display driver could be opened
 std::atomic<Uint32> gWakeEventType{0};
 std::atomic<bool> gWakePending{false};
 // Drivers that cannot block on their event source (offscreen, dummy) only
@@ -270,6 +275,38 @@ CursorHandle* CursorOf(HCURSOR handle) {
   return nullptr;
 }
 
+// The video drivers that show a window to a player. SDL, left to itself,
+// falls back to drivers that show nothing (offscreen), and a client running
+// invisibly looks like one that hangs; those are used only when
+// SDL_VIDEODRIVER asks for them (the tests do).
+constexpr const char* kDisplayDrivers[] = {
+#if defined(__APPLE__)
+    "cocoa",
+#elif defined(__HAIKU__)
+    "haiku",
+#else
+    "x11", "wayland",
+#endif
+};
+
+bool OpenDisplayDriver(const char* caller) {
+  const char* asked = std::getenv("SDL_VIDEODRIVER");
+  if (asked && *asked) {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
+    std::fprintf(stderr, "%s: no display (video driver \"%s\": %s)\n", caller, asked, SDL_GetError());
+    return false;
+  }
+  std::string reasons;
+  for (const char* driver : kDisplayDrivers) {
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, driver);
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
+    reasons += std::string(reasons.empty() ? "" : "; ") + driver + ": " + SDL_GetError();
+  }
+  SDL_ResetHint(SDL_HINT_VIDEODRIVER);
+  std::fprintf(stderr, "%s: no display (%s)\n", caller, reasons.c_str());
+  return false;
+}
+
 }  // namespace
 
 // ---- shared with the other window files -----------------------------------------
@@ -288,8 +325,8 @@ bool EnsureVideo(const char* caller) {
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   // Windows never turns the game's mouse into relative motion or grabs it.
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-    std::fprintf(stderr, "%s: no display (%s)\n", caller, SDL_GetError());
+  if (!OpenDisplayDriver(caller)) {
+    gVideoFailed = true;
     return false;
   }
   gWakeEventType = SDL_RegisterEvents(1);
@@ -313,6 +350,8 @@ bool EnsureVideo(const char* caller) {
   UpdateCursor();
   return true;
 }
+
+bool VideoFailed() { return gVideoFailed; }
 
 Uint32 WakeEventType() { return gWakeEventType; }
 void TakeWakeEvent() { gWakePending = false; }
@@ -537,7 +576,20 @@ WNDPROC WindowProcOf(HWND hWnd) {
 
 bool IsWindowThread() { return gVideoReady && gWindowThreadId.load() == GetCurrentThreadId(); }
 
+// Ctrl+C or SIGTERM (platform/interrupt.h): the game's threads are held
+// where they are, so that nothing of theirs runs while the window thread
+// releases what they use, and the window loop gets its quit message, with
+// the code of an orderly end.
+static void TakeInterrupt() {
+  static bool taken = false;  // window thread only
+  if (taken || !InterruptRequested()) return;
+  taken = true;
+  HoldOtherThreads(std::chrono::milliseconds(300));
+  PostQuitMessage(0);
+}
+
 void PumpEvents() {
+  TakeInterrupt();
   SDL_PumpEvents();
   SDL_Event event;
   while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0)

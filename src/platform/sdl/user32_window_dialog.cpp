@@ -40,6 +40,7 @@ std::vector<Button> ButtonsOf(UINT type) {
 
 // A display to show a box on: a real video driver with a display to talk to.
 bool DisplayExists() {
+  if (VideoFailed()) return false;
   const char* driver = SDL_WasInit(SDL_INIT_VIDEO) ? SDL_GetCurrentVideoDriver() : std::getenv("SDL_VIDEODRIVER");
   if (driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0 ||
                  std::strcmp(driver, "evdev") == 0))

@@ -74,6 +74,9 @@ void NoteWindowResized(Window& window);
 // thread; a window function on any other thread afterwards is unsupported.
 // Returns false when SDL video cannot start (no display).
 bool EnsureVideo(const char* caller);
+
+// True after EnsureVideo found no display driver to open.
+bool VideoFailed();
 Uint32 WakeEventType();
 // Tells a waiting window thread that an event was pushed from elsewhere.
 void SignalEventPushed();

@@ -1,0 +1,71 @@
+// The log file: the last three runs kept, and the stream that writes every
+// line to the console and the file alike.
+#include "platform/log_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "support/gamedir.h"
+
+namespace vsk::test {
+namespace {
+
+using platform::OpenTeeStream;
+using platform::PrepareLogFile;
+
+std::string ReadText(const std::string& path) {
+  auto bytes = ReadBytes(path);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+class LogFile : public GameDirTest {};
+
+TEST_F(LogFile, KeepsTheLastThreeRuns) {
+  // Five runs in a directory that does not exist yet; each writes its number.
+  const std::string dir = root_ + "/state/veskaria";
+  const std::string after[][3] = {{"-", "-", "-"}, {"-", "1", "-"}, {"-", "2", "1"}, {"-", "3", "2"}, {"-", "4", "3"}};
+  for (int run = 0; run < 5; run++) {
+    std::string error;
+    ASSERT_EQ(PrepareLogFile(dir, &error), dir + "/veskaria.log") << error;
+    int i = 0;
+    for (const char* name : {"/veskaria.log", "/veskaria.1.log", "/veskaria.2.log"})
+      EXPECT_EQ(FileExists(dir + name) ? ReadText(dir + name) : "-", after[run][i++]) << "run " << run << name;
+    WriteText(dir + "/veskaria.log", std::to_string(run + 1));
+  }
+}
+
+TEST_F(LogFile, EveryLineReachesBothAsItEnds) {
+  int console = open("console.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  int file = open("file.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  ASSERT_GE(console, 0);
+  ASSERT_GE(file, 0);
+  std::FILE* stream = OpenTeeStream(console, file);
+  ASSERT_NE(stream, nullptr);
+  ASSERT_EQ(setvbuf(stream, nullptr, _IOLBF, BUFSIZ), 0);
+  std::fputs("Gr\xf6\xdf" "e\n", stream);
+  std::fputs("no line feed yet", stream);
+  // A line that ended is in both files at once, the open one in neither.
+  EXPECT_EQ(ReadText("console.txt"), "Gr\xf6\xdf" "e\n");
+  EXPECT_EQ(ReadText("file.txt"), "Gr\xf6\xdf" "e\n");
+  std::fputs("\n", stream);
+  EXPECT_EQ(ReadText("file.txt"), "Gr\xf6\xdf" "e\nno line feed yet\n");
+  EXPECT_EQ(std::fclose(stream), 0);
+  EXPECT_EQ(ReadText("console.txt"), ReadText("file.txt"));
+}
+
+TEST_F(LogFile, AFailingConsoleLeavesTheFileWhole) {
+  int file = open("file.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  int console = open("console.txt", O_RDONLY | O_CREAT, 0644);  // refuses every write
+  ASSERT_GE(file, 0);
+  ASSERT_GE(console, 0);
+  std::FILE* stream = OpenTeeStream(console, file);
+  ASSERT_NE(stream, nullptr);
+  EXPECT_GT(std::fputs("one\n", stream), 0);
+  EXPECT_EQ(std::fflush(stream), 0);
+  EXPECT_GT(std::fputs("two\n", stream), 0);
+  EXPECT_EQ(std::fclose(stream), 0);
+  EXPECT_EQ(ReadText("file.txt"), "one\ntwo\n");
+}
+
+}  // namespace
+}  // namespace vsk::test
