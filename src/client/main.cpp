@@ -60,12 +60,14 @@ bool AnswerInformationRequest(const std::string& first) {
       "  --version  the version line\n"
       "\n"
       "Keys: the mouse plays; a right-click (or closing the window) leaves a\n"
-      "screen, on the residence it ends the game. Alt+Enter or F11 switch the\n"
-      "DirectDraw display between full screen and a window; F1 does so in OpenGL.\n"
-      "Ctrl+C in the terminal ends the client in order.\n"
+      "screen, on the residence it ends the game. F1 switches the OpenGL\n"
+      "presenter between a window and full screen.\n"
+#ifndef _WIN32
+      "Alt+Enter or F11 switch the DirectDraw display between full screen and a\n"
+      "window. Ctrl+C in the terminal ends the client in order.\n"
+#endif
       "\n"
 #ifdef _WIN32
-      "Display settings: %%APPDATA%%\\veskaria\\display.ini\n"
       "Log: %%LOCALAPPDATA%%\\Veskaria\\veskaria.log (the last three runs:\n"
       "     veskaria.log, veskaria.1.log, veskaria.2.log)\n"
 #else
