@@ -174,14 +174,15 @@ void ConvertScreenWith(ScreenConversion conversion, const uint8_t* pixels, uint3
   ConvertPlain(pixels, bytesPerRow, colors, rgb);
 }
 
-void ConvertScreenRGBA(const uint8_t* pixels, uint32_t bytesPerRow, const uint8_t* colors, uint8_t* rgba) {
+void ConvertRowsRGBA(const uint8_t* pixels, uint32_t bytesPerRow, uint32_t rows, const uint8_t* colors,
+                     uint8_t* rgba) {
   uint32_t table[256];
   for (int i = 0; i < 256; ++i) {
     static_assert(std::endian::native == std::endian::little, "red is the lowest byte");
     table[i] = uint32_t(colors[4 * i]) | uint32_t(colors[4 * i + 1]) << 8 | uint32_t(colors[4 * i + 2]) << 16 |
                0xFF000000u;
   }
-  for (uint32_t y = 0; y < kScreenHeight; ++y) {
+  for (uint32_t y = 0; y < rows; ++y) {
     const uint8_t* in = pixels + static_cast<size_t>(y) * bytesPerRow;
     uint8_t* out = rgba + static_cast<size_t>(y) * kScreenWidth * 4;
     for (uint32_t x = 0; x < kScreenWidth; ++x) std::memcpy(out + 4 * x, &table[in[x]], 4);

@@ -12,10 +12,11 @@ namespace vsk {
 // 640 x 480 x 3 RGB bytes, with the fastest conversion this processor has.
 void ConvertScreen(const uint8_t* pixels, uint32_t bytesPerRow, const uint8_t* colors, uint8_t* rgb);
 
-// The same as red, green, blue and 255 for each pixel, 640 x 480 x 4 bytes:
-// the layout a driver stores an RGB texture in, so that uploading it needs
-// no conversion of its own.
-void ConvertScreenRGBA(const uint8_t* pixels, uint32_t bytesPerRow, const uint8_t* colors, uint8_t* rgba);
+// `rows` rows of 640 indices the same way, as red, green, blue and 255 for
+// each pixel (640 x rows x 4 bytes): the layout a driver stores an RGB
+// texture in, so that uploading it needs no conversion of its own.
+void ConvertRowsRGBA(const uint8_t* pixels, uint32_t bytesPerRow, uint32_t rows, const uint8_t* colors,
+                     uint8_t* rgba);
 
 // The conversions one by one, for tests and benchmarks; each gives the same
 // bytes. A vector one is usable only where ScreenConversionAvailable says so.

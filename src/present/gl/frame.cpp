@@ -115,30 +115,51 @@ void UploadWholeScreen() {
   gUploaded.valid = false;
 }
 
-// The screen's indices and colours compared with what the texture holds;
-// only a change is converted (to RGBA, which the driver stores as it is)
-// and uploaded.
+// The screen's indices and colours compared with what the texture holds,
+// in strips of rows: only a strip whose indices changed, or that uses a
+// colour that changed (the colour cycle's few registers), is converted (to
+// RGBA, which the driver stores as it is) and uploaded.
 void UploadScreen() {
+  constexpr uint32_t kStrip = 16;
+  static_assert(kScreenHeight % kStrip == 0);
   ScreenBeingRead.store(true);
   Screen* screen = std::atomic_ref<Screen*>(TheScreen).load();
   BitMap* bitmap = screen ? std::atomic_ref<BitMap*>(screen->BitMap).load() : nullptr;
   const bool shown = bitmap && bitmap->Pixels;
-  bool same = gUploaded.valid && shown && std::memcmp(gUploaded.colors, GLColors, sizeof GLColors) == 0;
+  bool stripChanged[kScreenHeight / kStrip] = {};
   for (uint32_t y = 0; shown && y < kScreenHeight; ++y) {
     const uint8_t* row = bitmap->Pixels + static_cast<size_t>(y) * bitmap->BytesPerRow;
     uint8_t* kept = gUploaded.pixels + static_cast<size_t>(y) * kScreenWidth;
-    if (same && std::memcmp(kept, row, kScreenWidth) == 0) continue;
-    same = false;
+    if (gUploaded.valid && std::memcmp(kept, row, kScreenWidth) == 0) continue;
+    stripChanged[y / kStrip] = true;
     std::memcpy(kept, row, kScreenWidth);
   }
   ScreenBeingRead.store(false);
-  if (!shown || same) return;
+  if (!shown) return;
+
+  bool colourChanged[256];
+  bool anyColour = false;
+  for (int i = 0; i < 256; ++i) {
+    colourChanged[i] = std::memcmp(&gUploaded.colors[i], &GLColors[i], 3) != 0;
+    anyColour = anyColour || colourChanged[i];
+  }
   std::memcpy(gUploaded.colors, GLColors, sizeof GLColors);
-  auto* rgba = static_cast<uint8_t*>(AllocVec(kScreenWidth * kScreenHeight * 4, MEMF_PUBLIC));
-  if (!rgba) return;
-  ConvertScreenRGBA(gUploaded.pixels, kScreenWidth, reinterpret_cast<const uint8_t*>(gUploaded.colors), rgba);
-  glBindTexture(GL_TEXTURE_2D, gScreenTexture);
-  glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, kScreenWidth, kScreenHeight, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+  uint8_t* rgba = nullptr;
+  for (uint32_t strip = 0; strip < kScreenHeight / kStrip; ++strip) {
+    const uint8_t* kept = gUploaded.pixels + static_cast<size_t>(strip) * kStrip * kScreenWidth;
+    bool changed = !gUploaded.valid || stripChanged[strip];
+    for (uint32_t i = 0; !changed && anyColour && i < kStrip * kScreenWidth; ++i) changed = colourChanged[kept[i]];
+    if (!changed) continue;
+    if (!rgba) rgba = static_cast<uint8_t*>(AllocVec(kStrip * kScreenWidth * 4, MEMF_PUBLIC));
+    if (!rgba) {
+      gUploaded.valid = false;  // everything again next frame
+      return;
+    }
+    ConvertRowsRGBA(kept, kScreenWidth, kStrip, reinterpret_cast<const uint8_t*>(gUploaded.colors), rgba);
+    glBindTexture(GL_TEXTURE_2D, gScreenTexture);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, static_cast<GLint>(strip * kStrip), kScreenWidth, kStrip, GL_RGBA,
+                    GL_UNSIGNED_BYTE, rgba);
+  }
   FreeVec(rgba);
   gUploaded.valid = true;
 }
