@@ -36,7 +36,7 @@ bool ParseSide(const std::string& value, int* side) {
 
 std::string DisplaySettingsPath() {
   const char* config = std::getenv("XDG_CONFIG_HOME");
-  // The base directory specification asks to ignore relative paths.
+  // XDG directories must be absolute; a relative one is ignored, as desktops do.
   if (config && config[0] == '/') return std::string(config) + "/veskaria/display.ini";
   const char* home = std::getenv("HOME");
   if (home && home[0]) return std::string(home) + "/.config/veskaria/display.ini";
