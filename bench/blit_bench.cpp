@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "core/presenter_state.h"
 #include "gfx/bitmap.h"
 #include "pictures/bank.h"
 #include "pictures/blit.h"
 #include "pictures/masked_copy.h"
-#include "present/state.h"
-#include "services/memory.h"
 #include "ratio_reporter.h"
+#include "services/memory.h"
 
 namespace {
 

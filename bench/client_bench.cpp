@@ -37,14 +37,14 @@
 #include <thread>
 #include <vector>
 
+#include "core/context.h"
+#include "core/presenter_state.h"
+#include "gfx/screen_update.h"
 #include "pictures/bank.h"
 #include "pictures/events.h"
 #include "pictures/fade.h"
-#include "pictures/update.h"
 #include "platform/testing.h"
 #include "present/gl/frame.h"
-#include "present/state.h"
-#include "startup/context.h"
 #include "startup/entry.h"
 #include "startup/report.h"
 #include "vsk-data/demo.h"

@@ -6,9 +6,9 @@
 #include <chrono>
 #include <thread>
 
+#include "core/presenter_state.h"
 #include "gfx/bitmap.h"
 #include "pictures/colorcycle.h"
-#include "present/state.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "core/presenter_state.h"
 #include "gfx/font.h"
-#include "present/state.h"
-#include "services/memory.h"
 #include "ratio_reporter.h"
+#include "services/memory.h"
 
 namespace {
 

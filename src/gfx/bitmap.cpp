@@ -7,10 +7,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/dd_objects.h"
+#include "core/presenter_state.h"
 #include "gfx/font.h"
 #include "gfx/surface_lock.h"
-#include "present/dd/objects.h"
-#include "present/state.h"
 #include "services/memory.h"
 
 namespace vsk {

@@ -12,10 +12,10 @@
 #include <cstring>
 #include <utility>
 
+#include "core/presenter_state.h"
 #include "gfx/bitmap.h"
+#include "gfx/screen_update.h"
 #include "gfx/surface_lock.h"
-#include "pictures/update.h"
-#include "present/state.h"
 
 namespace vsk {
 

@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "core/presenter_state.h"
 #include "gfx/bitmap.h"
-#include "present/state.h"
 
 namespace vsk {
 

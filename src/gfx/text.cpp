@@ -12,8 +12,8 @@
 #include <cstdio>
 
 #include "gfx/font.h"
+#include "gfx/screen_update.h"
 #include "gfx/surface_lock.h"
-#include "pictures/update.h"
 
 namespace vsk {
 

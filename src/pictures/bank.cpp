@@ -9,16 +9,16 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/context.h"
+#include "core/dd_objects.h"
+#include "core/presenter_state.h"
 #include "gfx/rastport.h"
 #include "pictures/blit.h"
 #include "pictures/fade.h"
 #include "platform/files.h"
-#include "present/dd/objects.h"
-#include "present/state.h"
 #include "services/byteorder.h"
 #include "services/files.h"
 #include "services/memory.h"
-#include "startup/context.h"
 
 namespace vsk {
 

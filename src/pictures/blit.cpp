@@ -7,12 +7,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/presenter_state.h"
+#include "gfx/aligned_text.h"
 #include "gfx/rastport.h"
+#include "gfx/screen_update.h"
 #include "pictures/bank.h"
 #include "pictures/masked_copy.h"
-#include "pictures/update.h"
-#include "present/state.h"
-#include "ui/aligned_text.h"
 
 namespace vsk {
 

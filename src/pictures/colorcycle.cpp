@@ -10,10 +10,10 @@
 #include <cstring>
 #include <new>
 
+#include "core/presenter_state.h"
 #include "gfx/bitmap.h"
+#include "gfx/screen_update.h"
 #include "pictures/fade.h"
-#include "pictures/update.h"
-#include "present/state.h"
 #include "services/memory.h"
 #include "services/time.h"
 

@@ -2,9 +2,9 @@
 
 #include <windows.h>
 
+#include "core/presenter_state.h"
+#include "gfx/screen_update.h"
 #include "pictures/replay.h"
-#include "pictures/update.h"
-#include "present/state.h"
 #include "services/random.h"
 #include "sound/sfx.h"
 

@@ -10,10 +10,10 @@
 
 #include <cstring>
 
+#include "core/dd_objects.h"
+#include "core/presenter_state.h"
 #include "gfx/bitmap.h"
-#include "pictures/update.h"
-#include "present/dd/objects.h"
-#include "present/state.h"
+#include "gfx/screen_update.h"
 
 namespace vsk {
 

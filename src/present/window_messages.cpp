@@ -1,6 +1,6 @@
 #include "present/window_messages.h"
 
-#include "present/state.h"
+#include "core/presenter_state.h"
 #include "startup/entry.h"
 
 namespace vsk {

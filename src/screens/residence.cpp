@@ -10,7 +10,6 @@
 #include "pictures/screendata.h"
 #include "screens/screens.h"
 #include "sound/sfx.h"
-#include "startup/entry.h"
 #include "ui/text_box.h"
 
 namespace vsk {

@@ -7,6 +7,11 @@
 
 namespace vsk {
 
+// Screen codes: what a screen returns names the screen to show next.
+constexpr int32_t kScreenResidence = 2;
+constexpr int32_t kScreenEnd = -1;
+constexpr int32_t kScreenStory = 505;
+
 // The title picture with the pointer, faded in, until event 8. Returns 2
 // (the residence next).
 int32_t TitleScreen();

@@ -1,8 +1,7 @@
+#include "gfx/screen_update.h"
 #include "pictures/bank.h"
 #include "pictures/events.h"
-#include "pictures/update.h"
 #include "screens/screens.h"
-#include "startup/entry.h"
 
 namespace vsk {
 

@@ -5,8 +5,8 @@
 
 #include <cstdio>
 
+#include "core/context.h"
 #include "sound/sfx.h"
-#include "startup/context.h"
 
 namespace vsk {
 

@@ -8,13 +8,13 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/context.h"
+#include "core/presenter_state.h"
 #include "platform/files.h"
-#include "present/state.h"
 #include "services/byteorder.h"
 #include "services/files.h"
 #include "services/memory.h"
 #include "sound/cdaudio.h"
-#include "startup/context.h"
 
 namespace vsk {
 

@@ -6,10 +6,10 @@
 
 #include <cstdio>
 
+#include "core/context.h"
 #include "pictures/bank.h"
 #include "services/memory.h"
 #include "sound/sfx.h"
-#include "startup/context.h"
 #include "startup/entry.h"
 
 namespace vsk {

@@ -7,17 +7,17 @@
 #include <cstring>
 #include <string>
 
+#include "core/context.h"
+#include "core/prefs.h"
+#include "core/presenter_state.h"
 #include "platform/guard.h"
 #include "present/dd/window.h"
 #include "present/gl/window.h"
-#include "present/state.h"
 #include "screens/screens.h"
 #include "services/memory.h"
 #include "sound/sfx.h"
 #include "startup/command_line.h"
-#include "startup/context.h"
 #include "startup/outcome.h"
-#include "startup/prefs.h"
 #include "startup/setup.h"
 #include "startup/story.h"
 

@@ -7,14 +7,11 @@
 
 #include <cstdint>
 
+#include "screens/screens.h"
+
 namespace vsk {
 
 constexpr const char* kVersionLine = "$VER: VsK-Client 3D V0.03Beta (04.06.2005)";
-
-// Screen codes.
-constexpr int32_t kScreenResidence = 2;
-constexpr int32_t kScreenEnd = -1;
-constexpr int32_t kScreenStory = 505;
 
 // The screens the game thread runs: the title screen first (its result is
 // the first screen code), then the residence screen for as long as the

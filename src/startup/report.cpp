@@ -9,9 +9,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/context.h"
 #include "services/memory.h"
 #include "sound/cdaudio.h"
-#include "startup/context.h"
 
 namespace vsk {
 

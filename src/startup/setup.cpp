@@ -8,15 +8,15 @@
 
 #include "catalog/chunk.h"
 #include "catalog/strings.h"
+#include "core/context.h"
+#include "core/prefs.h"
+#include "core/presenter_state.h"
 #include "pictures/events.h"
 #include "pictures/replay.h"
-#include "present/state.h"
 #include "services/files.h"
 #include "services/memory.h"
 #include "services/random.h"
 #include "sound/cdaudio.h"
-#include "startup/context.h"
-#include "startup/prefs.h"
 #include "towns/town.h"
 
 namespace vsk {

@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/prefs.h"
 #include "platform/files.h"
 #include "services/files.h"
 #include "services/memory.h"
-#include "startup/prefs.h"
 
 namespace vsk {
 

@@ -5,11 +5,11 @@
 #include <cstring>
 #include <string>
 
+#include "core/context.h"
 #include "pictures/events.h"
 #include "platform/files.h"
 #include "services/files.h"
 #include "services/memory.h"
-#include "startup/context.h"
 #include "towns/town.h"
 #include "towns/townfiles.h"
 

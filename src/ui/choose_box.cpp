@@ -2,13 +2,14 @@
 
 #include <cstdio>
 
+#include "gfx/aligned_text.h"
 #include "gfx/bitmap.h"
 #include "gfx/font.h"
+#include "gfx/screen_update.h"
 #include "pictures/bank.h"
 #include "pictures/blit.h"
 #include "pictures/events.h"
-#include "pictures/update.h"
-#include "ui/aligned_text.h"
+#include "pictures/screen_clip.h"
 #include "ui/gadgets.h"
 #include "ui/requester_box.h"
 #include "ui/text_box.h"

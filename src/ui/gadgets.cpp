@@ -1,8 +1,8 @@
 #include "ui/gadgets.h"
 
+#include "gfx/screen_update.h"
 #include "pictures/blit.h"
 #include "pictures/events.h"
-#include "pictures/update.h"
 
 namespace vsk {
 

@@ -2,16 +2,17 @@
 
 #include <cstdio>
 
+#include "core/presenter_state.h"
+#include "gfx/aligned_text.h"
 #include "gfx/rastport.h"
+#include "gfx/screen_update.h"
 #include "pictures/bank.h"
 #include "pictures/blit.h"
 #include "pictures/events.h"
+#include "pictures/screen_clip.h"
 #include "pictures/screendata.h"
-#include "pictures/update.h"
-#include "present/state.h"
 #include "services/memory.h"
 #include "services/time.h"
-#include "ui/aligned_text.h"
 
 namespace vsk {
 

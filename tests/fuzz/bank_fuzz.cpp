@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "core/context.h"
+#include "core/presenter_state.h"
 #include "pictures/bank.h"
-#include "present/state.h"
 #include "services/byteorder.h"
-#include "startup/context.h"
 
 namespace {
 

@@ -31,8 +31,8 @@
 #include <thread>
 #include <vector>
 
+#include "core/presenter_state.h"
 #include "platform/testing.h"
-#include "present/state.h"
 #include "startup/entry.h"
 #include "startup/outcome.h"
 #include "vsk-data/demo.h"

@@ -13,10 +13,10 @@
 #include <cstring>
 #include <string>
 
+#include "core/presenter_state.h"
+#include "gfx/aligned_text.h"
 #include "gfx/font.h"
-#include "present/state.h"
 #include "services/memory.h"
-#include "ui/aligned_text.h"
 #include "ui/text_box.h"
 
 namespace {

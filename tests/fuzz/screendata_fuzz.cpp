@@ -12,10 +12,10 @@
 #include <filesystem>
 #include <string>
 
+#include "core/presenter_state.h"
 #include "gfx/font.h"
 #include "pictures/bank.h"
 #include "pictures/screendata.h"
-#include "present/state.h"
 #include "services/memory.h"
 #include "ui/gadgets.h"
 #include "vsk-data/demo.h"

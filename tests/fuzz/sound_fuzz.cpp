@@ -11,12 +11,12 @@
 #include <filesystem>
 #include <string>
 
-#include "present/state.h"
+#include "core/context.h"
+#include "core/presenter_state.h"
 #include "services/byteorder.h"
 #include "services/memory.h"
 #include "services/memory_faults.h"
 #include "sound/sfx.h"
-#include "startup/context.h"
 
 namespace {
 

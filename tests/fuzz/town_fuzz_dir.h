@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "core/prefs.h"
 #include "pictures/events.h"
 #include "services/memory_faults.h"
-#include "startup/prefs.h"
 #include "towns/town.h"
 #include "vsk-data/demo.h"
 #include "vsk-data/write_chunk.h"

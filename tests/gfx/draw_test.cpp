@@ -10,10 +10,10 @@
 #include <set>
 #include <utility>
 
+#include "core/dd_objects.h"
 #include "gfx/bitmap.h"
-#include "pictures/update.h"
+#include "gfx/screen_update.h"
 #include "platform/testing.h"
-#include "present/dd/objects.h"
 #include "services/memory.h"
 #include "services/memory_faults.h"
 #include "support/log.h"

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "core/dd_objects.h"
 #include "gfx/font.h"
 #include "platform/testing.h"
-#include "present/dd/objects.h"
 #include "services/memory.h"
 #include "services/memory_faults.h"
 #include "support/font_builder.h"

@@ -14,13 +14,13 @@
 #include <thread>
 #include <vector>
 
+#include "core/context.h"
+#include "core/dd_objects.h"
+#include "gfx/screen_update.h"
 #include "pictures/bank.h"
 #include "pictures/fade.h"
-#include "pictures/update.h"
-#include "present/dd/objects.h"
 #include "services/memory.h"
 #include "services/memory_faults.h"
-#include "startup/context.h"
 #include "support/bytes.h"
 #include "support/gamedir.h"
 #include "support/screen_fixture.h"

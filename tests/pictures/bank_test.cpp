@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "core/dd_objects.h"
+#include "core/presenter_state.h"
 #include "pictures/bank_files.h"
-#include "present/dd/objects.h"
-#include "present/state.h"
 #include "services/files.h"
 #include "support/log.h"
 

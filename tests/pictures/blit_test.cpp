@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "gfx/rastport.h"
+#include "gfx/screen_update.h"
 #include "pictures/bank.h"
 #include "pictures/bank_files.h"
-#include "pictures/update.h"
 #include "platform/testing.h"
 #include "support/log.h"
 

@@ -13,10 +13,10 @@
 #include <thread>
 #include <vector>
 
+#include "core/dd_objects.h"
+#include "core/presenter_state.h"
 #include "gfx/bitmap.h"
 #include "platform/testing.h"
-#include "present/dd/objects.h"
-#include "present/state.h"
 #include "services/memory_faults.h"
 #include "support/log.h"
 #include "support/screen_fixture.h"

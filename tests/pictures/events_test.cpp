@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "present/state.h"
+#include "core/presenter_state.h"
 #include "services/random.h"
 
 namespace vsk {

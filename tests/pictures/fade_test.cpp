@@ -15,9 +15,9 @@
 #include <thread>
 #include <vector>
 
+#include "core/dd_objects.h"
+#include "core/presenter_state.h"
 #include "gfx/bitmap.h"
-#include "present/dd/objects.h"
-#include "present/state.h"
 #include "support/screen_fixture.h"
 
 namespace vsk {

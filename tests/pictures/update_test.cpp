@@ -1,7 +1,8 @@
 // Screen updates, the mouse pointer, saved screen areas and palette entries,
 // in both presenter modes: what reaches the window (OpenGL), the primary
 // surface (DirectDraw) and the colour tables.
-#include "pictures/update.h"
+#include "gfx/screen_update.h"
+#include "pictures/screen_clip.h"
 
 #include <windows.h>
 #include <ddraw.h>
@@ -11,13 +12,13 @@
 #include <cstring>
 #include <vector>
 
+#include "core/dd_objects.h"
+#include "core/presenter_state.h"
 #include "gfx/bitmap.h"
-#include "present/dd/objects.h"
-#include "present/state.h"
+#include "platform/testing.h"
 #include "services/memory.h"
 #include "services/memory_faults.h"
 #include "support/bytes.h"
-#include "platform/testing.h"
 #include "support/log.h"
 #include "support/screen_fixture.h"
 

@@ -10,9 +10,9 @@
 #include <chrono>
 #include <thread>
 
+#include "core/dd_objects.h"
+#include "core/presenter_state.h"
 #include "platform/testing.h"
-#include "present/dd/objects.h"
-#include "present/state.h"
 #include "support/eventually.h"
 
 namespace vsk {

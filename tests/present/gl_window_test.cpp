@@ -17,13 +17,13 @@
 #include <thread>
 #include <vector>
 
+#include "core/context.h"
+#include "core/presenter_state.h"
 #include "gfx/bitmap.h"
 #include "platform/testing.h"
 #include "present/gl/frame.h"
-#include "present/state.h"
 #include "services/memory.h"
 #include "sound/sfx.h"
-#include "startup/context.h"
 #include "startup/report.h"
 #include "startup/setup.h"
 #include "support/eventually.h"

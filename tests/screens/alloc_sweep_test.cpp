@@ -27,11 +27,11 @@
 #include <thread>
 #include <vector>
 
+#include "core/context.h"
+#include "core/presenter_state.h"
 #include "platform/testing.h"
-#include "present/state.h"
 #include "screens/screens.h"
 #include "services/memory_faults.h"
-#include "startup/context.h"
 #include "startup/outcome.h"
 #include "startup/report.h"
 #include "support/client_run.h"

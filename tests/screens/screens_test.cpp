@@ -21,19 +21,19 @@
 #include <thread>
 #include <vector>
 
+#include "core/context.h"
+#include "core/presenter_state.h"
 #include "gfx/bitmap.h"
 #include "gfx/font.h"
 #include "pictures/replay.h"
 #include "pictures/screendata.h"
 #include "platform/testing.h"
-#include "present/state.h"
+#include "startup/report.h"
 #include "support/bytes.h"
 #include "support/client_run.h"
-#include "startup/context.h"
-#include "startup/report.h"
 #include "support/eventually.h"
-#include "vsk-data/demo.h"
 #include "ui/text_box.h"
+#include "vsk-data/demo.h"
 
 namespace vsk {
 namespace {

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "core/context.h"
 #include "sound/sfx.h"
-#include "startup/context.h"
 #include "support/gamedir.h"
 #include "support/log.h"
 #include "vsk-data/write_sound.h"

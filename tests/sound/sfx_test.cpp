@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "core/context.h"
+#include "core/presenter_state.h"
 #include "platform/testing.h"
-#include "present/state.h"
 #include "services/memory.h"
 #include "services/memory_faults.h"
-#include "startup/context.h"
 #include "support/gamedir.h"
 #include "support/log.h"
 #include "vsk-data/write_sound.h"

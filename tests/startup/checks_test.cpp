@@ -5,13 +5,13 @@
 #include <csignal>
 #include <string>
 
+#include "core/context.h"
 #include "pictures/bank.h"
 #include "platform/guard.h"
 #include "platform/testing.h"
 #include "services/memory.h"
 #include "services/memory_faults.h"
 #include "sound/sfx.h"
-#include "startup/context.h"
 #include "startup/entry.h"
 #include "support/log.h"
 

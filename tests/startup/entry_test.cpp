@@ -19,13 +19,13 @@
 #include <thread>
 #include <vector>
 
+#include "core/context.h"
+#include "core/dd_objects.h"
+#include "core/presenter_state.h"
+#include "gfx/screen_update.h"
 #include "pictures/bank.h"
 #include "pictures/events.h"
-#include "pictures/update.h"
 #include "platform/testing.h"
-#include "present/dd/objects.h"
-#include "present/state.h"
-#include "startup/context.h"
 #include "startup/outcome.h"
 #include "startup/report.h"
 #include "support/client_run.h"

@@ -1,4 +1,4 @@
-#include "startup/prefs.h"
+#include "core/prefs.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "core/context.h"
 #include "platform/files.h"
 #include "services/memory.h"
 #include "services/memory_faults.h"
-#include "startup/context.h"
 #include "support/bytes.h"
 #include "support/gamedir.h"
 #include "support/log.h"

@@ -6,9 +6,9 @@
 
 #include <string>
 
+#include "core/context.h"
 #include "platform/testing.h"
 #include "services/memory.h"
-#include "startup/context.h"
 #include "support/gamedir.h"
 #include "support/log.h"
 

@@ -15,10 +15,10 @@
 #include <vector>
 
 #include "catalog/strings.h"
-#include "present/state.h"
+#include "core/context.h"
+#include "core/presenter_state.h"
 #include "services/memory.h"
 #include "services/memory_faults.h"
-#include "startup/context.h"
 #include "support/eventually.h"
 #include "support/gamedir.h"
 #include "support/log.h"

@@ -2,9 +2,9 @@
 
 #include <thread>
 
+#include "core/context.h"
+#include "core/presenter_state.h"
 #include "platform/testing.h"
-#include "present/state.h"
-#include "startup/context.h"
 #include "startup/report.h"
 #include "support/eventually.h"
 #include "support/log.h"

@@ -2,9 +2,10 @@
 
 #include <string>
 
+#include "core/presenter_state.h"
 #include "gfx/rastport.h"
-#include "pictures/update.h"
-#include "present/state.h"
+#include "gfx/screen_update.h"
+#include "pictures/screen_clip.h"
 #include "services/memory_faults.h"
 #include "support/eventually.h"
 #include "vsk-data/demo.h"

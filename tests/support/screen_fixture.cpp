@@ -6,8 +6,8 @@
 #include <cstring>
 #include <ostream>
 
+#include "core/dd_objects.h"
 #include "platform/testing.h"
-#include "present/dd/objects.h"
 #include "services/memory.h"
 #include "services/memory_faults.h"
 

@@ -23,8 +23,8 @@
 #include <string>
 #include <vector>
 
+#include "core/presenter_state.h"
 #include "gfx/bitmap.h"
-#include "present/state.h"
 #include "support/gamedir.h"
 
 namespace vsk::test {

@@ -11,14 +11,14 @@
 #include <string>
 #include <vector>
 
-#include "startup/prefs.h"
+#include "core/prefs.h"
+#include "services/memory.h"
 #include "support/bytes.h"
 #include "support/font_builder.h"
 #include "support/gamedir.h"
 #include "towns/town.h"
-#include "services/memory.h"
-#include "vsk-data/demo.h"
 #include "vsk-data/commands.h"
+#include "vsk-data/demo.h"
 #include "vsk-data/report.h"
 #include "vsk-data/write_bmp.h"
 #include "vsk-data/write_catalog.h"

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "core/context.h"
+#include "core/prefs.h"
 #include "services/memory.h"
 #include "services/memory_faults.h"
-#include "startup/context.h"
-#include "startup/prefs.h"
 #include "support/gamedir.h"
 #include "towns/town.h"
 #include "vsk-data/demo.h"

@@ -1,5 +1,5 @@
 // Text aligned in a rectangle, read back from the screen in both modes.
-#include "ui/aligned_text.h"
+#include "gfx/aligned_text.h"
 
 #include <gtest/gtest.h>
 

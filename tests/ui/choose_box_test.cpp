@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "core/presenter_state.h"
 #include "gfx/font.h"
 #include "gfx/rastport.h"
-#include "present/state.h"
 #include "services/memory_faults.h"
 #include "support/log.h"
 #include "support/modal_box.h"

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "core/presenter_state.h"
 #include "gfx/font.h"
 #include "pictures/bank.h"
 #include "pictures/events.h"
-#include "present/state.h"
 #include "support/screen_fixture.h"
 #include "vsk-data/demo.h"
 

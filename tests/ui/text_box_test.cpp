@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "core/presenter_state.h"
 #include "gfx/rastport.h"
-#include "pictures/update.h"
-#include "present/state.h"
+#include "gfx/screen_update.h"
 #include "services/memory.h"
 #include "services/memory_faults.h"
 #include "support/eventually.h"

@@ -5,10 +5,10 @@
 #include <cstring>
 #include <string>
 
+#include "core/dd_objects.h"
+#include "core/presenter_state.h"
 #include "gfx/bitmap.h"
-#include "pictures/update.h"
-#include "present/dd/objects.h"
-#include "present/state.h"
+#include "gfx/screen_update.h"
 #include "present/window_messages.h"
 #include "sound/sfx.h"
 #include "startup/outcome.h"

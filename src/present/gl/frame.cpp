@@ -8,12 +8,12 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/presenter_state.h"
 #include "gfx/bitmap.h"
 #include "pictures/fade.h"
 #include "platform/files.h"
 #include "present/gl/bmp.h"
 #include "present/gl/convert.h"
-#include "present/state.h"
 #include "services/memory.h"
 
 namespace vsk {

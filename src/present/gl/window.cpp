@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string>
 
+#include "core/presenter_state.h"
 #include "present/gl/frame.h"
-#include "present/state.h"
 #include "present/window_messages.h"
 #include "services/memory.h"
 #include "sound/sfx.h"

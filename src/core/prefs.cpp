@@ -1,14 +1,14 @@
-#include "startup/prefs.h"
+#include "core/prefs.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "core/context.h"
 #include "platform/files.h"
 #include "services/files.h"
 #include "services/memory.h"
-#include "startup/context.h"
 
 namespace vsk {
 

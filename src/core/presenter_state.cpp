@@ -1,4 +1,4 @@
-#include "present/state.h"
+#include "core/presenter_state.h"
 
 #include <thread>
 

@@ -1,5 +1,5 @@
-// Bringing changed screen areas to the display, the mouse pointer, saving
-// and restoring screen areas, and setting palette entries.
+// Bringing changed screen areas to the display, the mouse pointer, and
+// setting palette entries.
 #pragma once
 
 #include <cstdint>
@@ -25,8 +25,6 @@ void MovePointer(int32_t lParam);
 // surface). Runs before every DirectDraw lock or blit. OpenGL mode: nothing.
 void RestoreSurfaces();
 
-BitMap* ScreenSaveClip(uint16_t x, uint16_t y, uint16_t width, uint16_t height);
-void RestoreScreenClip(BitMap* saved, uint16_t x, uint16_t y, uint16_t width, uint16_t height);
 RastPort* NewRastPort(BitMap* bitmap);
 
 void SetRGB8(Screen* screen, uint32_t color, uint32_t red, uint32_t green, uint32_t blue);

@@ -1,4 +1,4 @@
-#include "present/dd/objects.h"
+#include "core/dd_objects.h"
 
 namespace vsk {
 

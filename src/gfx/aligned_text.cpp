@@ -1,4 +1,4 @@
-#include "ui/aligned_text.h"
+#include "gfx/aligned_text.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "startup/context.h"
+#include "core/context.h"
 
 namespace vsk {
 
