@@ -22,6 +22,7 @@
 #include "support/eventually.h"
 #include "support/gamedir.h"
 #include "support/log.h"
+#include "support/plain_window.h"
 #include "towns/town.h"
 #include "vsk-data/demo.h"
 
@@ -45,13 +46,7 @@ class SetupTest : public test::GameDirTest {
     GameDirTest::SetUp();
     std::string error;
     ASSERT_TRUE(data::WriteDemo(root_, nullptr, &error)) << error;
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = kWindowClass;
-    ASSERT_NE(RegisterClassA(&windowClass), 0);
-    WindowHandle = CreateWindowExA(0, kWindowClass, "Veskaria / Test", WS_POPUP, 0, 0, 64, 64, nullptr, nullptr,
-                                   GetModuleHandleA(nullptr), nullptr);
+    WindowHandle = test::MakePlainWindow(kWindowClass, 64, 64);
     ASSERT_NE(WindowHandle, nullptr);
     System = SystemContext{};
     Player = PlayerRecord{};
@@ -63,15 +58,9 @@ class SetupTest : public test::GameDirTest {
     FailAllocVecAt(0);
     ReleaseSystem();
     EXPECT_EQ(LiveAllocVecBlocks(), baseline_) << "the set-up keeps nothing ReleaseSystem does not free";
-    if (WindowHandle) {
-      KillTimer(WindowHandle, 3);
-      DestroyWindow(WindowHandle);
-    }
+    if (WindowHandle) KillTimer(WindowHandle, 3);
+    test::RemovePlainWindow(WindowHandle, kWindowClass);
     WindowHandle = nullptr;
-    UnregisterClassA(kWindowClass, GetModuleHandleA(nullptr));
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    }
     if (locale_) setenv("LC_ALL", locale_->c_str(), 1);
     else unsetenv("LC_ALL");
     GameDirTest::TearDown();
