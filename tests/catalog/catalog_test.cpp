@@ -14,6 +14,7 @@
 #include "support/bytes.h"
 #include "support/gamedir.h"
 #include "support/log.h"
+#include "vsk-data/write_catalog.h"
 
 namespace vsk {
 namespace {
@@ -56,10 +57,10 @@ Bytes Form(const std::vector<Bytes>& chunks, std::optional<uint32_t> length = st
   return form.append(body);
 }
 
+// The catalog the data kit writes: FVER, LANG, AUTH and two strings.
 Bytes GermanCatalog() {
-  return Form({TextChunk("FVER", "$VER: VsKBrowser.catalog 1.0"), TextChunk("LANG", "deutsch"),
-               TextChunk("AUTH", "Kadun Team"),
-               Strings({Record(58, "Residenz"), Record(14, "Stadt")})});
+  return Bytes{data::BuildCatalog(
+      {"$VER: VsKBrowser.catalog 1.0", "deutsch", "Kadun Team", {{58, "Residenz"}, {14, "Stadt"}}})};
 }
 
 class CatalogTest : public test::GameDirTest {
@@ -108,24 +109,23 @@ class CatalogTest : public test::GameDirTest {
 
 // --- languages and files ------------------------------------------------------
 
-TEST_F(CatalogTest, OtherLanguagesKeepTheBuiltInTexts) {
-  WriteCatalog(GermanCatalog());
-  setenv("LC_ALL", "en_US.UTF-8", 1);
-  test::LogCapture log;
-  EXPECT_EQ(Open(), nullptr);
-  EXPECT_EQ(log.Take(), "OpenCatalog: Konnte das File English nicht " "\xf6" "ffnen!\n");
-  EXPECT_STREQ(BuiltinStrings[58].text, "residence");
-  EXPECT_TRUE(TableIsBuiltIn());
-  EXPECT_EQ(LiveAllocVecBlocks(), baseline_);
+// No catalog for an English user, nor without the file: the log names
+// what could not be opened, and nothing is kept.
+TEST_F(CatalogTest, OtherLanguagesAndAMissingFileKeepTheBuiltInTexts) {
+  const char* english = "OpenCatalog: Konnte das File English nicht \xf6" "ffnen!\n";
+  const char* missing = "OpenCatalog: Konnte das File catalogs/deutsch/VsKBrowser.catalog nicht \xf6" "ffnen!\n";
+  for (const char* expected : {english, missing}) {
+    setenv("LC_ALL", expected == english ? "en_US.UTF-8" : "de_DE.UTF-8", 1);
+    if (expected == english) WriteCatalog(GermanCatalog());
+    else std::remove("catalogs/deutsch/VsKBrowser.catalog");
+    test::LogCapture log;
+    EXPECT_EQ(Open(), nullptr);
+    EXPECT_EQ(log.Take(), expected);
+    EXPECT_STREQ(BuiltinStrings[58].text, "residence");
+    EXPECT_TRUE(TableIsBuiltIn());
+    EXPECT_EQ(LiveAllocVecBlocks(), baseline_);
+  }
   CloseCatalog(nullptr);  // what the shutdown does when there was no catalog
-}
-
-TEST_F(CatalogTest, MissingFileIsLoggedWithItsPath) {
-  test::LogCapture log;
-  EXPECT_EQ(Open(), nullptr);
-  EXPECT_EQ(log.Take(),
-            "OpenCatalog: Konnte das File catalogs/deutsch/VsKBrowser.catalog nicht " "\xf6" "ffnen!\n");
-  EXPECT_EQ(LiveAllocVecBlocks(), baseline_);
 }
 
 TEST_F(CatalogTest, NamesAreFoundWithoutRegardToCase) {
@@ -252,40 +252,45 @@ TEST_F(CatalogTest, OddTextLengthTakesItsPaddedSpace) {
   EXPECT_TRUE(TableIsBuiltIn());
 }
 
-TEST_F(CatalogTest, NumbersBeyondTheTableAndUnterminatedTextsAreSkipped) {
-  Bytes body;
-  body.append(Record(1421, "zu weit")).append(Record(0xFFFFFFFF, "viel zu weit"));
-  body.be32(26).be32(4).text("ABCD");  // no terminator in its space
-  body.be32(11).be32(0);               // no space at all
-  body.append(Record(1420, "letzte")).append(Record(58, "Residenz"));
-  WriteCatalog(Form({Strings({body})}));
-  Catalog* catalog = Open();
-  ASSERT_NE(catalog, nullptr);
-  EXPECT_STREQ(BuiltinStrings[26].text, "options");
-  EXPECT_STREQ(BuiltinStrings[11].text, "exit");
-  EXPECT_STREQ(BuiltinStrings[1420].text, "letzte");
-  EXPECT_STREQ(BuiltinStrings[58].text, "Residenz");
-  CloseCatalog(catalog);
-  EXPECT_TRUE(TableIsBuiltIn());
-}
-
-TEST_F(CatalogTest, RecordsReachingPastTheChunkEndTheStrings) {
+// Catalogs whose records the reader must skip or stop at: the texts it
+// took (null: the built-in one kept) and the chunk read behind the strings;
+// closing gives every built-in text back.
+TEST_F(CatalogTest, BadRecordsAreSkippedOrEndTheStrings) {
+  Bytes skipped;
+  skipped.append(Record(1421, "zu weit")).append(Record(0xFFFFFFFF, "viel zu weit"));
+  skipped.be32(26).be32(4).text("ABCD");  // no terminator in its space
+  skipped.be32(11).be32(0);               // no space at all
+  skipped.append(Record(1420, "letzte")).append(Record(58, "Residenz"));
   // A text length far beyond the chunk: nothing behind it is read.
   Bytes huge;
   huge.append(Record(14, "Stadt")).be32(57).be32(0xFFFFFFF0).append(Record(58, "Residenz"));
   // The chunk ends in the middle of a record header.
   Bytes cut;
   cut.append(Record(14, "Stadt")).be32(58);
-  for (const Bytes& body : {huge, cut}) {
-    WriteCatalog(Form({Chunk("STRS", body), TextChunk("AUTH", "hinten")}));
+  struct Row {
+    const char* what;
+    Bytes strings;
+    std::vector<std::pair<uint16_t, const char*>> texts;
+  };
+  const Row rows[] = {
+      {"numbers beyond the table, unterminated texts", skipped,
+       {{26, nullptr}, {11, nullptr}, {1420, "letzte"}, {58, "Residenz"}}},
+      {"a length beyond the chunk", huge, {{14, "Stadt"}, {57, nullptr}, {58, nullptr}}},
+      {"a record header cut", cut, {{14, "Stadt"}, {57, nullptr}, {58, nullptr}}},
+      {"a number twice: the last wins", Bytes().append(Record(58, "Residenz")).append(Record(58, "Wohnsitz")),
+       {{58, "Wohnsitz"}}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    WriteCatalog(Form({Chunk("STRS", row.strings), TextChunk("AUTH", "hinten")}));
     Catalog* catalog = Open();
     ASSERT_NE(catalog, nullptr);
-    EXPECT_STREQ(BuiltinStrings[14].text, "Stadt");
-    EXPECT_STREQ(BuiltinStrings[57].text, "tavern");
-    EXPECT_STREQ(BuiltinStrings[58].text, "residence");
+    for (const auto& [number, text] : row.texts)
+      EXPECT_STREQ(BuiltinStrings[number].text, text ? text : builtin_[number]) << number;
     EXPECT_STREQ(catalog->author, "hinten");
     CloseCatalog(catalog);
     EXPECT_TRUE(TableIsBuiltIn());
+    EXPECT_EQ(LiveAllocVecBlocks(), baseline_);
   }
 }
 
@@ -327,15 +332,6 @@ TEST_F(CatalogTest, LengthsBeyondTheFileCountOnlyWhatWasRead) {
   EXPECT_TRUE(TableIsBuiltIn());
   CloseCatalog(catalog);
   EXPECT_EQ(LiveAllocVecBlocks(), baseline_);
-}
-
-TEST_F(CatalogTest, DuplicateNumbersStillCloseToTheBuiltInText) {
-  WriteCatalog(Form({Strings({Record(58, "Residenz"), Record(58, "Wohnsitz")})}));
-  Catalog* catalog = Open();
-  ASSERT_NE(catalog, nullptr);
-  EXPECT_STREQ(BuiltinStrings[58].text, "Wohnsitz");
-  CloseCatalog(catalog);
-  EXPECT_STREQ(BuiltinStrings[58].text, "residence");
 }
 
 // --- memory -----------------------------------------------------------------
@@ -381,13 +377,6 @@ TEST(BuiltinStrings, EveryNumberSitsAtItsOwnEntry) {
     ASSERT_NE(BuiltinStrings[i].text, nullptr) << i;
     EXPECT_GT(std::strlen(BuiltinStrings[i].text), 0u) << i;
   }
-  const std::pair<uint16_t, const char*> fixed[] = {
-      {0, "select screen mode"}, {1, "cancel !"}, {2, "Ok !"}, {11, "exit"}, {14, "town"},
-      {26, "options"}, {57, "tavern"}, {58, "residence"}, {155, "password"},
-      {164, "standard SMTP name"}, {330, "info window"},
-      {332, "You can't use chat or game options, there was no TCP/IP stack selected"},
-  };
-  for (const auto& [number, text] : fixed) EXPECT_STREQ(BuiltinStrings[number].text, text);
   // Unused numbers share one text.
   EXPECT_STREQ(BuiltinStrings[1420].text, "reserved");
   EXPECT_EQ(BuiltinStrings[700].text, BuiltinStrings[1420].text);
