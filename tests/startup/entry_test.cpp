@@ -29,6 +29,7 @@
 #include "startup/outcome.h"
 #include "startup/report.h"
 #include "support/client_run.h"
+#include "support/contains.h"
 #include "support/eventually.h"
 #include "support/gamedir.h"
 #include "support/log.h"
@@ -102,9 +103,7 @@ TEST_P(ClientTest, DeactivationStopsTheGameUntilActiveAgainAndARightClickEndsInO
   }
   // The right-click then ended the title screen, and the client in order.
   ExpectOrderlyEnd();
-  EXPECT_NE(log_.find("---- System Information ----"), std::string::npos);
-  EXPECT_NE(log_.find("CreateTown: fertig...\n"), std::string::npos);
-  EXPECT_NE(log_.find("SoundMaske   :"), std::string::npos);
+  test::ExpectContains(log_, {"---- System Information ----", "CreateTown: fertig...\n", "SoundMaske   :"});
   EXPECT_LT(log_.find("SoundMaske   :"), log_.find("Exit Soundmaske   :"));
   EXPECT_EQ(test::ReadBytes("data/prefs.vsk").at(kRunningFlag), 0) << "the running flag is cleared";
   EXPECT_EQ(test::ReadBytes("data/Cities/NewTown.vsk").size(), 14220u) << "the first town was made";
