@@ -190,7 +190,19 @@ TEST_F(GLWindowTest, FramesAreTheSameAsWhenEverythingIsRedrawn) {
   EXPECT_NE(frames[0][1], frames[0][2]) << "the text box shows";
 }
 
-TEST_F(GLWindowTest, RefusedFullScreenAsksAndNoEndsTheStart) {
+// Full screen scales the window, and the teardown gives the desktop back
+// (the class can be registered again). A refused display mode asks: No ends
+// the start, Yes opens the window windowed.
+TEST_F(GLWindowTest, FullScreenOrOnRefusalAWindowIfThePlayerSaysYes) {
+  ASSERT_EQ(Create(1), 1) << Boxes();
+  EXPECT_EQ(FullScreen.load(), 1);
+  EXPECT_TRUE(hooks::IsFullScreenScaled(WindowHandle));
+  HWND first = WindowHandle;
+  GLDestroyWindow();
+  EXPECT_EQ(WindowHandle, nullptr);
+  EXPECT_FALSE(IsWindow(first));
+  EXPECT_EQ(Boxes(), "") << "every release succeeded";
+
   hooks::FailDisplayModeChanges(true);
   hooks::QueueMessageBoxAnswer(IDNO);
   EXPECT_EQ(Create(1), 0);
@@ -201,27 +213,11 @@ TEST_F(GLWindowTest, RefusedFullScreenAsksAndNoEndsTheStart) {
   EXPECT_EQ(box.type, static_cast<unsigned>(MB_YESNO | MB_ICONEXCLAMATION));
   EXPECT_EQ(WindowHandle, nullptr);
   EXPECT_EQ(Boxes(), "");
-
-  // Yes: the window opens windowed.
   hooks::QueueMessageBoxAnswer(IDYES);
   ASSERT_EQ(Create(1), 1) << Boxes();
   EXPECT_EQ(FullScreen.load(), 0);
   EXPECT_FALSE(hooks::IsFullScreenScaled(WindowHandle));
   EXPECT_NE(Boxes().find("Fullscreen is not supported"), std::string::npos);
-}
-
-TEST_F(GLWindowTest, FullScreenScalesTheWindowAndTeardownGivesTheDesktopBack) {
-  ASSERT_EQ(Create(1), 1) << Boxes();
-  EXPECT_EQ(FullScreen.load(), 1);
-  EXPECT_TRUE(hooks::IsFullScreenScaled(WindowHandle));
-  HWND first = WindowHandle;
-  GLDestroyWindow();
-  EXPECT_EQ(WindowHandle, nullptr);
-  EXPECT_FALSE(IsWindow(first));
-  EXPECT_EQ(Boxes(), "") << "every release succeeded";
-  FullScreen = 0;
-  ASSERT_EQ(Create(0), 1) << Boxes() << "the class can be registered again";
-  EXPECT_FALSE(hooks::IsFullScreenScaled(WindowHandle));
 }
 
 TEST_F(GLWindowTest, AMissingBackdropFailsTheInitialisation) {
