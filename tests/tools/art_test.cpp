@@ -5,7 +5,6 @@
 #include "vsk-data/art.h"
 
 #include <gtest/gtest.h>
-#include <png.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -13,6 +12,7 @@
 #include <string>
 
 #include "support/gamedir.h"
+#include "vsk-data/convert.h"
 #include "vsk-data/png_write.h"
 
 namespace vsk::data {
@@ -174,45 +174,31 @@ TEST(ArtTitle, CarriesTheGoldLettering) {
   EXPECT_GT(gold, 8000u);
 }
 
-class PngWriteTest : public test::GameDirTest {};
-
-// Reads a PNG back as 8-bit colour-mapped pixels with its palette.
-bool ReadIndexedPng(const std::string& path, std::vector<uint8_t>& pixels,
-                    std::vector<png_color>& colours, png_uint_32& width, png_uint_32& height) {
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
-  image.format = PNG_FORMAT_RGB_COLORMAP;
-  width = image.width;
-  height = image.height;
-  pixels.resize(PNG_IMAGE_SIZE(image));
-  std::vector<uint8_t> map(PNG_IMAGE_COLORMAP_SIZE(image));
-  if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, map.data())) return false;
-  colours.clear();
-  for (std::size_t i = 0; i + 2 < map.size(); i += 3)
-    colours.push_back({map[i], map[i + 1], map[i + 2]});
-  return true;
-}
+class PngWriteTest : public test::GameDirTest {
+ protected:
+  // The PNG read back through libpng (as the converter reads its sources):
+  // red, green and blue of each pixel.
+  static std::vector<uint8_t> ReadBack(const std::string& path, uint32_t width, uint32_t height) {
+    RgbaImage image;
+    std::string error;
+    EXPECT_TRUE(LoadSourcePicture(path, &image, &error)) << error;
+    EXPECT_EQ(image.width, width);
+    EXPECT_EQ(image.height, height);
+    std::vector<uint8_t> rgb;
+    for (size_t i = 0; i + 3 < image.pixels.size(); i += 4)
+      rgb.insert(rgb.end(), image.pixels.begin() + i, image.pixels.begin() + i + 3);
+    return rgb;
+  }
+};
 
 TEST_F(PngWriteTest, IndexedPictureReadsBackWithItsPalette) {
   const IndexedImage pointer = DrawPointer();
   const Palette palette = DemoPalette();
   ASSERT_TRUE(WritePng("pointer.png", pointer, palette));
   EXPECT_FALSE(test::FileExists("pointer.png.part"));
-  std::vector<uint8_t> pixels;
-  std::vector<png_color> colours;
-  png_uint_32 width = 0, height = 0;
-  ASSERT_TRUE(ReadIndexedPng("pointer.png", pixels, colours, width, height));
-  EXPECT_EQ(width, 32u);
-  EXPECT_EQ(height, 27u);
-  ASSERT_EQ(pixels.size(), pointer.pixels.size());
-  for (std::size_t i = 0; i < pixels.size(); ++i) {
-    const png_color& got = colours.at(pixels[i]);
-    const Rgb& want = palette[pointer.pixels[i]];
-    ASSERT_EQ(got.red, want.r) << i;
-    ASSERT_EQ(got.green, want.g) << i;
-    ASSERT_EQ(got.blue, want.b) << i;
-  }
+  std::vector<uint8_t> expected;
+  for (uint8_t c : pointer.pixels) expected.insert(expected.end(), {palette[c].r, palette[c].g, palette[c].b});
+  EXPECT_EQ(ReadBack("pointer.png", 32, 27), expected);
 }
 
 TEST_F(PngWriteTest, TheBackdropAsRgbReadsBack) {
@@ -223,13 +209,7 @@ TEST_F(PngWriteTest, TheBackdropAsRgbReadsBack) {
   ASSERT_EQ(rgb.size(), std::size_t(width) * height * 3);
   EXPECT_GT(std::set<uint8_t>(rgb.begin(), rgb.end()).size(), 64u);
   ASSERT_TRUE(WritePngRgb("backdrop.png", width, height, rgb));
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  ASSERT_TRUE(png_image_begin_read_from_file(&image, "backdrop.png"));
-  image.format = PNG_FORMAT_RGB;
-  std::vector<uint8_t> back(PNG_IMAGE_SIZE(image));
-  ASSERT_TRUE(png_image_finish_read(&image, nullptr, back.data(), 0, nullptr));
-  EXPECT_EQ(back, rgb);
+  EXPECT_EQ(ReadBack("backdrop.png", width, height), rgb);
 }
 
 // Inconsistent images and places that cannot be written fail and leave no
