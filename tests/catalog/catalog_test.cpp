@@ -14,6 +14,7 @@
 #include "support/bytes.h"
 #include "support/gamedir.h"
 #include "support/log.h"
+#include "support/scoped_env.h"
 #include "vsk-data/write_catalog.h"
 
 namespace vsk {
@@ -65,18 +66,11 @@ class CatalogTest : public test::GameDirTest {
  protected:
   void SetUp() override {
     GameDirTest::SetUp();
-    if (const char* value = std::getenv("LC_ALL")) previousLocale_ = value;
-    setenv("LC_ALL", "de_DE.UTF-8", 1);
     baseline_ = LiveAllocVecBlocks();
     for (uint16_t i = 0; i < kStringCount; ++i) builtin_[i] = BuiltinStrings[i].text;
   }
   void TearDown() override {
     FailAllocVecAt(0);
-    if (previousLocale_) {
-      setenv("LC_ALL", previousLocale_->c_str(), 1);
-    } else {
-      unsetenv("LC_ALL");
-    }
     GameDirTest::TearDown();
   }
 
@@ -100,7 +94,7 @@ class CatalogTest : public test::GameDirTest {
 
   int64_t baseline_ = 0;
   const char* builtin_[kStringCount] = {};
-  std::optional<std::string> previousLocale_;
+  test::ScopedEnv locale_{"LC_ALL", "de_DE.UTF-8"};
 };
 
 // --- languages and files ------------------------------------------------------

@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <optional>
 #include <set>
 #include <string>
 
@@ -26,6 +25,7 @@
 #include "services/memory.h"
 #include "support/gamedir.h"
 #include "support/log.h"
+#include "support/scoped_env.h"
 #include "vsk-data/art.h"
 
 namespace vsk::data {
@@ -157,9 +157,7 @@ TEST_F(DemoTest, BothFontsOpenAndMeasureGermanText) {
 }
 
 TEST_F(DemoTest, TheCatalogReplacesTextsForAGermanUser) {
-  std::optional<std::string> previous;
-  if (const char* value = std::getenv("LC_ALL")) previous = value;
-  setenv("LC_ALL", "de_DE.UTF-8", 1);
+  test::ScopedEnv german("LC_ALL", "de_DE.UTF-8");
   Catalog* catalog = OpenCatalog("VsKBrowser.catalog", &BuiltinStrings[0], &BuiltinStrings[1]);
   ASSERT_NE(catalog, nullptr);
   EXPECT_STREQ(BuiltinStrings[58].text, "Residenz");
@@ -170,11 +168,6 @@ TEST_F(DemoTest, TheCatalogReplacesTextsForAGermanUser) {
   EXPECT_STREQ(BuiltinStrings[1420].text, "reserved") << "numbers without a German text keep theirs";
   CloseCatalog(catalog);
   EXPECT_STREQ(BuiltinStrings[58].text, "residence");
-  if (previous) {
-    setenv("LC_ALL", previous->c_str(), 1);
-  } else {
-    unsetenv("LC_ALL");
-  }
 }
 
 TEST_F(DemoTest, BothChunksLoadWithTheirValues) {
