@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@ namespace vsk {
 namespace {
 
 constexpr uint32_t kWidth = 640, kHeight = 480;
+const char* const kNames[] = {"Plain", "Avx2", "Avx512Vbmi"};
 
 class GLConvertScreen : public ::testing::TestWithParam<ScreenConversion> {};
 
@@ -33,9 +35,7 @@ TEST_P(GLConvertScreen, EveryPixelThroughItsColourAndTheRowPitch) {
       for (uint32_t x = 0; x < kWidth; ++x) {
         const uint8_t index = pixels[y * pitch + x];
         const size_t at = (y * kWidth + x) * 3;
-        ASSERT_EQ(rgb[at], colors[4 * index]) << x << "," << y << " pitch " << pitch;
-        ASSERT_EQ(rgb[at + 1], colors[4 * index + 1]) << x << "," << y << " pitch " << pitch;
-        ASSERT_EQ(rgb[at + 2], colors[4 * index + 2]) << x << "," << y << " pitch " << pitch;
+        ASSERT_EQ(std::memcmp(&rgb[at], &colors[4 * index], 3), 0) << x << "," << y << " pitch " << pitch;
       }
     for (size_t i = kWidth * kHeight * 3; i < rgb.size(); ++i)
       ASSERT_EQ(rgb[i], 0xEE) << "written past the frame at byte " << i;
@@ -56,13 +56,6 @@ TEST(GLConvertScreenChoice, TheChosenConversionGivesThePlainBytes) {
 INSTANTIATE_TEST_SUITE_P(Conversions, GLConvertScreen,
                          ::testing::Values(ScreenConversion::Plain, ScreenConversion::Avx2,
                                            ScreenConversion::Avx512Vbmi),
-                         [](const auto& info) {
-                           switch (info.param) {
-                             case ScreenConversion::Avx2: return std::string("Avx2");
-                             case ScreenConversion::Avx512Vbmi: return std::string("Avx512Vbmi");
-                             default: return std::string("Plain");
-                           }
-                         });
-
+                         [](const auto& info) { return std::string(kNames[info.index]); });
 }  // namespace
 }  // namespace vsk

@@ -1,20 +1,14 @@
-// The OpenGL presenter: the window it makes on the demo directory and the
+// The OpenGL presenter: the window it makes on the demo directory, the
 // frames it draws (screen in the middle, pointer over it, backdrop around
-// it), the window procedure
-// with its forwarding, activation and quit request, and the creation
-// failures with their boxes.
+// it), and the creation failures with their boxes.
 #include "present/gl/window.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <functional>
-#include <chrono>
-#include <random>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "core/context.h"
@@ -26,7 +20,6 @@
 #include "sound/sfx.h"
 #include "startup/report.h"
 #include "startup/setup.h"
-#include "support/eventually.h"
 #include "support/gamedir.h"
 #include "support/log.h"
 #include "vsk-data/demo.h"
@@ -35,105 +28,6 @@ namespace vsk {
 namespace {
 
 namespace hooks = platform::testing;
-
-// The window procedure alone, on a plain window of the layer; this thread
-// plays the game thread.
-class GLProcTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "VeskariaGLProc";
-    ASSERT_NE(RegisterClassA(&windowClass), 0);
-    window_ = CreateWindowExA(0, "VeskariaGLProc", "Veskaria / Test", WS_POPUP, 0, 0, 800, 600, nullptr, nullptr,
-                              GetModuleHandleA(nullptr), nullptr);
-    ASSERT_NE(window_, nullptr);
-    MainThreadId = GetCurrentThreadId();
-    MainThreadHandle = nullptr;
-    Drain();
-  }
-  void TearDown() override {
-    DestroyWindow(window_);
-    UnregisterClassA("VeskariaGLProc", GetModuleHandleA(nullptr));
-    MainThreadId = 0;
-    MainThreadHandle = nullptr;
-    WindowActive = 1;
-    Drain();
-  }
-  static void Drain() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    }
-  }
-  HWND window_ = nullptr;
-};
-
-TEST_F(GLProcTest, InputGoesToTheGameThreadKeysStayAndTheQuitRequestEndsTheLoop) {
-  for (UINT message : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_RBUTTONUP, WM_CHAR, WM_TIMER}) {
-    GLWindowProc(window_, message, 5, (7 << 16) | 2);
-    MSG msg{};
-    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) << message;
-    EXPECT_EQ(msg.message, message);
-    EXPECT_EQ(msg.wParam, 5u);
-    EXPECT_EQ(msg.lParam, (7 << 16) | 2);
-    EXPECT_EQ(msg.hwnd, nullptr) << "posted to the thread";
-  }
-  EXPECT_EQ(GLWindowProc(window_, WM_KEYDOWN, VK_F1, 0), 0);
-  EXPECT_EQ(KeyDown[VK_F1].load(), 1) << "the window loop reads F1 from here";
-  EXPECT_EQ(AnyKeyPressed.load(), 1);
-  EXPECT_EQ(GLWindowProc(window_, WM_KEYUP, VK_F1, 0), 0);
-  EXPECT_EQ(KeyDown[VK_F1].load(), 0);
-  EXPECT_EQ(GLWindowProc(window_, WM_SYSCOMMAND, 0xF170, 0), 0) << "the monitor stays on";
-  GLWindowProc(window_, WM_USER + 1, (10 << 16) | 20, (30 << 16) | 40);
-  MSG msg{};
-  EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) << "keys, commands and updates are not forwarded";
-
-  EXPECT_EQ(GLWindowProc(window_, WM_CLOSE, 0, 0), 0);
-  ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
-  EXPECT_EQ(msg.message, static_cast<UINT>(WM_CLOSE));
-  EXPECT_TRUE(IsWindow(window_)) << "closing only asks the game thread";
-  EXPECT_EQ(GLWindowProc(window_, WM_USER + 2, 0, 0), 0);
-  ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
-  EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
-}
-
-TEST_F(GLProcTest, MinimisingStopsTheGameThreadAndRestoringResumesIt) {
-  struct Worker {
-    std::atomic<int> steps{0};
-    std::atomic<bool> stop{false};
-  } state;
-  HANDLE worker = CreateThread(
-      nullptr, 0,
-      [](LPVOID p) -> DWORD {
-        auto* w = static_cast<Worker*>(p);
-        while (!w->stop.load()) {
-          w->steps.fetch_add(1);
-          Sleep(1);
-        }
-        return 0;
-      },
-      &state, 0, nullptr);
-  ASSERT_NE(worker, nullptr);
-  MainThreadHandle = worker;
-  ASSERT_TRUE(test::Eventually([&] { return state.steps.load() > 3; }));
-
-  EXPECT_EQ(GLWindowProc(window_, WM_ACTIVATE, WA_INACTIVE, 0), 0);
-  EXPECT_EQ(WindowActive.load(), 0);
-  ASSERT_TRUE(test::Eventually([&] {
-    const int before = state.steps.load();
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    return state.steps.load() == before;
-  })) << "suspended";
-  EXPECT_EQ(GLWindowProc(window_, WM_ACTIVATE, WA_ACTIVE, 0), 0);
-  EXPECT_EQ(WindowActive.load(), 1);
-  const int resumedAt = state.steps.load();
-  EXPECT_TRUE(test::Eventually([&] { return state.steps.load() > resumedAt + 3; })) << "running again";
-
-  state.stop = true;
-  EXPECT_EQ(WaitForSingleObject(worker, 5000), WAIT_OBJECT_0);
-  CloseHandle(worker);
-}
 
 // The real window on the demo directory, made and torn down on this thread.
 class GLWindowTest : public test::GameDirTest {
@@ -159,6 +53,7 @@ class GLWindowTest : public test::GameDirTest {
     FreeVec(PointerImage);
     PointerImage = nullptr;
     TheScreen = nullptr;
+    if (bitmap_) FreeBitMap(bitmap_);
     FullScreen = 0;
     hooks::CaptureGLFrames(false);
     hooks::FailDisplayModeChanges(false);
@@ -167,15 +62,21 @@ class GLWindowTest : public test::GameDirTest {
   }
   int Create(int fullScreen) {
     test::LogCapture log;  // the report and the set-up's lines
-    const int made = GLCreateWindow("Veskaria / OpenGL", 800, 600, 32, fullScreen);
-    log.Take();
-    return made;
+    return GLCreateWindow("Veskaria / OpenGL", 800, 600, 32, fullScreen);
   }
   static std::string Boxes() {
     std::string all;
     hooks::MessageBoxRecord box;
     while (hooks::TakeMessageBox(&box)) all += box.caption + ": " + box.text + "\n";
     return all;
+  }
+  // A 640 x 480 screen (shown once TheScreen is set) and a cleared pointer.
+  uint8_t* MakeScreen() {
+    bitmap_ = AllocBitMap(640, 480, 8, 0);
+    EXPECT_NE(bitmap_, nullptr);
+    screen_.BitMap = bitmap_;
+    PointerImage = static_cast<uint8_t*>(AllocVec(32 * 27, MEMF_CLEAR));
+    return bitmap_ ? bitmap_->Pixels : nullptr;
   }
   // One frame drawn and shown; its pixels as RGB, top row first.
   std::vector<uint8_t> Frame() {
@@ -193,7 +94,11 @@ class GLWindowTest : public test::GameDirTest {
     if (at + 2 >= rgb.size()) return {};
     return {rgb[at], rgb[at + 1], rgb[at + 2]};
   }
+  BitMap* bitmap_ = nullptr;
+  Screen screen_{};
 };
+
+using Rgb = std::vector<int>;
 
 TEST_F(GLWindowTest, TheFrameShowsScreenPointerAndBackdrop) {
   ASSERT_EQ(Create(0), 1) << Boxes();
@@ -206,36 +111,29 @@ TEST_F(GLWindowTest, TheFrameShowsScreenPointerAndBackdrop) {
 
   // No screen yet: black in the middle, the backdrop cube around it.
   std::vector<uint8_t> rgb = Frame();
-  EXPECT_EQ(At(rgb, 400, 150), (std::vector<int>{0, 0, 0}));
+  EXPECT_EQ(At(rgb, 400, 150), (Rgb{0, 0, 0}));
   size_t lit = 0;
   for (int y = 0; y < 600; y += 10)
-    for (int x = 0; x < 70; x += 10) lit += At(rgb, x, y) != std::vector<int>{0, 0, 0};
+    for (int x = 0; x < 70; x += 10) lit += At(rgb, x, y) != Rgb{0, 0, 0};
   EXPECT_GT(lit, 60u * 7 / 4) << "the side band shows the backdrop";
 
   // A screen of colour 5, and a pointer whose 8 x 8 block in the middle is
   // colour 200 and whose other pixels (index 0) are transparent.
-  BitMap* bitmap = AllocBitMap(640, 480, 8, 0);
-  ASSERT_NE(bitmap, nullptr);
-  for (uint32_t y = 0; y < 480; ++y)
-    for (uint32_t x = 0; x < 640; ++x) bitmap->Pixels[y * bitmap->BytesPerRow + x] = 5;
-  Screen screen{};
-  screen.BitMap = bitmap;
-  TheScreen = &screen;
+  uint8_t* pixels = MakeScreen();
+  ASSERT_NE(pixels, nullptr);
+  std::memset(pixels, 5, 640 * 480);
+  TheScreen = &screen_;
   GLColors[5] = {10, 200, 30, 0};
   GLColors[200] = {250, 240, 5, 0};
-  PointerImage = static_cast<uint8_t*>(AllocVec(32 * 27, MEMF_CLEAR));
-  for (int y = 8; y < 16; ++y)
-    for (int x = 8; x < 16; ++x) PointerImage[y * 32 + x] = 200;
+  for (int y = 8; y < 16; ++y) std::memset(PointerImage + y * 32 + 8, 200, 8);
   PointerX = 100;
   PointerY = 100;
   rgb = Frame();
-  EXPECT_EQ(At(rgb, 400, 300), (std::vector<int>{10, 200, 30}));
-  EXPECT_EQ(At(rgb, 81, 61), (std::vector<int>{10, 200, 30})) << "the screen's corner at (80, 60)";
-  EXPECT_EQ(At(rgb, 112, 112), (std::vector<int>{250, 240, 5})) << "pointer colour 200";
-  EXPECT_EQ(At(rgb, 102, 102), (std::vector<int>{10, 200, 30})) << "pointer index 0 shows the screen";
-  EXPECT_NE(At(rgb, 40, 300), (std::vector<int>{10, 200, 30})) << "the band beside the screen is backdrop";
-  TheScreen = nullptr;
-  FreeBitMap(bitmap);
+  EXPECT_EQ(At(rgb, 400, 300), (Rgb{10, 200, 30}));
+  EXPECT_EQ(At(rgb, 81, 61), (Rgb{10, 200, 30})) << "the screen's corner at (80, 60)";
+  EXPECT_EQ(At(rgb, 112, 112), (Rgb{250, 240, 5})) << "pointer colour 200";
+  EXPECT_EQ(At(rgb, 102, 102), (Rgb{10, 200, 30})) << "pointer index 0 shows the screen";
+  EXPECT_NE(At(rgb, 40, 300), (Rgb{10, 200, 30})) << "the band beside the screen is backdrop";
 }
 
 // The frames as the presenter draws them (uploads only on a change, the
@@ -245,16 +143,13 @@ TEST_F(GLWindowTest, TheFrameShowsScreenPointerAndBackdrop) {
 // cycling (used only in the lower half), the pointer over a band.
 TEST_F(GLWindowTest, FramesAreTheSameAsWhenEverythingIsRedrawn) {
   ASSERT_EQ(Create(0), 1) << Boxes();
-  BitMap* bitmap = AllocBitMap(640, 480, 8, 0);
-  ASSERT_NE(bitmap, nullptr);
-  PointerImage = static_cast<uint8_t*>(AllocVec(32 * 27, MEMF_CLEAR));
+  uint8_t* pixels = MakeScreen();
+  ASSERT_NE(pixels, nullptr);
   for (int i = 4 * 32; i < 20 * 32; ++i) PointerImage[i] = static_cast<uint8_t>(i % 7 ? 200 : 0);
-  Screen screen{};
-  screen.BitMap = bitmap;
   auto title = [&] {
     for (uint32_t y = 0; y < 480; ++y)
       for (uint32_t x = 0; x < 640; ++x)  // indices 128..255 only in the lower half
-        bitmap->Pixels[y * bitmap->BytesPerRow + x] = static_cast<uint8_t>((x * 7 + y * 3) % 128 + (y >= 240) * 128);
+        pixels[y * 640 + x] = static_cast<uint8_t>((x * 7 + y * 3) % 128 + (y >= 240) * 128);
     for (int i = 0; i < 256; ++i)
       GLColors[i] = {static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i * 5), 0};
     PointerX = 100;
@@ -268,8 +163,7 @@ TEST_F(GLWindowTest, FramesAreTheSameAsWhenEverythingIsRedrawn) {
                                             static_cast<uint8_t>(c.blue / 2), 0};
       },
       [&] {
-        for (uint32_t y = 80; y < 400; ++y)
-          std::memset(bitmap->Pixels + y * bitmap->BytesPerRow + 100, 33 + y % 3, 440);
+        for (uint32_t y = 80; y < 400; ++y) std::memset(pixels + y * 640 + 100, 33 + y % 3, 440);
       },
       [] {},
       [] { std::rotate(GLColors + 139, GLColors + 140, GLColors + 156); },
@@ -282,7 +176,7 @@ TEST_F(GLWindowTest, FramesAreTheSameAsWhenEverythingIsRedrawn) {
   for (bool everything : {false, true}) {
     GLRedrawEverything = everything;
     title();
-    TheScreen = &screen;
+    TheScreen = &screen_;
     for (const auto& change : changes) {
       change();
       frames[everything].push_back(Frame());
@@ -294,10 +188,21 @@ TEST_F(GLWindowTest, FramesAreTheSameAsWhenEverythingIsRedrawn) {
     EXPECT_TRUE(frames[0][i] == frames[1][i]) << "frame " << i << " differs from the one drawn in full";
   EXPECT_NE(frames[0][0], frames[0][1]) << "the fade step shows";
   EXPECT_NE(frames[0][1], frames[0][2]) << "the text box shows";
-  FreeBitMap(bitmap);
 }
 
-TEST_F(GLWindowTest, RefusedFullScreenAsksAndNoEndsTheStart) {
+// Full screen scales the window, and the teardown gives the desktop back
+// (the class can be registered again). A refused display mode asks: No ends
+// the start, Yes opens the window windowed.
+TEST_F(GLWindowTest, FullScreenOrOnRefusalAWindowIfThePlayerSaysYes) {
+  ASSERT_EQ(Create(1), 1) << Boxes();
+  EXPECT_EQ(FullScreen.load(), 1);
+  EXPECT_TRUE(hooks::IsFullScreenScaled(WindowHandle));
+  HWND first = WindowHandle;
+  GLDestroyWindow();
+  EXPECT_EQ(WindowHandle, nullptr);
+  EXPECT_FALSE(IsWindow(first));
+  EXPECT_EQ(Boxes(), "") << "every release succeeded";
+
   hooks::FailDisplayModeChanges(true);
   hooks::QueueMessageBoxAnswer(IDNO);
   EXPECT_EQ(Create(1), 0);
@@ -308,27 +213,11 @@ TEST_F(GLWindowTest, RefusedFullScreenAsksAndNoEndsTheStart) {
   EXPECT_EQ(box.type, static_cast<unsigned>(MB_YESNO | MB_ICONEXCLAMATION));
   EXPECT_EQ(WindowHandle, nullptr);
   EXPECT_EQ(Boxes(), "");
-
-  // Yes: the window opens windowed.
   hooks::QueueMessageBoxAnswer(IDYES);
   ASSERT_EQ(Create(1), 1) << Boxes();
   EXPECT_EQ(FullScreen.load(), 0);
   EXPECT_FALSE(hooks::IsFullScreenScaled(WindowHandle));
   EXPECT_NE(Boxes().find("Fullscreen is not supported"), std::string::npos);
-}
-
-TEST_F(GLWindowTest, FullScreenScalesTheWindowAndTeardownGivesTheDesktopBack) {
-  ASSERT_EQ(Create(1), 1) << Boxes();
-  EXPECT_EQ(FullScreen.load(), 1);
-  EXPECT_TRUE(hooks::IsFullScreenScaled(WindowHandle));
-  HWND first = WindowHandle;
-  GLDestroyWindow();
-  EXPECT_EQ(WindowHandle, nullptr);
-  EXPECT_FALSE(IsWindow(first));
-  EXPECT_EQ(Boxes(), "") << "every release succeeded";
-  FullScreen = 0;
-  ASSERT_EQ(Create(0), 1) << Boxes() << "the class can be registered again";
-  EXPECT_FALSE(hooks::IsFullScreenScaled(WindowHandle));
 }
 
 TEST_F(GLWindowTest, AMissingBackdropFailsTheInitialisation) {

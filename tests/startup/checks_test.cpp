@@ -111,10 +111,6 @@ TEST(FatalExceptions, TheFilterDeclinesOverflowsOnly) {
 
 TEST(FatalExceptions, EveryNameComesWithTheCrashNote) {
   const std::string note = CrashNote;
-  EXPECT_EQ(note.rfind("\nThis program has hit a critical error. Please send a report to ", 0), 0u);
-  EXPECT_NE(note.find("\nwith a debug output and the whole map and data directory! To create a debug report\n"
-                      "use a shell and enter vsk-client.exe >debug.txt."),
-            std::string::npos);
   struct Case {
     DWORD code;
     const char* name;

@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +21,8 @@
 #include "support/eventually.h"
 #include "support/gamedir.h"
 #include "support/log.h"
+#include "support/plain_window.h"
+#include "support/scoped_env.h"
 #include "towns/town.h"
 #include "vsk-data/demo.h"
 
@@ -45,17 +46,10 @@ class SetupTest : public test::GameDirTest {
     GameDirTest::SetUp();
     std::string error;
     ASSERT_TRUE(data::WriteDemo(root_, nullptr, &error)) << error;
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = kWindowClass;
-    ASSERT_NE(RegisterClassA(&windowClass), 0);
-    WindowHandle = CreateWindowExA(0, kWindowClass, "Veskaria / Test", WS_POPUP, 0, 0, 64, 64, nullptr, nullptr,
-                                   GetModuleHandleA(nullptr), nullptr);
+    WindowHandle = test::MakePlainWindow(kWindowClass, 64, 64);
     ASSERT_NE(WindowHandle, nullptr);
     System = SystemContext{};
     Player = PlayerRecord{};
-    if (const char* value = std::getenv("LC_ALL")) locale_ = value;
     baseline_ = LiveAllocVecBlocks();
   }
 
@@ -63,17 +57,9 @@ class SetupTest : public test::GameDirTest {
     FailAllocVecAt(0);
     ReleaseSystem();
     EXPECT_EQ(LiveAllocVecBlocks(), baseline_) << "the set-up keeps nothing ReleaseSystem does not free";
-    if (WindowHandle) {
-      KillTimer(WindowHandle, 3);
-      DestroyWindow(WindowHandle);
-    }
+    if (WindowHandle) KillTimer(WindowHandle, 3);
+    test::RemovePlainWindow(WindowHandle, kWindowClass);
     WindowHandle = nullptr;
-    UnregisterClassA(kWindowClass, GetModuleHandleA(nullptr));
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    }
-    if (locale_) setenv("LC_ALL", locale_->c_str(), 1);
-    else unsetenv("LC_ALL");
     GameDirTest::TearDown();
   }
 
@@ -90,11 +76,11 @@ class SetupTest : public test::GameDirTest {
     return log.Take();
   }
 
-  std::optional<std::string> locale_;
+  test::ScopedEnv locale_{"LC_ALL"};  // the tests that set it get it back
   int64_t baseline_ = 0;
 };
 
-TEST_F(SetupTest, FirstStartOnTheDemoLeavesTheDocumentedState) {
+TEST_F(SetupTest, AFirstStartLeavesItsStateAndASecondChangesNoFile) {
   bool ok = false;
   const std::string log = Run(&ok);
   ASSERT_TRUE(ok) << log;
@@ -113,10 +99,10 @@ TEST_F(SetupTest, FirstStartOnTheDemoLeavesTheDocumentedState) {
   EXPECT_EQ(Player.gameChunkValue, 3);
 
   // The player's first town and the list naming it.
-  const std::vector<uint8_t> town = ReadBytes("data/Cities/NewTown.vsk");
-  ASSERT_EQ(town.size(), 14220u);
+  const std::vector<uint8_t> townFile = ReadBytes("data/Cities/NewTown.vsk");
+  ASSERT_EQ(townFile.size(), 14220u);
   Town record;
-  std::memcpy(&record, town.data(), sizeof record);
+  std::memcpy(&record, townFile.data(), sizeof record);
   EXPECT_EQ(record.capital, 1u);
   EXPECT_EQ(record.state, kTownProvisional);
   EXPECT_EQ(record.mapX, 120);
@@ -139,26 +125,20 @@ TEST_F(SetupTest, FirstStartOnTheDemoLeavesTheDocumentedState) {
   MSG msg{};
   EXPECT_TRUE(test::Eventually([&] { return PeekMessageA(&msg, WindowHandle, WM_TIMER, WM_TIMER, PM_REMOVE) != 0; }));
   EXPECT_EQ(msg.wParam, 3u);
-}
 
-TEST_F(SetupTest, SecondStartFindsTheTownAndChangesNoFile) {
-  bool ok = false;
-  Run(&ok);
-  ASSERT_TRUE(ok);
+  // A second start finds the town and changes no file.
   const std::vector<uint8_t> town = ReadBytes("data/Cities/NewTown.vsk");
-  const std::vector<uint8_t> list = ReadBytes("data/Cities/Town.list");
-  const std::vector<uint8_t> options = ReadBytes("data/optionen.prefs");
+  const std::vector<uint8_t> townList = ReadBytes("data/Cities/Town.list");
   Player.capitalId = 5;
-
-  const std::string log = Run(&ok);
-  ASSERT_TRUE(ok) << log;
-  EXPECT_NE(log.find("CheckPlayerTown: Lade Stadt des Spielers 1 mit dem Namen NewTown \n"), std::string::npos)
-      << log;
-  EXPECT_EQ(log.find("CreateTown"), std::string::npos) << "no town generated anew";
+  const std::string again = Run(&ok);
+  ASSERT_TRUE(ok) << again;
+  EXPECT_NE(again.find("CheckPlayerTown: Lade Stadt des Spielers 1 mit dem Namen NewTown \n"), std::string::npos)
+      << again;
+  EXPECT_EQ(again.find("CreateTown"), std::string::npos) << "no town generated anew";
   EXPECT_EQ(Player.capitalId, 0);
   EXPECT_EQ(System.runFlags & kRunOptionsDefaulted, 0u) << "the options came from the file";
   EXPECT_EQ(ReadBytes("data/Cities/NewTown.vsk"), town);
-  EXPECT_EQ(ReadBytes("data/Cities/Town.list"), list);
+  EXPECT_EQ(ReadBytes("data/Cities/Town.list"), townList);
   EXPECT_EQ(ReadBytes("data/optionen.prefs"), options);
 }
 

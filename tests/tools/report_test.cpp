@@ -63,6 +63,13 @@ class InspectTest : public test::GameDirTest {
     return Inspect(path);
   }
 
+  // A good file gives exit status 0 and a report showing each of the texts.
+  static void ExpectShows(const std::string& path, std::initializer_list<std::string> texts) {
+    const Result r = Inspect(path);
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const std::string& text : texts) EXPECT_NE(r.out.find(text), std::string::npos) << text << " in\n" << r.out;
+  }
+
   // A broken file gives exit status 1 and one line naming the problem.
   static void ExpectBroken(const Result& r, const std::string& words) {
     EXPECT_EQ(r.status, 1);
@@ -91,11 +98,8 @@ class InspectTest : public test::GameDirTest {
 
 TEST_F(InspectTest, PathListShowsDerivedNamesAndChecksTheFiles) {
   WritePictures();
-  Result r = Inspect("data/path");
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("3 picture ids"), std::string::npos);
-  EXPECT_NE(r.out.find("\"VSK:./data/pics/title.pict\" -> ./data/pics/title.chk [ok]"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("./data/pics/knopf.cma [ok]"), std::string::npos);
+  ExpectShows("data/path", {"3 picture ids", "\"VSK:./data/pics/title.pict\" -> ./data/pics/title.chk [ok]",
+                            "./data/pics/knopf.cma [ok]"});
 
   std::remove("data/pics/knopf.chk");
   ExpectBroken(Inspect("data/path"), "the first is picture id 3: ./data/pics/knopf.chk missing");
@@ -128,25 +132,17 @@ TEST_F(InspectTest, DamagedPathListsNameTheOffset) {
 
 TEST_F(InspectTest, PicturesPalettesAndThePointer) {
   WritePictures();
-  Result r = Inspect("data/pics/knopf.chk");
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("picture id 3 of"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("2 x 2"), std::string::npos);
+  ExpectShows("data/pics/knopf.chk", {"picture id 3 of", "2 x 2"});
   ExpectBroken(InspectCut("data/pics/knopf.chk", 3), "picture id 3 is 2 x 2 = 4");
 
-  r = Inspect("data/pics/title.cma");
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("1: 255   0   0"), std::string::npos) << r.out;
+  ExpectShows("data/pics/title.cma", {"1: 255   0   0"});
   ExpectBroken(InspectCut("data/pics/title.cma", 700), "a palette is 256 x 3 = 768");
 
   std::vector<uint8_t> pointer(32 * 27, 0);
   pointer[0] = 15;
   pointer[1] = 24;
   WriteBytes("pics/cursor01.chk", pointer);
-  r = Inspect("pics/cursor01.chk");
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("\n  #*" + std::string(30, '.') + "\n"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("#=15 *=24"), std::string::npos);
+  ExpectShows("pics/cursor01.chk", {"\n  #*" + std::string(30, '.') + "\n", "#=15 *=24"});
   ExpectBroken(InspectCut("pics/cursor01.chk", 863), "the pointer is 32 x 27 = 864");
 }
 
@@ -157,14 +153,8 @@ TEST_F(InspectTest, SoundListAndSamples) {
   WriteBytes("data/sfxpath", BuildSoundList(sounds, sounds[1]));
   WriteBytes("data/sfx/klick.raw", BuildSampleFile({1, -300, 3, 4}));
   WriteBytes("data/sfx/wind.raw", BuildSampleFile({5, 6}));
-  Result r = Inspect("data/sfxpath");
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("id   3:        4 bytes at 22050 Hz"), std::string::npos) << r.out;
-  r = Inspect("data/sfx/klick.raw");
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("4 samples"), std::string::npos);
-  EXPECT_NE(r.out.find("peak 300"), std::string::npos);
-  EXPECT_NE(r.out.find("sound id 1 of"), std::string::npos) << r.out;
+  ExpectShows("data/sfxpath", {"id   3:        4 bytes at 22050 Hz"});
+  ExpectShows("data/sfx/klick.raw", {"4 samples", "peak 300", "sound id 1 of"});
 
   ExpectBroken(InspectCut("data/sfx/wind.raw", 3), "odd number of bytes");
   ExpectBroken(Inspect("data/sfxpath"), "sound id 3: ./data/sfx/wind.raw 3 bytes, should be 4");
@@ -178,12 +168,8 @@ TEST_F(InspectTest, FontsShowMetricsAndAMeasuredSample) {
   test::FontBuilder builder('A', 'b', 3, 2);
   builder.Proportional().Glyph('A', {"#.#", "###", "#.#"}, 4).Glyph('a', {"##", "##", ".."}, 3, -1);
   WriteBytes("fonts/t.fnt", builder.Build().data);
-  Result r = Inspect("fonts/t.fnt");
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("single-colour, proportional"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("characters 65 to 98 (34), YSize 3, Baseline 2"), std::string::npos);
-  EXPECT_NE(r.out.find("2 characters with a glyph"), std::string::npos);
-  EXPECT_NE(r.out.find("kerning -1 to 0"), std::string::npos);
+  ExpectShows("fonts/t.fnt", {"single-colour, proportional", "characters 65 to 98 (34), YSize 3, Baseline 2",
+                              "2 characters with a glyph", "kerning -1 to 0"});
 
   const std::vector<uint8_t> good = ReadBytes("fonts/t.fnt");
   ExpectBroken(InspectCut("fonts/t.fnt", good.size() - 1), "the glyph strip of 3 rows of 5 bytes needs 15 bytes");
@@ -205,11 +191,8 @@ TEST_F(InspectTest, FontsShowMetricsAndAMeasuredSample) {
 TEST_F(InspectTest, CatalogsShowTheirTextsBesideTheBuiltInOnes) {
   CatalogContent content{"$VER: t 1.0", "deutsch", "wir", {{58, "Residenz"}, {14, "Stadt \xfc"}}};
   WriteBytes("catalogs/deutsch/t.catalog", BuildCatalog(content));
-  Result r = Inspect("catalogs/deutsch/t.catalog");
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("language \"deutsch\""), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("58 \"Residenz\"  (built-in \"residence\")"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("\"Stadt \xc3\xbc\""), std::string::npos) << r.out;
+  ExpectShows("catalogs/deutsch/t.catalog",
+              {"language \"deutsch\"", "58 \"Residenz\"  (built-in \"residence\")", "\"Stadt \xc3\xbc\""});
 
   const std::vector<uint8_t> good = ReadBytes("catalogs/deutsch/t.catalog");
   ExpectBroken(InspectCut("catalogs/deutsch/t.catalog", good.size() - 4), "the FORM length");
@@ -229,25 +212,17 @@ TEST_F(InspectTest, ChunkFilesShowTheConvertedFields) {
   ByteBuffer second = BuildChunk("INFO", BuildInfoBody(info));
   file.insert(file.end(), second.begin(), second.end());
   WriteBytes("data/pop3in/gamechunk.vsk", file);
-  Result r = Inspect("data/pop3in/gamechunk.vsk");
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("\"INFO\" at offset 14, version \"V001\""), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("u16 at 28: 258  (the game-chunk value"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("u32 at 12: 7"), std::string::npos);
+  ExpectShows("data/pop3in/gamechunk.vsk",
+              {"\"INFO\" at offset 14, version \"V001\"", "u16 at 28: 258  (the game-chunk value", "u32 at 12: 7"});
 
   MrefChunk mref;
   mref.mapX = 120;
   mref.mapY = 85;
   WriteBytes("data/MapPrefs.vsk", BuildChunk("MREF", BuildMrefBody(mref)));
-  r = Inspect("data/MapPrefs.vsk");
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("u32 at 20: 120  (capital's map position"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("u32 at 24: 85"), std::string::npos);
+  ExpectShows("data/MapPrefs.vsk", {"u32 at 20: 120  (capital's map position", "u32 at 24: 85"});
 
   WriteBytes("data/old.vsk", BuildChunk("INFO", BuildInfoBody(info), "V002"));
-  r = Inspect("data/old.vsk");
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("unconverted"), std::string::npos);
+  ExpectShows("data/old.vsk", {"unconverted"});
 
   ExpectBroken(InspectCut("data/pop3in/gamechunk.vsk", file.size() - 1),
                "chunk \"INFO\" says its body has 30 bytes but only 29 follow (at offset 22)");
@@ -272,14 +247,10 @@ TEST_F(InspectTest, ScreenDataShowsGadgetsWithTheirCommands) {
   content.gadgets = {choose, ok};
   content.frames.push_back({16, 12, 179, 36});
   WriteBytes("data/screendat/auswahl.dat", BuildScreenData(content));
-  Result r = Inspect("data/screendat/auswahl.dat");
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("3 sections"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("[0] CH00 image 0"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("[1] OKOK image 341, pressed 342, area (72,180)-(124,200), flags 12 (labelled masked)"),
-            std::string::npos);
-  EXPECT_NE(r.out.find("text 2 \"Ok !\""), std::string::npos);
-  EXPECT_NE(r.out.find("[0] (16,12)-(179,36)"), std::string::npos);
+  ExpectShows("data/screendat/auswahl.dat",
+              {"3 sections", "[0] CH00 image 0",
+               "[1] OKOK image 341, pressed 342, area (72,180)-(124,200), flags 12 (labelled masked)",
+               "text 2 \"Ok !\"", "[0] (16,12)-(179,36)"});
 
   const std::vector<uint8_t> good = ReadBytes("data/screendat/auswahl.dat");
   ExpectBroken(InspectCut("data/screendat/auswahl.dat", good.size() - 1), "section 9 says it has 1 records");
@@ -304,18 +275,12 @@ TEST_F(InspectTest, TownTemplatesCountTheRandomBuildings) {
   content.towns[2].flags = 1;
   content.towns[2].level = 2;            // another level
   WriteBytes("data/ScreenDat/Info_Stadt.dat", BuildScreenData(content));
-  Result r = Inspect("data/ScreenDat/Info_Stadt.dat");
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("235 records of 60 bytes"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("1 of them may be placed at random"), std::string::npos) << r.out;
+  ExpectShows("data/ScreenDat/Info_Stadt.dat", {"235 records of 60 bytes", "1 of them may be placed at random"});
 }
 
 TEST_F(InspectTest, BackdropAndCdTrack) {
   WriteBytes("data/vsk.bmp", BuildBmp24(4, 2, std::vector<uint8_t>(4 * 2 * 3, 9)));
-  Result r = Inspect("data/vsk.bmp");
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("4 x 2, 24 bits per pixel"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("powers of two"), std::string::npos);
+  ExpectShows("data/vsk.bmp", {"4 x 2, 24 bits per pixel", "powers of two"});
   std::vector<uint8_t> bmp = ReadBytes("data/vsk.bmp");
   bmp[14] = 64;
   WriteBytes("data/vsk.bmp", bmp);
@@ -325,10 +290,7 @@ TEST_F(InspectTest, BackdropAndCdTrack) {
   ExpectBroken(InspectCut("data/vsk.bmp", bmp.size() - 1), "the pixel data of 2 rows of 12 bytes");
 
   WriteBytes("data/cdaudio/track02.wav", BuildWavFile(std::vector<int16_t>(44100, 0), 22050, 2));
-  r = Inspect("data/cdaudio/track02.wav");
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("2 channels, 22050 Hz, 16-bit"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("(1.00 s)"), std::string::npos);
+  ExpectShows("data/cdaudio/track02.wav", {"2 channels, 22050 Hz, 16-bit", "(1.00 s)"});
   ExpectBroken(InspectCut("data/cdaudio/track02.wav", 100), "the \"data\" chunk says it has 88200 bytes");
 }
 
@@ -337,16 +299,9 @@ TEST_F(InspectTest, PreferenceFilesTheClientWrites) {
   DodurOdidPrefs(1, 1, 1);
   OptionenPrefsDefault();
   ASSERT_TRUE(OptionenPrefsSave());
-  Result r = Inspect("data/prefs.vsk");
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("field 24 at 228 ( 1 bytes): 1  running flag"), std::string::npos) << r.out;
-  r = Inspect("data/BTPrefs.vsk");
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("field  1 at  16 ( 1 bytes): 1  story flag"), std::string::npos) << r.out;
-  r = Inspect("data/optionen.prefs");
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("offset   6 ( 40 bytes): \"nobody.device\""), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("offset  54 (  4 bytes): 22100"), std::string::npos);
+  ExpectShows("data/prefs.vsk", {"field 24 at 228 ( 1 bytes): 1  running flag"});
+  ExpectShows("data/BTPrefs.vsk", {"field  1 at  16 ( 1 bytes): 1  story flag"});
+  ExpectShows("data/optionen.prefs", {"offset   6 ( 40 bytes): \"nobody.device\"", "offset  54 (  4 bytes): 22100"});
 
   ExpectBroken(InspectCut("data/prefs.vsk", 200), "the general preferences file has exactly 232");
   ExpectBroken(InspectCut("data/optionen.prefs", 560), "the options file has exactly 566");
@@ -363,11 +318,7 @@ TEST_F(InspectTest, TownFilesAndTheTownList) {
   for (int i = 0; i < 235; ++i) town.u8(i == 14 ? 3 : 1).zeros(59);
   town.zeros(4);  // the record's last 4 bytes lie behind the buildings
   WriteBytes("data/Cities/Kadun.vsk", town.data);
-  Result r = Inspect("data/Cities/Kadun.vsk");
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("\"Kadun\", identifier 4"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("provisional"), std::string::npos);
-  EXPECT_NE(r.out.find("235 may appear, 1 stand: 14"), std::string::npos) << r.out;
+  ExpectShows("data/Cities/Kadun.vsk", {"\"Kadun\", identifier 4", "provisional", "235 may appear, 1 stand: 14"});
   town.data[36 + 79] = 'x';
   std::fill(town.data.begin() + 36, town.data.begin() + 116, 'x');
   WriteBytes("data/Cities/Kadun.vsk", town.data);
@@ -379,11 +330,9 @@ TEST_F(InspectTest, TownFilesAndTheTownList) {
   Bytes list;
   list.le32(0).text("Kadun").zeros(75).le32(0xFFFFFFFF).text(std::string(79, ' ')).u8(0);
   WriteBytes("data/Cities/Town.list", list.data);
-  r = Inspect("data/Cities/Town.list");
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("1 towns and the terminator"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("0 \"Kadun\""), std::string::npos);
-  ExpectBroken(InspectCut("data/Cities/Town.list", 84), "the last record is not the terminator (identifier -1) (at offset 0)");
+  ExpectShows("data/Cities/Town.list", {"1 towns and the terminator", "0 \"Kadun\""});
+  ExpectBroken(InspectCut("data/Cities/Town.list", 84),
+               "the last record is not the terminator (identifier -1) (at offset 0)");
   ExpectBroken(InspectCut("data/Cities/Town.list", 50), "not a whole number of 84-byte records");
 }
 
@@ -407,22 +356,15 @@ TEST_F(InspectTest, TownFilesTheClientWrote) {
   }
   FreeVec(town);
 
-  Result r = Inspect("data/Cities/NewTown.vsk");
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("\"NewTown\", identifier 0"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("provisional"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find(std::to_string(count) + " stand: " + standing), std::string::npos) << r.out;
-  r = Inspect("data/Cities/Town.list");
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("1 towns and the terminator"), std::string::npos) << r.out;
+  ExpectShows("data/Cities/NewTown.vsk",
+              {"\"NewTown\", identifier 0", "provisional", std::to_string(count) + " stand: " + standing});
+  ExpectShows("data/Cities/Town.list", {"1 towns and the terminator"});
 
   ASSERT_TRUE(ChangeTownName(nullptr, "Veskburg"));
-  r = Inspect("data/Cities/Town.list");
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("0 \"Veskburg\""), std::string::npos) << r.out;
-  r = Inspect("data/Cities/Veskburg.vsk");
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out.find("provisional"), std::string::npos) << r.out;
+  ExpectShows("data/Cities/Town.list", {"0 \"Veskburg\""});
+  const Result renamed = Inspect("data/Cities/Veskburg.vsk");
+  ASSERT_EQ(renamed.status, 0) << renamed.err;
+  EXPECT_EQ(renamed.out.find("provisional"), std::string::npos) << renamed.out;
 }
 
 TEST_F(InspectTest, UnknownAndMissingFiles) {

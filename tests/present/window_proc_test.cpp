@@ -1,8 +1,7 @@
-// The DirectDraw presenter's window procedure and display set-up: what is
-// forwarded to the game thread, activation stopping and resuming it, the
-// quit request, and the display objects with their failure boxes.
-#include "present/dd/window.h"
-
+// The window procedures of both presenters on a plain window of the layer,
+// this thread playing the game thread: what is forwarded to the game thread,
+// activation stopping and resuming it, the close and quit requests; and the
+// DirectDraw display objects with their failure box.
 #include <ddraw.h>
 #include <gtest/gtest.h>
 
@@ -13,43 +12,34 @@
 #include "core/dd_objects.h"
 #include "core/presenter_state.h"
 #include "platform/testing.h"
+#include "present/dd/window.h"
+#include "present/gl/window.h"
 #include "support/eventually.h"
+#include "support/plain_window.h"
 
 namespace vsk {
 namespace {
 
 namespace hooks = platform::testing;
 
-class DXWindowTest : public ::testing::Test {
+class PlainWindow : public ::testing::Test {
  protected:
   void SetUp() override {
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "VeskariaDXTest";
-    ASSERT_NE(RegisterClassA(&windowClass), 0);
-    WindowHandle = CreateWindowExA(0, "VeskariaDXTest", "Veskaria / Test", WS_POPUP, 0, 0, 640, 480, nullptr,
-                                   nullptr, GetModuleHandleA(nullptr), nullptr);
+    WindowHandle = test::MakePlainWindow("VeskariaProcTest", 640, 480);
     ASSERT_NE(WindowHandle, nullptr);
     MainThreadId = GetCurrentThreadId();
     MainThreadHandle = nullptr;
-    Drain();
+    test::DrainMessages();
   }
   void TearDown() override {
     DXRelease();
     hooks::FailDisplayModeChanges(false);
     hooks::ResetMessageBoxes();
-    DestroyWindow(WindowHandle);
+    test::RemovePlainWindow(WindowHandle, "VeskariaProcTest");
     WindowHandle = nullptr;
-    UnregisterClassA("VeskariaDXTest", GetModuleHandleA(nullptr));
     MainThreadId = 0;
     MainThreadHandle = nullptr;
-    Drain();
-  }
-  static void Drain() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    }
+    WindowActive = 1;
   }
   // The next message of this thread's queue (the game thread's here).
   static MSG Next() {
@@ -59,42 +49,48 @@ class DXWindowTest : public ::testing::Test {
   }
 };
 
-TEST_F(DXWindowTest, InputAndTimerGoToTheGameThreadKeysStayHere) {
+class WindowProcTest : public PlainWindow, public ::testing::WithParamInterface<WNDPROC> {
+ protected:
+  LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam) { return GetParam()(WindowHandle, message, wParam, lParam); }
+};
+
+TEST_P(WindowProcTest, InputAndTimerGoToTheGameThreadKeysCommandsAndUpdatesStayHere) {
   for (UINT message : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_RBUTTONUP, WM_CHAR, WM_TIMER}) {
-    DXWindowProc(WindowHandle, message, 3, (9 << 16) | 4);
+    Send(message, 3, (9 << 16) | 4);
     const MSG msg = Next();
     EXPECT_EQ(msg.message, message);
     EXPECT_EQ(msg.wParam, 3u);
     EXPECT_EQ(msg.lParam, (9 << 16) | 4);
     EXPECT_EQ(msg.hwnd, nullptr) << "posted to the thread, not to a window";
   }
-  EXPECT_EQ(DXWindowProc(WindowHandle, WM_KEYDOWN, 'Q', 0), 0);
-  EXPECT_EQ(KeyDown['Q'].load(), 1);
+  EXPECT_EQ(Send(WM_KEYDOWN, VK_F1, 0), 0);
+  EXPECT_EQ(KeyDown[VK_F1].load(), 1) << "the OpenGL window loop reads F1 from here";
   EXPECT_EQ(AnyKeyPressed.load(), 1);
-  EXPECT_EQ(DXWindowProc(WindowHandle, WM_KEYUP, 'Q', 0), 0);
-  EXPECT_EQ(KeyDown['Q'].load(), 0);
-  EXPECT_EQ(DXWindowProc(WindowHandle, WM_SYSCOMMAND, 0xF140, 0), 0) << "no screen saver";
+  EXPECT_EQ(Send(WM_KEYUP, VK_F1, 0), 0);
+  EXPECT_EQ(KeyDown[VK_F1].load(), 0);
+  EXPECT_EQ(Send(WM_SYSCOMMAND, 0xF140, 0), 0) << "no screen saver";
+  EXPECT_EQ(Send(WM_SYSCOMMAND, 0xF170, 0), 0) << "the monitor stays on";
+  Send(WM_USER + 1, (10 << 16) | 20, (30 << 16) | 40);
   MSG msg;
-  EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) << "keys and commands are not forwarded";
+  EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) << "keys, commands and updates are not forwarded";
 }
 
-TEST_F(DXWindowTest, CloseAsksTheGameThreadAndTheQuitRequestEndsTheLoop) {
-  EXPECT_EQ(DXWindowProc(WindowHandle, WM_CLOSE, 0, 0), 0);
+TEST_P(WindowProcTest, CloseAsksTheGameThreadAndTheQuitRequestEndsTheLoop) {
+  EXPECT_EQ(Send(WM_CLOSE, 0, 0), 0);
   MSG msg = Next();
   EXPECT_EQ(msg.message, static_cast<UINT>(WM_CLOSE));
   EXPECT_TRUE(IsWindow(WindowHandle)) << "the window stays until the game thread ends";
-  EXPECT_EQ(DXWindowProc(WindowHandle, WM_USER + 2, 0, 0), 0);
+  EXPECT_EQ(Send(WM_USER + 2, 0, 0), 0);
   msg = Next();
   EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
   EXPECT_EQ(msg.wParam, 0u);
 }
 
-TEST_F(DXWindowTest, DeactivationStopsTheGameThreadAndActivationResumesIt) {
+TEST_P(WindowProcTest, DeactivationStopsTheGameThreadAndActivationResumesIt) {
   struct Worker {
     std::atomic<int> steps{0};
     std::atomic<bool> stop{false};
   } state;
-  std::atomic<int>& steps = state.steps;
   HANDLE worker = CreateThread(
       nullptr, 0,
       [](LPVOID p) -> DWORD {
@@ -108,28 +104,30 @@ TEST_F(DXWindowTest, DeactivationStopsTheGameThreadAndActivationResumesIt) {
       &state, 0, nullptr);
   ASSERT_NE(worker, nullptr);
   MainThreadHandle = worker;
-  ASSERT_TRUE(test::Eventually([&] { return steps.load() > 3; }));
+  ASSERT_TRUE(test::Eventually([&] { return state.steps.load() > 3; }));
 
-  DXWindowProc(WindowHandle, WM_ACTIVATE, WA_INACTIVE, 0);
+  EXPECT_EQ(Send(WM_ACTIVATE, WA_INACTIVE, 0), 0);
   EXPECT_EQ(WindowActive.load(), 0);
-  // Stopped: no step for a while.
-  ASSERT_TRUE(test::Eventually([&] {
-    const int before = steps.load();
+  ASSERT_TRUE(test::Eventually([&] {  // stopped: no step for a while
+    const int before = state.steps.load();
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    return steps.load() == before;
+    return state.steps.load() == before;
   }));
-  DXWindowProc(WindowHandle, WM_ACTIVATE, WA_CLICKACTIVE, 0);
+  // Both ways of activation, one for each presenter.
+  EXPECT_EQ(Send(WM_ACTIVATE, GetParam() == &GLWindowProc ? WA_ACTIVE : WA_CLICKACTIVE, 0), 0);
   EXPECT_EQ(WindowActive.load(), 1);
-  const int resumedAt = steps.load();
-  EXPECT_TRUE(test::Eventually([&] { return steps.load() > resumedAt + 3; })) << "running again";
+  const int resumedAt = state.steps.load();
+  EXPECT_TRUE(test::Eventually([&] { return state.steps.load() > resumedAt + 3; })) << "running again";
 
   state.stop = true;
   EXPECT_EQ(WaitForSingleObject(worker, 5000), WAIT_OBJECT_0);
   CloseHandle(worker);
-  MainThreadHandle = nullptr;
 }
 
-TEST_F(DXWindowTest, TheDisplayObjectsAndTheirFailures) {
+INSTANTIATE_TEST_SUITE_P(Presenters, WindowProcTest, ::testing::Values(&DXWindowProc, &GLWindowProc),
+                         [](const auto& info) { return std::string(info.param == &DXWindowProc ? "DX" : "GL"); });
+
+TEST_F(PlainWindow, TheDirectDrawDisplayObjectsAndTheirFailures) {
   ASSERT_EQ(DXInit(), 1);
   EXPECT_NE(DDObject, nullptr);
   ASSERT_NE(PrimarySurface, nullptr);
