@@ -18,6 +18,7 @@
 #include "gfx/bitmap.h"
 #include "present/dd/objects.h"
 #include "present/state.h"
+#include "support/display_colors.h"
 #include "support/screen_fixture.h"
 
 namespace vsk {
@@ -48,7 +49,7 @@ std::vector<Palette> DriveOpenGLFade(HANDLE fade, size_t steps = 32) {
   return seen;
 }
 
-bool IsBlack(const ColorEntry& entry) { return entry.red == 0 && entry.green == 0 && entry.blue == 0; }
+bool IsBlack(const ColorEntry& entry) { return test::RgbOf(entry) == test::Rgb{0, 0, 0}; }
 
 class FadeTest : public test::ScreenModeTest {
  protected:
@@ -81,20 +82,11 @@ class FadeTest : public test::ScreenModeTest {
 };
 
 TEST_P(FadeTest, FadeInReachesTheTargetAtTheLastOfThirtyTwoSteps) {
-  const Palette target = [] {
-    Palette p;
-    std::copy(std::begin(ScreenColors), std::end(ScreenColors), p.begin());
-    return p;
-  }();
   const auto start = std::chrono::steady_clock::now();
   FadeIn();
   std::vector<Palette> steps = Finish();
   const Palette shown = DisplayPalette();
-  for (int i = 0; i < 256; ++i) {
-    EXPECT_EQ(shown[i].red, target[i].red) << i;
-    EXPECT_EQ(shown[i].green, target[i].green) << i;
-    EXPECT_EQ(shown[i].blue, target[i].blue) << i;
-  }
+  for (int i = 0; i < 256; ++i) EXPECT_EQ(test::RgbOf(shown[i]), test::RgbOf(ScreenColors[i])) << i;
   EXPECT_EQ(ScreenColors[5].red, 100);  // the fade-in leaves the table alone
   if (DirectDraw()) {
     // 32 waits for the vertical blank at 60 Hz.
