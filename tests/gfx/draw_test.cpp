@@ -81,8 +81,6 @@ TEST_P(Primitives, AllocBitMapAndInitRastPort) {
             (std::vector<int>{1, 0, JAM2, 0, 0, 0}));
   EXPECT_EQ(fresh.Font, nullptr);
   EXPECT_EQ(fresh.BitMap, nullptr);
-  SetABPenDrMd(&fresh, 5, 6, JAM1);
-  EXPECT_EQ((std::vector<int>{fresh.FgPen, fresh.BgPen, fresh.DrawMode}), (std::vector<int>{5, 6, JAM1}));
 }
 
 TEST_P(Primitives, LinesStepAsTheGameAlwaysDrewThem) {

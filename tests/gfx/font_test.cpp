@@ -224,30 +224,45 @@ TEST_P(TextDrawing, SetFontCopiesHeightAndBaseline) {
   EXPECT_EQ((std::vector<int>{rp_.TxHeight, rp_.TxBaseline}), (std::vector<int>{3, 2}));
 }
 
-// Text drawn on a bitmap filled with 8 ('.' in the pictures: 0), pens 5 and
-// 3 unless the row says otherwise; the pen does not move.
-TEST_P(TextDrawing, GlyphsInEachDrawModeAndSpacing) {
+// A font whose glyphs reach past the bitmap's edges when drawn near them.
+FontBuilder Edgy(uint16_t baseline) {
+  FontBuilder font('a', 'z', 3, baseline);
+  font.Proportional().Glyph('y', {"#.#", ".#.", "#.."}, 3, -1).Glyph('o', {"###", "#.#", "###"}, 4);
+  return font;
+}
+
+// Text drawn on a bitmap filled with `fill` ('.' in the pictures is 0); the
+// pen does not move. Fonts and pens from game data may put glyphs across the
+// bitmap's edges: the part inside is drawn as usual, nothing outside is
+// written (in memory AddressSanitizer would see it), and no glyph is dropped.
+TEST_P(TextDrawing, GlyphsInEachDrawModeSpacingAndAcrossTheEdges) {
   FontBuilder colour(' ', 'Z', 2, 1);
   colour.MultiColour().Glyph('A', {"1.c", "z2."}, 3);
+  const std::string eights(22, '8');
   const struct {
     const char* what;
     FontBuilder font;
     uint8_t fill, fg, bg, mode;
     int16_t x, y;  // the pen: the baseline row
     const char* text;
-    std::vector<std::string> picture;  // the top left corner
+    int left, top;  // the corner of the expected picture
+    std::vector<std::string> picture;
   } cases[] = {
       // 'i' one left of the pen at 1, 'o' at 2 + 5 = 7, 'i' at 11 - 1 = 10,
       // 'l' at 11 + 5 = 16.
-      {"kerning and advance in JAM1", SmallProportional(), 8, 5, 3, JAM1, 2, 3, "ioil",
+      {"kerning and advance in JAM1", SmallProportional(), 8, 5, 3, JAM1, 2, 3, "ioil", 0, 0,
        {"888888888888888888", "858888855558888858", "888888858588888858", "858888855558888858",
         "888888888888888888"}},
-      {"JAM2 paints only the glyph boxes", SmallProportional(), 8, 5, 3, JAM2, 1, 2, "oi",
+      {"JAM2 paints only the glyph boxes", SmallProportional(), 8, 5, 3, JAM2, 1, 2, "oi", 0, 0,
        {"85555888", "85353888", "85555888", "88888888"}},
-      {"multi-colour glyphs keep their colours", colour, 0, 9, 4, JAM2, 0, 1, "A", {"14c.", "z24."}},
+      {"multi-colour glyphs keep their colours", colour, 0, 9, 4, JAM2, 0, 1, "A", 0, 0, {"14c.", "z24."}},
       // The out-of-range code draws and advances nothing.
-      {"fixed width advances by the width of 'A'", FixedSeven(), 0, 2, 0, JAM1, 0, 1, "B\x01" "AB",
+      {"fixed width advances by the width of 'A'", FixedSeven(), 0, 2, 0, JAM1, 0, 1, "B\x01" "AB", 0, 0,
        {"22.....222222222......", "22.....2.....222......"}},
+      {"kerned left of column 0", Edgy(2), 8, 5, 3, JAM1, 0, 2, "y", 0, 0, {"858", "588", "888"}},
+      {"the pen above the glyph's top", Edgy(2), 8, 5, 3, JAM1, 4, 0, "o", 0, 0, {"88885558", "88888888"}},
+      {"past the right and the bottom", Edgy(2), 8, 5, 3, JAM1, 20, 6, "o", 18, 3, {"8888", "8855", "8858"}},
+      {"a baseline far below the glyph", Edgy(0xFFFF), 8, 5, 3, JAM1, 4, 2, "oyo", 0, 0, {eights, eights, eights}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -258,7 +273,7 @@ TEST_P(TextDrawing, GlyphsInEachDrawModeAndSpacing) {
     SetABPenDrMd(&rp_, c.fg, c.bg, c.mode);
     Move(&rp_, c.x, c.y);
     Text(&rp_, c.text, static_cast<int32_t>(std::strlen(c.text)));
-    EXPECT_EQ(Picture(bitmap_, 0, 0, static_cast<int>(c.picture[0].size()), static_cast<int>(c.picture.size())),
+    EXPECT_EQ(Picture(bitmap_, c.left, c.top, static_cast<int>(c.picture[0].size()), static_cast<int>(c.picture.size())),
               c.picture);
     EXPECT_EQ(rp_.cp_x, c.x) << "the pen does not move";
   }
@@ -280,64 +295,21 @@ TEST_P(TextDrawing, ScreenTextReportsItsBox) {
   }
 }
 
-// Fonts and pens from game data may put glyphs across the bitmap's edges:
-// the part inside is drawn as usual, nothing outside is written (in memory
-// AddressSanitizer would see it), and no glyph is dropped.
-TEST_P(TextDrawing, GlyphsAcrossTheEdgesDrawTheirInsidePart) {
-  struct Case {
-    const char* what;
-    uint16_t baseline, x, y;
-    const char* text;
-    int left, top;  // the corner of the expected picture
-    std::vector<std::string> picture;
-  };
-  const std::vector<Case> cases = {
-      {"kerned left of column 0", 2, 0, 2, "y", 0, 0, {"858", "588", "888"}},
-      {"the pen above the glyph's top", 2, 4, 0, "o", 0, 0, {"88885558", "88888888"}},
-      {"past the right and the bottom", 2, 20, 6, "o", 18, 3, {"8888", "8855", "8858"}},
-      {"a baseline far below the glyph", 0xFFFF, 4, 2, "oyo", 0, 0,
-       {std::string(22, '8'), std::string(22, '8'), std::string(22, '8')}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    FontBuilder builder('a', 'z', 3, c.baseline);
-    builder.Proportional()
-        .Glyph('y', {"#.#", ".#.", "#.."}, 3, -1)
-        .Glyph('o', {"###", "#.#", "###"}, 4);
-    CloseFont(font_);
-    font_ = nullptr;
-    Use(builder);
-    test::FillBitmap(bitmap_, 8);
-    SetABPenDrMd(&rp_, 5, 3, JAM1);
-    Move(&rp_, c.x, c.y);
-    Text(&rp_, c.text, static_cast<int32_t>(std::strlen(c.text)));
-    const int width = static_cast<int>(c.picture[0].size());
-    EXPECT_EQ(Picture(bitmap_, c.left, c.top, width, static_cast<int>(c.picture.size())), c.picture);
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(BothPresenters, TextDrawing, test::AllPresenters(), test::PresenterName);
-
-class DirectDrawText : public test::ScreenTest {
- protected:
-  int32_t Presenter() const override { return kPresenterDirectDraw; }
-};
-
-TEST_F(DirectDrawText, ALockFailureDrawsNothingButStillReports) {
-  WriteBytes("font.fnt", FixedSeven().Build().data);
-  TextFont* font = OpenDiskFont("font.fnt");
-  ASSERT_NE(font, nullptr);
-  SetFont(ScreenRp(), font);
+TEST_P(TextDrawing, ALockFailureDrawsNothingButStillReports) {
+  if (!DirectDraw()) GTEST_SKIP() << "only surfaces can fail to lock";
+  Use(FixedSeven());
+  SetFont(ScreenRp(), font_);
   Move(ScreenRp(), 0, 1);
   platform::testing::LoseSurface(OffscreenSurface);
   LogCapture log;
   Text(ScreenRp(), "A", 1);
-  std::string text = log.Take();
+  const std::string text = log.Take();
   OffscreenSurface->Restore();
   EXPECT_EQ(text, "DXText:Konnte Surface nicht locken!UpdateRectangle: 000 .\n");
   EXPECT_EQ(test::ScreenPixel(0, 0), 0);
-  CloseFont(font);
 }
+
+INSTANTIATE_TEST_SUITE_P(BothPresenters, TextDrawing, test::AllPresenters(), test::PresenterName);
 
 }  // namespace
 }  // namespace vsk
