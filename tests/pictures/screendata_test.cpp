@@ -72,6 +72,29 @@ std::vector<uint8_t> Raw(const void* p, size_t at, size_t n) {
   auto* b = static_cast<const uint8_t*>(p) + at;
   return std::vector<uint8_t>(b, b + n);
 }
+// The bytes a load leaves of big-endian records laid out as `layout`: 'w' a
+// 16-bit word and 'l' a 32-bit number turned to native order, '.' a byte kept.
+size_t FieldSize(char field) { return field == 'w' ? 2 : field == 'l' ? 4 : 1; }
+size_t RecordSize(const std::string& layout) {
+  size_t size = 0;
+  for (char field : layout) size += FieldSize(field);
+  return size;
+}
+std::vector<uint8_t> Native(const std::vector<uint8_t>& file, const std::string& layout) {
+  std::vector<uint8_t> out;
+  for (size_t at = 0; at < file.size();) {
+    for (char field : layout) {
+      const size_t n = FieldSize(field);
+      uint32_t v = 0;
+      for (size_t k = 0; k < n; ++k) v = v << 8 | file[at + k];
+      const uint16_t w = static_cast<uint16_t>(v);
+      const auto* p = n == 4 ? reinterpret_cast<const uint8_t*>(&v) : n == 2 ? reinterpret_cast<const uint8_t*>(&w) : &file[at];
+      out.insert(out.end(), p, p + n);
+      at += n;
+    }
+  }
+  return out;
+}
 const uint8_t* Block(const void* data) { return static_cast<const uint8_t*>(data) - 4; }
 uint8_t* Records(void* data, int section) { return static_cast<uint8_t*>(GetSectionData(data, kSectionTags[section])); }
 
@@ -98,30 +121,24 @@ TEST_F(ScreenData, LabelAndGadgetRecordsAndTheirData) {
   // follow a 10-byte record, so their 32-bit fields are not 4-byte aligned.
   // The labels lie at data offset 8 + 36 = 44; the third at 68.
   const Bytes labels = Label(0).append(Label(0xFFFFFFFF)).append(Label(58));
-  void* data = Load(ScreenFile({{kSectionTags[0], 3, labels},
-                                {kSectionTags[4], 1, Bytes().zeros(10)},
-                                {kSectionTags[1], 3, GadgetRecord("OKOK", 0).append(GadgetRecord("EXIT", 68))
-                                                         .append(GadgetRecord("INFO", 0x7FFFFFFF))}}));
+  const Bytes gadgets = GadgetRecord("OKOK", 0).append(GadgetRecord("EXIT", 68)).append(GadgetRecord("INFO", 0x7FFFFFFF));
+  void* data = Load(ScreenFile({{kSectionTags[0], 3, labels}, {kSectionTags[4], 1, Bytes().zeros(10)}, {kSectionTags[1], 3, gadgets}}));
   ASSERT_NE(data, nullptr);
   EXPECT_EQ(GetSectionCount(data, kSectionTags[0]), 3u);
   uint8_t* r = Records(data, 0);
   ASSERT_NE(r, nullptr);
   EXPECT_EQ(Raw(r, 0, 12), Raw(labels.data.data(), 0, 12)) << "text 0 leaves the record in file order";
   EXPECT_EQ(SectionText(data, r + 8), nullptr);
-  EXPECT_EQ(U16s(r, 12, 4), (Words{0x0102, 0x0304, 0x0506, 0x0708}));
-  EXPECT_EQ(U32(r, 20), 0xFFFFFFFFu) << "stays -1";
+  // The others turned, -1 and the number 58 staying.
+  EXPECT_EQ(Raw(r, 12, 24), Native(std::vector<uint8_t>(labels.data.begin() + 12, labels.data.end()), "wwwwl"));
   EXPECT_EQ(SectionText(data, r + 20), nullptr);
-  EXPECT_EQ(U16(r, 24), 0x0102);
-  EXPECT_EQ(U32(r, 32), 58u) << "the number stays, in native order";
   EXPECT_STREQ(SectionText(data, r + 32), "residence");
   EXPECT_EQ(SectionText(data, r + 33), nullptr) << "not a text field";
   EXPECT_EQ(SectionText(data, r + 28), nullptr);
 
   auto* g = reinterpret_cast<const Gadget*>(Records(data, 1));
   ASSERT_NE(g, nullptr);
-  EXPECT_EQ(U16s(g, 0, 8), (Words{0x1100, 0x1101, 0x1102, 0x1103, 0x1104, 0x1105, 0x1106, 0x1107}));
-  EXPECT_EQ(+g[0].flags, 0x1103);
-  EXPECT_EQ(+g[0].command, 0x4F4B4F4Bu);
+  EXPECT_EQ(Raw(g, 0, 72), Native(gadgets.data, "wwwwwwwwll"));
   EXPECT_EQ(+g[1].command, 0x45584954u);
   EXPECT_EQ(+g[1].dataOffset, 68u);
   EXPECT_EQ(GadgetData(data, &g[0]), Block(data)) << "offset 0 is the data block itself";
@@ -159,45 +176,36 @@ TEST_F(ScreenData, TextRecordsResolveAndLogPlacements) {
   EXPECT_STREQ(SectionText(data, t8 + 12), "") << "a number outside the table";
 }
 
-TEST_F(ScreenData, WordRecordsTownTemplatesAndUnconvertedSections) {
-  // A town template: word, number, three words, five words, eight bytes
-  // kept, seven words turned twice (so in file order), eight words.
-  Bytes town = BE({0x0001}).be32(0x00020003).append(BE({4, 5, 6, 0x0C00, 0x0C01, 0x0C02, 0x0C03, 0x0C04}));
-  town.text("ABCDEFGH");
-  for (uint16_t w = 0; w < 7; ++w) town.be16(static_cast<uint16_t>(0x1E00 + w));
-  for (uint16_t w = 0; w < 8; ++w) town.be16(static_cast<uint16_t>(0x2C00 + w));
-  ASSERT_EQ(town.size(), 60u);
-  const Bytes raw = Bytes().be32(0x01020304).be32(0x05060708);
-  void* data = Load(ScreenFile({
-      {kSectionTags[4], 1, BE({1, 2, 3, 4, 5})},
-      {kSectionTags[5], 1, BE({1, 2, 3, 4, 5, 6, 7})},
-      {kSectionTags[9], 1, BE({10, 20, 110, 40})},
-      {kSectionTags[10], 1, BE({0x1234, 0x5678})},
-      {kSectionTags[11], 1, town},
-      {kSectionTags[6], 2, raw},
-      {kSectionTags[21], 1, raw},
-      {0x12345678, 1, raw},
-  }));
+TEST_F(ScreenData, EachSectionTurnsItsFieldsToNativeOrder) {
+  const struct {
+    uint32_t tag;
+    uint32_t count;
+    std::string layout;
+  } sections[] = {
+      {kSectionTags[4], 1, "wwwww"},
+      {kSectionTags[5], 1, "wwwwwww"},
+      {kSectionTags[9], 1, "wwww"},  // text frames
+      {kSectionTags[10], 1, "ww"},
+      // Town templates: eight bytes kept and five words turned twice, so in file order.
+      {kSectionTags[11], 1, "wlwwwwwwww" + std::string(18, '.') + "wwwwwwwwww"},
+      {kSectionTags[6], 2, "...."},
+      {kSectionTags[21], 1, "........"},
+      {0x12345678, 1, "........"},  // a tag the game does not know
+  };
+  std::vector<Section> file;
+  for (const auto& section : sections) {
+    Bytes records;
+    for (size_t i = 0; i < section.count * RecordSize(section.layout); ++i)
+      records.u8(static_cast<uint8_t>(17 * file.size() + 3 * i + 1));
+    file.push_back({section.tag, section.count, records});
+  }
+  void* data = Load(ScreenFile(file));
   ASSERT_NE(data, nullptr);
   EXPECT_EQ(U32(data, 0), 8u) << "the section count is native";
-  EXPECT_EQ(U16s(Records(data, 4), 0, 5), (Words{1, 2, 3, 4, 5}));
-  EXPECT_EQ(U16(Records(data, 5), 12), 7);
-  auto* frame = reinterpret_cast<const TextFrame*>(Records(data, 9));
-  EXPECT_EQ((Words{frame->left, frame->top, frame->right, frame->bottom}), (Words{10, 20, 110, 40}));
-  EXPECT_EQ(U16(Records(data, 10), 2), 0x5678);
-
-  uint8_t* t = Records(data, 11);
-  ASSERT_NE(t, nullptr);
-  EXPECT_EQ(U16(t, 0), 1);
-  EXPECT_EQ(U32(t, 2), 0x00020003u);
-  EXPECT_EQ(U16s(t, 6, 7), (Words{4, 5, 6, 0x0C00, 0x0C01, 0x0C02, 0x0C03}));
-  EXPECT_EQ(U16(t, 20), 0x0C04);
-  EXPECT_EQ(Raw(t, 22, 18), Raw(town.data.data(), 22, 18)) << "bytes kept, words turned twice";
-  EXPECT_EQ(U16s(t, 40, 3), (Words{0x1E05, 0x1E06, 0x2C00}));
-  EXPECT_EQ(U16(t, 58), 0x2C07);
-
-  for (uint32_t tag : {kSectionTags[6], kSectionTags[21], 0x12345678u})
-    EXPECT_EQ(Raw(GetSectionData(data, tag), 0, 8), raw.data) << std::hex << tag;
+  for (size_t i = 0; i < file.size(); ++i) {
+    const std::vector<uint8_t> want = Native(file[i].records.data, sections[i].layout);
+    EXPECT_EQ(Raw(GetSectionData(data, sections[i].tag), 0, want.size()), want) << std::hex << sections[i].tag;
+  }
   EXPECT_EQ(GetSectionCount(data, 0x12345678), 1u);
   EXPECT_EQ(GetSectionCount(data, kSectionTags[0]), 0u);
   EXPECT_EQ(GetSectionData(data, kSectionTags[0]), nullptr);
