@@ -18,8 +18,8 @@
 #include "present/dd/objects.h"
 #include "present/state.h"
 #include "services/memory_faults.h"
-#include "support/log.h"
 #include "support/display_colors.h"
+#include "support/log.h"
 #include "support/screen_fixture.h"
 
 namespace vsk {
@@ -209,18 +209,14 @@ TEST_P(ColorCycleTest, DescriptionsThatDoNotHoldTogetherAreLeftOut) {
 }
 
 TEST_P(ColorCycleTest, OutOfMemoryYieldsNullAndNoDescriptionsStillStart) {
-  {
+  // The first allocation is the record, the second its data.
+  for (const auto& [failing, message] :
+       {std::pair<uint32_t, const char*>{1, "InitColorCycle: Keine Speicher mehr. \n"},
+        {2, " InitColorCycle: Kein Speicher mehr f\xfcr Colorcycle Daten. "}}) {
     test::LogCapture log;
-    FailAllocVecAt(1);
+    FailAllocVecAt(failing);
     EXPECT_EQ(InitColorCycle(5, 22, kResidence), nullptr);
-    EXPECT_NE(log.Take().find("InitColorCycle: Keine Speicher mehr. \n"), std::string::npos);
-  }
-  {
-    test::LogCapture log;
-    FailAllocVecAt(2);
-    EXPECT_EQ(InitColorCycle(5, 22, kResidence), nullptr);
-    EXPECT_NE(log.Take().find(" InitColorCycle: Kein Speicher mehr f" "\xfc" "r Colorcycle Daten. "),
-              std::string::npos);
+    EXPECT_NE(log.Take().find(message), std::string::npos) << message;
   }
   FailAllocVecAt(0);
   EXPECT_EQ(LiveAllocVecBlocks(), blocksBefore_);
