@@ -81,28 +81,8 @@ class FontFiles : public test::GameDirTest {
   int64_t before_ = LiveAllocVecBlocks();
 };
 
-TEST_F(FontFiles, LoadsEveryTable) {
-  TextFont* font = Load(SmallProportional().Build());
-  ASSERT_NE(font, nullptr);
-  // Range, YSize, Baseline, Modulo (i, l, o side by side), no XSize.
-  EXPECT_EQ((std::vector<int>{font->LoChar, font->HiChar, font->YSize, font->Baseline, font->Modulo, font->XSize}),
-            (std::vector<int>{'a', 'z', 3, 2, 5, 0}));
-  EXPECT_EQ(font->ColorTag, 0x4D4F4E4Fu);  // "MONO"
-  EXPECT_EQ(font->SpacingTag, kFontTagPROP);
-  EXPECT_EQ((std::vector<int>{font->CharLoc['o' - 'a'].offset, font->CharLoc['o' - 'a'].width,
-                              font->CharSpace['i' - 'a'], font->CharKern['i' - 'a']}),
-            (std::vector<int>{2, 3, 6, -1}));
-  EXPECT_EQ(font->CharData[5 + 3], 0) << "the hole of 'o' on row 1";
-  EXPECT_EQ(font->CharData[5 + 2], 1);
-  CloseFont(font);
-  EXPECT_EQ(LiveAllocVecBlocks(), before_);
-
-  font = Load(FixedSeven().Build());
-  ASSERT_NE(font, nullptr);
-  EXPECT_EQ(font->XSize, 7) << "fixed width: the width of 'A'";
-  CloseFont(font);
-}
-
+// What a loaded font holds shows in the drawing tests below; these are the
+// files it refuses.
 TEST_F(FontFiles, EachBrokenStageHasItsMessage) {
   LogCapture capture;
   EXPECT_EQ(OpenDiskFont("fonts/none.fnt"), nullptr);
