@@ -56,13 +56,7 @@ Bytes GadgetRecord(const char command[5], uint32_t dataOffset) {
   return BE({0x1100, 0x1101, 0x1102, 0x1103, 0x1104, 0x1105, 0x1106, 0x1107}).text(command).be32(dataOffset);
 }
 
-// Native words and numbers at a byte offset, as loaded.
-Words U16s(const void* p, size_t at, size_t n) {
-  Words v(n);
-  std::memcpy(v.data(), static_cast<const uint8_t*>(p) + at, 2 * n);
-  return v;
-}
-uint16_t U16(const void* p, size_t at) { return U16s(p, at, 1)[0]; }
+// A native number at a byte offset, and bytes, as loaded.
 uint32_t U32(const void* p, size_t at) {
   uint32_t v;
   std::memcpy(&v, static_cast<const uint8_t*>(p) + at, 4);
@@ -150,30 +144,25 @@ TEST_F(ScreenData, LabelAndGadgetRecordsAndTheirData) {
 }
 
 TEST_F(ScreenData, TextRecordsResolveAndLogPlacements) {
-  void* data = Load(ScreenFile({
-      {kSectionTags[2], 2, Bytes().be32(57).append(BE({1, 2, 3, 4})).be32(0).zeros(8)},
-      {kSectionTags[3], 1, BE({1, 2, 3, 4, 5, 6}).be32(330)},
-      {kSectionTags[7], 1, Bytes().be32(58).append(BE({0x0A0B, 0x0C0D}))},
-      {kSectionTags[8], 1, BE({1, 2, 3, 4, 5, 0x0606}).be32(5000)},
-  }));
+  const Section placements{kSectionTags[2], 2, Bytes().be32(57).append(BE({1, 2, 3, 4})).be32(0).zeros(8)};
+  const Section windows{kSectionTags[3], 1, BE({1, 2, 3, 4, 5, 6}).be32(330)};
+  const Section titles{kSectionTags[7], 1, Bytes().be32(58).append(BE({0x0A0B, 0x0C0D}))};
+  const Section notes{kSectionTags[8], 1, BE({1, 2, 3, 4, 5, 0x0606}).be32(5000)};
+  void* data = Load(ScreenFile({placements, windows, titles, notes}));
   ASSERT_NE(data, nullptr);
   EXPECT_EQ(loadLog_, "LTXT:ID:57\nLTXT:ID:0\n");
+  // The numbers stay, turned like the other fields.
+  EXPECT_EQ(Raw(Records(data, 2), 0, 24), Native(placements.records.data, "lwwww"));
+  EXPECT_EQ(Raw(Records(data, 3), 0, 16), Native(windows.records.data, "wwwwwwl"));
+  EXPECT_EQ(Raw(Records(data, 7), 0, 8), Native(titles.records.data, "lww"));
+  EXPECT_EQ(Raw(Records(data, 8), 0, 16), Native(notes.records.data, "wwwwwwl"));
 
-  uint8_t* p = Records(data, 2);
-  EXPECT_EQ(U32(p, 0), 57u);
-  EXPECT_STREQ(SectionText(data, p), "tavern");
-  EXPECT_EQ(U16s(p, 4, 4), (Words{1, 2, 3, 4}));
-  EXPECT_EQ(SectionText(data, p + 12), GetDefaultString(0)) << "a placement always takes a string";
-  EXPECT_EQ(U16(Records(data, 3), 10), 6);
+  EXPECT_STREQ(SectionText(data, Records(data, 2)), "tavern");
+  EXPECT_EQ(SectionText(data, Records(data, 2) + 12), GetDefaultString(0)) << "a placement always takes a string";
   EXPECT_STREQ(SectionText(data, Records(data, 3) + 12), "info window");
-  uint8_t* t7 = Records(data, 7);
-  EXPECT_STREQ(SectionText(data, t7), "residence");
-  EXPECT_EQ(U16s(t7, 4, 2), (Words{0x0A0B, 0x0C0D}));
-  uint8_t* t8 = Records(data, 8);
-  EXPECT_EQ(U16(t8, 10), 0x0606);
-  EXPECT_EQ(U32(t8, 12), 5000u);
-  ASSERT_NE(SectionText(data, t8 + 12), nullptr);
-  EXPECT_STREQ(SectionText(data, t8 + 12), "") << "a number outside the table";
+  EXPECT_STREQ(SectionText(data, Records(data, 7)), "residence");
+  ASSERT_NE(SectionText(data, Records(data, 8) + 12), nullptr);
+  EXPECT_STREQ(SectionText(data, Records(data, 8) + 12), "") << "a number outside the table";
 }
 
 TEST_F(ScreenData, EachSectionTurnsItsFieldsToNativeOrder) {
@@ -214,7 +203,7 @@ TEST_F(ScreenData, EachSectionTurnsItsFieldsToNativeOrder) {
 TEST_F(ScreenData, FirstOfTwoEntriesWithOneTagWins) {
   void* data = Load(ScreenFile({{kSectionTags[9], 1, BE({1, 2, 3, 4})}, {kSectionTags[9], 2, BE({5, 6, 7, 8}).zeros(8)}}));
   EXPECT_EQ(GetSectionCount(data, kSectionTags[9]), 1u);
-  EXPECT_EQ(U16(Records(data, 9), 0), 1);
+  EXPECT_EQ(Raw(Records(data, 9), 0, 2), Native({0, 1}, "w"));
   EXPECT_EQ(Records(data, 9), Block(data) + 8 + 24);
 }
 
