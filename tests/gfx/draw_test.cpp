@@ -9,6 +9,7 @@
 #include <cstring>
 #include <set>
 #include <utility>
+#include <vector>
 
 #include "core/dd_objects.h"
 #include "gfx/bitmap.h"
@@ -30,15 +31,6 @@ using test::TakeUpdates;
 using test::UpdateRect;
 using Points = std::set<std::pair<int, int>>;
 
-// Every pixel of the w x h corner of a bitmap that is not 0.
-Points SetPixels(const BitMap* bitmap, int w, int h) {
-  Points points;
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x)
-      if (BitmapPixel(bitmap, x, y)) points.insert({x, y});
-  return points;
-}
-
 class Primitives : public test::ScreenModeTest {
  protected:
   void SetUp() override {
@@ -46,9 +38,9 @@ class Primitives : public test::ScreenModeTest {
     if (HasFatalFailure()) return;
     bitmap_ = AllocBitMap(13, 12, 8, 1);  // DirectDraw: the pitch is wider
     ASSERT_NE(bitmap_, nullptr);
-    test::FillBitmap(bitmap_, 0);
     InitRastPort(&rp_);
     rp_.BitMap = bitmap_;
+    Clear();
   }
   void TearDown() override {
     FreeBitMap(bitmap_);
@@ -56,53 +48,63 @@ class Primitives : public test::ScreenModeTest {
     ScreenModeTest::TearDown();
   }
 
+  void Clear() { test::FillBitmap(bitmap_, 0); }
+  // Every pixel of the bitmap that is not 0.
+  Points SetPixels() const {
+    Points points;
+    for (int y = 0; y < 12; ++y)
+      for (int x = 0; x < 13; ++x)
+        if (BitmapPixel(bitmap_, x, y)) points.insert({x, y});
+    return points;
+  }
+
   BitMap* bitmap_ = nullptr;
   RastPort rp_{};
 };
 
-TEST_P(Primitives, AllocBitMapKeepsItsSizeAndKindOfPixels) {
-  EXPECT_EQ(bitmap_->BytesPerRow, 13u);
-  EXPECT_EQ(bitmap_->Rows, 12u);
-  EXPECT_EQ(bitmap_->Depth, 8u);
-  EXPECT_EQ(bitmap_->Flags, 1u);
-  EXPECT_NE(bitmap_->Pixels, nullptr);
+TEST_P(Primitives, AllocBitMapAndInitRastPort) {
+  EXPECT_EQ((std::vector<uint32_t>{bitmap_->BytesPerRow, bitmap_->Rows, bitmap_->Depth, bitmap_->Flags}),
+            (std::vector<uint32_t>{13, 12, 8, 1}));
   EXPECT_EQ(bitmap_->Surface != nullptr, DirectDraw());
   if (!DirectDraw()) {
     BitMap* fresh = AllocBitMap(7, 5, 8, 5);
     ASSERT_NE(fresh, nullptr);
-    for (int i = 0; i < 35; ++i) EXPECT_EQ(fresh->Pixels[i], 0) << "OpenGL bitmaps start cleared";
+    EXPECT_EQ(std::vector<uint8_t>(fresh->Pixels, fresh->Pixels + 35), std::vector<uint8_t>(35, 0))
+        << "OpenGL bitmaps start cleared";
     FreeBitMap(fresh);
   }
+  RastPort fresh;
+  std::memset(&fresh, 0xAB, sizeof fresh);
+  InitRastPort(&fresh);
+  EXPECT_EQ((std::vector<int>{fresh.FgPen, fresh.BgPen, fresh.DrawMode, fresh.cp_x, fresh.cp_y, fresh.TxHeight}),
+            (std::vector<int>{1, 0, JAM2, 0, 0, 0}));
+  EXPECT_EQ(fresh.Font, nullptr);
+  EXPECT_EQ(fresh.BitMap, nullptr);
 }
 
 TEST_P(Primitives, LinesStepAsTheGameAlwaysDrewThem) {
+  const struct {
+    const char* what;
+    int x0, y0, x1, y1;
+    Points points;
+  } cases[] = {
+      {"flat", 0, 0, 3, 1, {{0, 0}, {1, 0}, {2, 1}, {3, 1}}},
+      {"steep", 0, 0, 1, 3, {{0, 0}, {0, 1}, {1, 2}, {1, 3}}},
+      {"the error reaches exactly a: no step yet", 0, 0, 2, 1, {{0, 0}, {1, 0}, {2, 1}}},
+      {"backwards: both ends included", 10, 8, 7, 5, {{10, 8}, {9, 7}, {8, 6}, {7, 5}}},
+      {"a zero-length line is one pixel", 5, 5, 5, 5, {{5, 5}}},
+  };
   SetAPen(&rp_, 9);
-  Move(&rp_, 0, 0);
-  Draw(&rp_, 3, 1);
-  EXPECT_EQ(SetPixels(bitmap_, 13, 12), (Points{{0, 0}, {1, 0}, {2, 1}, {3, 1}}));
-  EXPECT_EQ(rp_.cp_x, 3);
-  EXPECT_EQ(rp_.cp_y, 1);
-
-  test::FillBitmap(bitmap_, 0);
-  Move(&rp_, 0, 0);
-  Draw(&rp_, 1, 3);
-  EXPECT_EQ(SetPixels(bitmap_, 13, 12), (Points{{0, 0}, {0, 1}, {1, 2}, {1, 3}}));
-  EXPECT_EQ(BitmapPixel(bitmap_, 1, 3), 9);
-
-  test::FillBitmap(bitmap_, 0);
-  Move(&rp_, 0, 0);
-  Draw(&rp_, 2, 1);  // the error reaches exactly a: no step yet
-  EXPECT_EQ(SetPixels(bitmap_, 13, 12), (Points{{0, 0}, {1, 0}, {2, 1}}));
-
-  test::FillBitmap(bitmap_, 0);
-  Move(&rp_, 10, 8);
-  Draw(&rp_, 7, 5);  // backwards: both ends included
-  EXPECT_EQ(SetPixels(bitmap_, 13, 12), (Points{{10, 8}, {9, 7}, {8, 6}, {7, 5}}));
-
-  test::FillBitmap(bitmap_, 0);
-  Move(&rp_, 5, 5);
-  Draw(&rp_, 5, 5);
-  EXPECT_EQ(SetPixels(bitmap_, 13, 12), (Points{{5, 5}})) << "a zero-length line is one pixel";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Clear();
+    Move(&rp_, c.x0, c.y0);
+    Draw(&rp_, c.x1, c.y1);
+    EXPECT_EQ(SetPixels(), c.points);
+    EXPECT_EQ(BitmapPixel(bitmap_, c.x1, c.y1), 9);
+    EXPECT_EQ((std::vector<int>{rp_.cp_x, rp_.cp_y}), (std::vector<int>{c.x1, c.y1}));
+  }
+  EXPECT_TRUE(TakeUpdates().empty()) << "drawing off the screen reports nothing";
 }
 
 TEST_P(Primitives, PolyDrawVisitsEveryPoint) {
@@ -110,53 +112,30 @@ TEST_P(Primitives, PolyDrawVisitsEveryPoint) {
   Move(&rp_, 0, 0);
   const uint16_t points[] = {2, 0, 2, 2, 0, 2};
   PolyDraw(&rp_, 3, points);
-  EXPECT_EQ(SetPixels(bitmap_, 13, 12), (Points{{0, 0}, {1, 0}, {2, 0}, {2, 1}, {2, 2}, {1, 2}, {0, 2}}));
-  EXPECT_EQ(rp_.cp_x, 0);
-  EXPECT_EQ(rp_.cp_y, 2);
+  EXPECT_EQ(SetPixels(), (Points{{0, 0}, {1, 0}, {2, 0}, {2, 1}, {2, 2}, {1, 2}, {0, 2}}));
+  EXPECT_EQ((std::vector<int>{rp_.cp_x, rp_.cp_y}), (std::vector<int>{0, 2}));
 }
 
-TEST_P(Primitives, RectFillTakesCornersInEitherOrder) {
+TEST_P(Primitives, RectFillTakesCornersInEitherOrderAndPixelsReadBack) {
   SetAPen(&rp_, 7);
   RectFill(&rp_, 10, 10, 5, 5);
-  Points swapped = SetPixels(bitmap_, 13, 12);
-  test::FillBitmap(bitmap_, 0);
+  const Points swapped = SetPixels();
+  Clear();
   RectFill(&rp_, 5, 5, 10, 10);
-  Points ordered = SetPixels(bitmap_, 13, 12);
-  EXPECT_EQ(swapped, ordered);
-  EXPECT_EQ(ordered.size(), 36u);
-  EXPECT_EQ(BitmapPixel(bitmap_, 5, 5), 7);
-  EXPECT_EQ(BitmapPixel(bitmap_, 10, 10), 7);
-  EXPECT_EQ(BitmapPixel(bitmap_, 11, 10), 0);
-}
+  EXPECT_EQ(SetPixels(), swapped);
+  EXPECT_EQ(swapped.size(), 36u);
+  EXPECT_EQ((std::vector<int>{BitmapPixel(bitmap_, 5, 5), BitmapPixel(bitmap_, 10, 10), BitmapPixel(bitmap_, 11, 10)}),
+            (std::vector<int>{7, 7, 0}));
 
-TEST_P(Primitives, PensKeepTheirLowByteOnly) {
-  int wide = 300;
-  SetAPen(&rp_, static_cast<uint8_t>(wide));
-  EXPECT_EQ(rp_.FgPen, 44);
-  SetABPenDrMd(&rp_, 5, 6, JAM1);
-  EXPECT_EQ(rp_.FgPen, 5);
-  EXPECT_EQ(rp_.BgPen, 6);
-  EXPECT_EQ(rp_.DrawMode, JAM1);
-  RastPort fresh;
-  std::memset(&fresh, 0xAB, sizeof fresh);
-  InitRastPort(&fresh);
-  EXPECT_EQ(fresh.FgPen, 1);
-  EXPECT_EQ(fresh.BgPen, 0);
-  EXPECT_EQ(fresh.DrawMode, JAM2);
-  EXPECT_EQ(fresh.cp_x + fresh.cp_y + fresh.TxHeight, 0);
-  EXPECT_EQ(fresh.Font, nullptr);
-  EXPECT_EQ(fresh.BitMap, nullptr);
-}
-
-TEST_P(Primitives, PixelsAreWrittenAndReadBack) {
+  Clear();
   SetAPen(&rp_, 200);
   WritePixel(&rp_, 12, 11);
   WritePixel(&rp_, 0, 1);
   EXPECT_EQ(BitmapPixel(bitmap_, 12, 11), 200);
-  EXPECT_EQ(ReadPixel(&rp_, 12, 11), 200);
-  EXPECT_EQ(ReadPixel(&rp_, 0, 1), 200);
-  EXPECT_EQ(ReadPixel(&rp_, 11, 11), 0);
-  EXPECT_EQ(SetPixels(bitmap_, 13, 12), (Points{{12, 11}, {0, 1}}));
+  EXPECT_EQ((std::vector<int>{ReadPixel(&rp_, 12, 11), ReadPixel(&rp_, 0, 1), ReadPixel(&rp_, 11, 11)}),
+            (std::vector<int>{200, 200, 0}));
+  EXPECT_EQ(SetPixels(), (Points{{12, 11}, {0, 1}}));
+  EXPECT_TRUE(TakeUpdates().empty()) << "drawing off the screen reports nothing";
 }
 
 TEST_P(Primitives, PixelCallsWithoutATargetSayWhy) {
@@ -174,54 +153,35 @@ TEST_P(Primitives, PixelCallsWithoutATargetSayWhy) {
             "ReadPixel: RastPort besitzt keine BitMap \n");
 }
 
-TEST_P(Primitives, DrawingOffTheScreenReportsNothing) {
-  SetAPen(&rp_, 1);
-  Move(&rp_, 0, 0);
-  Draw(&rp_, 4, 4);
-  RectFill(&rp_, 0, 0, 2, 2);
-  WritePixel(&rp_, 3, 3);
-  EXPECT_TRUE(TakeUpdates().empty());
-}
-
 INSTANTIATE_TEST_SUITE_P(BothPresenters, Primitives, test::AllPresenters(), test::PresenterName);
 
 // Drawing on the screen's rastport: the pixels reach the screen bitmap and
 // (DirectDraw) the display, and each call reports its rectangle.
 class ScreenDrawing : public test::ScreenModeTest {};
 
-TEST_P(ScreenDrawing, LinesReportABandTwoPixelsThick) {
+TEST_P(ScreenDrawing, LinesFillsAndPixelsReachTheDisplayAndReportTheirBoxes) {
   SetAPen(ScreenRp(), 12);
   Move(ScreenRp(), 10, 5);
   Draw(nullptr, 20, 5);  // null: the screen
-  EXPECT_EQ(ScreenPixel(10, 5), 12);
-  EXPECT_EQ(ScreenPixel(20, 5), 12);
-  EXPECT_EQ(DisplayPixel(15, 5), 12);
-  EXPECT_EQ(DisplayPixel(21, 5), 0);
+  EXPECT_EQ((std::vector<int>{ScreenPixel(10, 5), ScreenPixel(20, 5), DisplayPixel(15, 5), DisplayPixel(21, 5)}),
+            (std::vector<int>{12, 12, 12, 0}));
   EXPECT_EQ(ScreenRp()->cp_x, 20);
-  if (!DirectDraw()) {
-    EXPECT_EQ(TakeUpdates(), (std::vector<UpdateRect>{{10, 5, 11, 2}}));
-  }
-
   Draw(nullptr, 17, 30);  // up-right end first: the box is ordered
   Draw(nullptr, 17, 30);  // zero length
   EXPECT_EQ(DisplayPixel(17, 30), 12);
-  if (!DirectDraw()) {
-    EXPECT_EQ(TakeUpdates(), (std::vector<UpdateRect>{{17, 5, 4, 26}, {17, 30, 2, 2}}));
-  }
-}
 
-TEST_P(ScreenDrawing, FillsAndPixelsReachTheDisplay) {
   SetAPen(ScreenRp(), 33);
   RectFill(ScreenRp(), 639, 479, 630, 470);
-  EXPECT_EQ(ScreenPixel(630, 470), 33);
-  EXPECT_EQ(DisplayPixel(635, 475), 33);
-  EXPECT_EQ(DisplayPixel(629, 475), 0);
+  EXPECT_EQ((std::vector<int>{ScreenPixel(630, 470), DisplayPixel(635, 475), DisplayPixel(629, 475)}),
+            (std::vector<int>{33, 33, 0}));
   SetAPen(ScreenRp(), 34);
   WritePixel(ScreenRp(), 100, 200);
   EXPECT_EQ(DisplayPixel(100, 200), 34);
   EXPECT_EQ(ReadPixel(ScreenRp(), 100, 200), 34);
+  // Lines report a band two pixels thick.
   if (!DirectDraw()) {
-    EXPECT_EQ(TakeUpdates(), (std::vector<UpdateRect>{{630, 470, 10, 10}, {100, 200, 1, 1}}));
+    EXPECT_EQ(TakeUpdates(), (std::vector<UpdateRect>{
+                                 {10, 5, 11, 2}, {17, 5, 4, 26}, {17, 30, 2, 2}, {630, 470, 10, 10}, {100, 200, 1, 1}}));
   }
 }
 
@@ -235,7 +195,7 @@ TEST_P(ScreenDrawing, DirectDrawLeavesThePicturesOwnPixelsAlone) {
 
 INSTANTIATE_TEST_SUITE_P(BothPresenters, ScreenDrawing, test::AllPresenters(), test::PresenterName);
 
-// DirectDraw only: creation and lock failures.
+// Creation and lock failures, and the wait for the vertical blank.
 class DirectDrawFailures : public test::ScreenTest {
  protected:
   int32_t Presenter() const override { return kPresenterDirectDraw; }

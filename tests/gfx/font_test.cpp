@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -80,41 +81,17 @@ class FontFiles : public test::GameDirTest {
   int64_t before_ = LiveAllocVecBlocks();
 };
 
-TEST_F(FontFiles, LoadsEveryTable) {
-  TextFont* font = Load(SmallProportional().Build());
-  ASSERT_NE(font, nullptr);
-  EXPECT_EQ(font->LoChar, 'a');
-  EXPECT_EQ(font->HiChar, 'z');
-  EXPECT_EQ(font->YSize, 3);
-  EXPECT_EQ(font->Baseline, 2);
-  EXPECT_EQ(font->Modulo, 5);  // i, l, o side by side
-  EXPECT_EQ(font->ColorTag, 0x4D4F4E4Fu);  // "MONO"
-  EXPECT_EQ(font->SpacingTag, kFontTagPROP);
-  EXPECT_EQ(font->XSize, 0);
-  EXPECT_EQ(font->CharLoc['o' - 'a'].offset, 2);
-  EXPECT_EQ(font->CharLoc['o' - 'a'].width, 3);
-  EXPECT_EQ(font->CharSpace['i' - 'a'], 6);
-  EXPECT_EQ(font->CharKern['i' - 'a'], -1);
-  EXPECT_EQ(font->CharData[5 + 3], 0) << "the hole of 'o' on row 1";
-  EXPECT_EQ(font->CharData[5 + 2], 1);
-  CloseFont(font);
-  EXPECT_EQ(LiveAllocVecBlocks(), before_);
-
-  font = Load(FixedSeven().Build());
-  ASSERT_NE(font, nullptr);
-  EXPECT_EQ(font->XSize, 7) << "fixed width: the width of 'A'";
-  CloseFont(font);
-}
-
+// What a loaded font holds shows in the drawing tests below; these are the
+// files it refuses.
 TEST_F(FontFiles, EachBrokenStageHasItsMessage) {
   LogCapture capture;
   EXPECT_EQ(OpenDiskFont("fonts/none.fnt"), nullptr);
   EXPECT_EQ(capture.Take(), "OpenDiskFont:000");
 
   const Bytes good = SmallProportional().Build();
-  auto spoil = [&](size_t at, const char* with) {
+  auto spoil = [&](size_t at, std::vector<uint8_t> with) {
     Bytes bytes = good;
-    for (size_t i = 0; with[i]; ++i) bytes.data[at + i] = static_cast<uint8_t>(with[i]);
+    std::copy(with.begin(), with.end(), bytes.data.begin() + static_cast<ptrdiff_t>(at));
     return bytes;
   };
   auto cut = [&](size_t size) {
@@ -122,34 +99,30 @@ TEST_F(FontFiles, EachBrokenStageHasItsMessage) {
     bytes.data.resize(size);
     return bytes;
   };
-  const size_t n = 26;
-  EXPECT_EQ(Refusal(spoil(0, "FORM")), "OpenDiskFont:001");
-  EXPECT_EQ(Refusal(cut(0)), "OpenDiskFont:001");
-  EXPECT_EQ(Refusal(cut(3)), "OpenDiskFont:001");
-  EXPECT_EQ(Refusal(spoil(20, "CHAX")), "OpenDiskFont:002");
-  EXPECT_EQ(Refusal(cut(23)), "OpenDiskFont:002");
-  EXPECT_EQ(Refusal(cut(24 + 8 * n)), "OpenDiskFont: 003");
-  EXPECT_EQ(Refusal(spoil(24 + 8 * n, "DATE")), "OpenDiskFont: 003");
-  EXPECT_EQ(Refusal(cut(good.size() - 1)), "OpenDiskFont: 003") << "glyph strip one byte short";
-}
-
-TEST_F(FontFiles, InconsistentTablesAreRefused) {
-  Bytes reversed = SmallProportional().Build();
-  reversed.data[4] = 'z';
-  reversed.data[5] = 'a';
-  EXPECT_EQ(Refusal(reversed), "OpenDiskFont:002") << "HiChar below LoChar";
-
-  Bytes outside = SmallProportional().Build();
-  const size_t o = 24 + 4 * ('o' - 'a');
-  outside.data[o + 1] = 3;  // 'o' at column 3, 3 wide, in a strip of 5
-  EXPECT_EQ(Refusal(outside), "OpenDiskFont:002") << "glyph beyond Modulo";
-
   FontBuilder noA('B', 'C', 2, 1);
   noA.Glyph('B', {"##", "##"}, 3);
-  EXPECT_EQ(Refusal(noA.Build()), "OpenDiskFont:002") << "a fixed-width font needs 'A'";
+  const size_t n = 26;
+  const struct {
+    const char* what;
+    Bytes file;
+    const char* message;
+  } cases[] = {
+      {"not FONT", spoil(0, {'F', 'O', 'R', 'M'}), "OpenDiskFont:001"},
+      {"empty", cut(0), "OpenDiskFont:001"},
+      {"three bytes", cut(3), "OpenDiskFont:001"},
+      {"not CHAR", spoil(20, {'C', 'H', 'A', 'X'}), "OpenDiskFont:002"},
+      {"header cut", cut(23), "OpenDiskFont:002"},
+      {"HiChar below LoChar", spoil(4, {'z', 'a'}), "OpenDiskFont:002"},
+      {"'o' at column 3, 3 wide, in a strip of 5", spoil(24 + 4 * ('o' - 'a') + 1, {3}), "OpenDiskFont:002"},
+      {"a fixed-width font needs 'A'", noA.Build(), "OpenDiskFont:002"},
+      {"tables cut", cut(24 + 8 * n), "OpenDiskFont: 003"},
+      {"not DATA", spoil(24 + 8 * n, {'D', 'A', 'T', 'E'}), "OpenDiskFont: 003"},
+      {"glyph strip one byte short", cut(good.size() - 1), "OpenDiskFont: 003"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Refusal(c.file), c.message) << c.what;
   noA.Proportional();
   TextFont* font = Load(noA.Build());
-  EXPECT_NE(font, nullptr) << "a proportional one does not";
+  EXPECT_NE(font, nullptr) << "a proportional one needs no 'A'";
   CloseFont(font);
 }
 
@@ -228,62 +201,62 @@ class TextDrawing : public test::ScreenModeTest {
 TEST_P(TextDrawing, SetFontCopiesHeightAndBaseline) {
   Use(SmallProportional());
   EXPECT_EQ(rp_.Font, font_);
-  EXPECT_EQ(rp_.TxHeight, 3);
-  EXPECT_EQ(rp_.TxBaseline, 2);
+  EXPECT_EQ((std::vector<int>{rp_.TxHeight, rp_.TxBaseline}), (std::vector<int>{3, 2}));
 }
 
-TEST_P(TextDrawing, KerningAndAdvanceInJam1) {
-  Use(SmallProportional());
-  test::FillBitmap(bitmap_, 8);
-  SetABPenDrMd(&rp_, 5, 3, JAM1);
-  Move(&rp_, 2, 3);  // baseline row 3: glyph rows 1..3
-  Text(&rp_, "ioil", 4);
-  // 'i' one left of the pen at 1, 'o' at 2 + 5 = 7, 'i' at 11 - 1 = 10, 'l'
-  // at 11 + 5 = 16.
-  EXPECT_EQ(Picture(bitmap_, 0, 0, 18, 5), (std::vector<std::string>{
-                                                "888888888888888888",
-                                                "858888855558888858",
-                                                "888888858588888858",
-                                                "858888855558888858",
-                                                "888888888888888888",
-                                            }));
-  EXPECT_EQ(rp_.cp_x, 2) << "the pen does not move";
+// A font whose glyphs reach past the bitmap's edges when drawn near them.
+FontBuilder Edgy(uint16_t baseline) {
+  FontBuilder font('a', 'z', 3, baseline);
+  font.Proportional().Glyph('y', {"#.#", ".#.", "#.."}, 3, -1).Glyph('o', {"###", "#.#", "###"}, 4);
+  return font;
 }
 
-TEST_P(TextDrawing, Jam2PaintsOnlyTheGlyphBoxes) {
-  Use(SmallProportional());
-  test::FillBitmap(bitmap_, 8);
-  SetABPenDrMd(&rp_, 5, 3, JAM2);
-  Move(&rp_, 1, 2);
-  Text(&rp_, "oi", 2);
-  EXPECT_EQ(Picture(bitmap_, 0, 0, 8, 4), (std::vector<std::string>{
-                                              "85555888",
-                                              "85353888",
-                                              "85555888",
-                                              "88888888",
-                                          }));
-}
-
-TEST_P(TextDrawing, MultiColourGlyphsKeepTheirColours) {
-  FontBuilder font(' ', 'Z', 2, 1);
-  font.MultiColour().Glyph('A', {"1.c", "z2."}, 3);
-  Use(font);
-  SetABPenDrMd(&rp_, 9, 4, JAM2);
-  Move(&rp_, 0, 1);
-  Text(&rp_, "A", 1);
-  EXPECT_EQ(Picture(bitmap_, 0, 0, 4, 2), (std::vector<std::string>{"14c.", "z24."}));
-}
-
-TEST_P(TextDrawing, FixedWidthAdvancesByTheWidthOfA) {
-  Use(FixedSeven());
-  SetABPenDrMd(&rp_, 2, 0, JAM1);
-  Move(&rp_, 0, 1);
-  Text(&rp_, "B\x01" "AB", 4);
-  EXPECT_EQ(Picture(bitmap_, 0, 0, 22, 2), (std::vector<std::string>{
-                                               "22.....222222222......",
-                                               "22.....2.....222......",
-                                           }))
-      << "the out-of-range code draws and advances nothing";
+// Text drawn on a bitmap filled with `fill` ('.' in the pictures is 0); the
+// pen does not move. Fonts and pens from game data may put glyphs across the
+// bitmap's edges: the part inside is drawn as usual, nothing outside is
+// written (in memory AddressSanitizer would see it), and no glyph is dropped.
+TEST_P(TextDrawing, GlyphsInEachDrawModeSpacingAndAcrossTheEdges) {
+  FontBuilder colour(' ', 'Z', 2, 1);
+  colour.MultiColour().Glyph('A', {"1.c", "z2."}, 3);
+  const std::string eights(22, '8');
+  const struct {
+    const char* what;
+    FontBuilder font;
+    uint8_t fill, fg, bg, mode;
+    int16_t x, y;  // the pen: the baseline row
+    const char* text;
+    int left, top;  // the corner of the expected picture
+    std::vector<std::string> picture;
+  } cases[] = {
+      // 'i' one left of the pen at 1, 'o' at 2 + 5 = 7, 'i' at 11 - 1 = 10,
+      // 'l' at 11 + 5 = 16.
+      {"kerning and advance in JAM1", SmallProportional(), 8, 5, 3, JAM1, 2, 3, "ioil", 0, 0,
+       {"888888888888888888", "858888855558888858", "888888858588888858", "858888855558888858",
+        "888888888888888888"}},
+      {"JAM2 paints only the glyph boxes", SmallProportional(), 8, 5, 3, JAM2, 1, 2, "oi", 0, 0,
+       {"85555888", "85353888", "85555888", "88888888"}},
+      {"multi-colour glyphs keep their colours", colour, 0, 9, 4, JAM2, 0, 1, "A", 0, 0, {"14c.", "z24."}},
+      // The out-of-range code draws and advances nothing.
+      {"fixed width advances by the width of 'A'", FixedSeven(), 0, 2, 0, JAM1, 0, 1, "B\x01" "AB", 0, 0,
+       {"22.....222222222......", "22.....2.....222......"}},
+      {"kerned left of column 0", Edgy(2), 8, 5, 3, JAM1, 0, 2, "y", 0, 0, {"858", "588", "888"}},
+      {"the pen above the glyph's top", Edgy(2), 8, 5, 3, JAM1, 4, 0, "o", 0, 0, {"88885558", "88888888"}},
+      {"past the right and the bottom", Edgy(2), 8, 5, 3, JAM1, 20, 6, "o", 18, 3, {"8888", "8855", "8858"}},
+      {"a baseline far below the glyph", Edgy(0xFFFF), 8, 5, 3, JAM1, 4, 2, "oyo", 0, 0, {eights, eights, eights}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    CloseFont(font_);
+    font_ = nullptr;
+    Use(c.font);
+    test::FillBitmap(bitmap_, c.fill);
+    SetABPenDrMd(&rp_, c.fg, c.bg, c.mode);
+    Move(&rp_, c.x, c.y);
+    Text(&rp_, c.text, static_cast<int32_t>(std::strlen(c.text)));
+    EXPECT_EQ(Picture(bitmap_, c.left, c.top, static_cast<int>(c.picture[0].size()), static_cast<int>(c.picture.size())),
+              c.picture);
+    EXPECT_EQ(rp_.cp_x, c.x) << "the pen does not move";
+  }
 }
 
 TEST_P(TextDrawing, ScreenTextReportsItsBox) {
@@ -302,64 +275,21 @@ TEST_P(TextDrawing, ScreenTextReportsItsBox) {
   }
 }
 
-// Fonts and pens from game data may put glyphs across the bitmap's edges:
-// the part inside is drawn as usual, nothing outside is written (in memory
-// AddressSanitizer would see it), and no glyph is dropped.
-TEST_P(TextDrawing, GlyphsAcrossTheEdgesDrawTheirInsidePart) {
-  struct Case {
-    const char* what;
-    uint16_t baseline, x, y;
-    const char* text;
-    int left, top;  // the corner of the expected picture
-    std::vector<std::string> picture;
-  };
-  const std::vector<Case> cases = {
-      {"kerned left of column 0", 2, 0, 2, "y", 0, 0, {"858", "588", "888"}},
-      {"the pen above the glyph's top", 2, 4, 0, "o", 0, 0, {"88885558", "88888888"}},
-      {"past the right and the bottom", 2, 20, 6, "o", 18, 3, {"8888", "8855", "8858"}},
-      {"a baseline far below the glyph", 0xFFFF, 4, 2, "oyo", 0, 0,
-       {std::string(22, '8'), std::string(22, '8'), std::string(22, '8')}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    FontBuilder builder('a', 'z', 3, c.baseline);
-    builder.Proportional()
-        .Glyph('y', {"#.#", ".#.", "#.."}, 3, -1)
-        .Glyph('o', {"###", "#.#", "###"}, 4);
-    CloseFont(font_);
-    font_ = nullptr;
-    Use(builder);
-    test::FillBitmap(bitmap_, 8);
-    SetABPenDrMd(&rp_, 5, 3, JAM1);
-    Move(&rp_, c.x, c.y);
-    Text(&rp_, c.text, static_cast<int32_t>(std::strlen(c.text)));
-    const int width = static_cast<int>(c.picture[0].size());
-    EXPECT_EQ(Picture(bitmap_, c.left, c.top, width, static_cast<int>(c.picture.size())), c.picture);
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(BothPresenters, TextDrawing, test::AllPresenters(), test::PresenterName);
-
-class DirectDrawText : public test::ScreenTest {
- protected:
-  int32_t Presenter() const override { return kPresenterDirectDraw; }
-};
-
-TEST_F(DirectDrawText, ALockFailureDrawsNothingButStillReports) {
-  WriteBytes("font.fnt", FixedSeven().Build().data);
-  TextFont* font = OpenDiskFont("font.fnt");
-  ASSERT_NE(font, nullptr);
-  SetFont(ScreenRp(), font);
+TEST_P(TextDrawing, ALockFailureDrawsNothingButStillReports) {
+  if (!DirectDraw()) GTEST_SKIP() << "only surfaces can fail to lock";
+  Use(FixedSeven());
+  SetFont(ScreenRp(), font_);
   Move(ScreenRp(), 0, 1);
   platform::testing::LoseSurface(OffscreenSurface);
   LogCapture log;
   Text(ScreenRp(), "A", 1);
-  std::string text = log.Take();
+  const std::string text = log.Take();
   OffscreenSurface->Restore();
   EXPECT_EQ(text, "DXText:Konnte Surface nicht locken!UpdateRectangle: 000 .\n");
   EXPECT_EQ(test::ScreenPixel(0, 0), 0);
-  CloseFont(font);
 }
+
+INSTANTIATE_TEST_SUITE_P(BothPresenters, TextDrawing, test::AllPresenters(), test::PresenterName);
 
 }  // namespace
 }  // namespace vsk

@@ -1,10 +1,11 @@
-// Test data of the picture bank: a path list built entry by entry, the
-// picture and palette files it names, and a screen fixture that starts
-// without a Screen (the bank makes it) and plays the OpenGL presenter for
-// the fades, so CloseKadunPic's fade-out ends in either mode.
+// Test data of the picture bank: a path list built entry by entry (so a test
+// can give an entry any size, name or count), the picture and palette files
+// it names, and a screen fixture that starts without a Screen (the bank
+// makes it) and plays the OpenGL presenter for the fades.
 #pragma once
 
-#include <ddraw.h>
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -32,31 +33,32 @@ struct PathEntryData {
   uint32_t height;
   std::string picture;  // stored name, e.g. "VSK:pics/title.ilbm"
   std::string palette;
-  uint32_t dataSize;     // 0: width x height
+  uint32_t dataSize = 0;  // 0: width x height
   uint32_t paletteField = 3072;
   uint32_t ident = 0x11;
   uint32_t depth = 8;
   uint32_t flags = 5;
 };
 
-// The bytes of a path list: header, count, entries, then the names.
-inline Bytes PathList(const std::vector<PathEntryData>& entries, int64_t count = -1) {
+// The bytes of a path list: header, count (-1: the number of entries),
+// 36-byte entries, then the names.
+inline std::vector<uint8_t> PathList(const std::vector<PathEntryData>& entries, int64_t count = -1) {
   Bytes file;
-  file.zeros(32).be32(count < 0 ? static_cast<uint32_t>(entries.size()) : static_cast<uint32_t>(count));
-  uint32_t names = 4 + 36 * static_cast<uint32_t>(entries.size());  // from offset 32
+  file.zeros(32).be32(static_cast<uint32_t>(count < 0 ? static_cast<int64_t>(entries.size()) : count));
+  const uint32_t names = 4 + 36 * static_cast<uint32_t>(entries.size());  // from offset 32
   Bytes strings;
   for (const PathEntryData& e : entries) {
-    uint32_t pictureAt = names + static_cast<uint32_t>(strings.size());
+    const uint32_t pictureAt = names + static_cast<uint32_t>(strings.size());
     strings.text(e.picture).u8(0);
-    uint32_t paletteAt = names + static_cast<uint32_t>(strings.size());
+    const uint32_t paletteAt = names + static_cast<uint32_t>(strings.size());
     strings.text(e.palette).u8(0);
     file.be32(e.ident).be32(e.width).be32(e.height).be32(e.depth).be32(e.flags).be32(pictureAt)
         .be32(e.dataSize ? e.dataSize : e.width * e.height).be32(paletteAt).be32(e.paletteField);
   }
-  return file.append(strings);
+  return file.append(strings).data;
 }
 
-// width x height pixels, value (x + 3y) % 251 + 1: never 0, different
+// width x height pixels, value (x + 3y + add) % 251 + 1: never 0, different
 // neighbours, so every misplaced byte shows.
 inline std::vector<uint8_t> Pattern(uint32_t width, uint32_t height, uint8_t add = 0) {
   std::vector<uint8_t> pixels(static_cast<size_t>(width) * height);
@@ -69,12 +71,27 @@ inline std::vector<uint8_t> Pattern(uint32_t width, uint32_t height, uint8_t add
 // 256 colours, colour i = (i, 255 - i, i / 2).
 inline std::vector<uint8_t> Colours() {
   std::vector<uint8_t> colours;
-  for (int i = 0; i < 256; ++i) {
-    colours.push_back(static_cast<uint8_t>(i));
-    colours.push_back(static_cast<uint8_t>(255 - i));
-    colours.push_back(static_cast<uint8_t>(i / 2));
-  }
+  for (int i = 0; i < 256; ++i)
+    colours.insert(colours.end(), {static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i / 2)});
   return colours;
+}
+
+// The file the game derives from a stored name of the tests (lower case).
+inline std::string FileOf(const std::string& stored, const char* extension) {
+  return stored.substr(4, stored.size() - 8) + extension;
+}
+
+// Writes the list as "./data/path" (making data/ and pics/) and each entry's
+// files: the pattern shifted by 10 x the entry's index, and the colours.
+inline void WriteGame(const std::vector<PathEntryData>& entries) {
+  MakeDir("data");
+  MakeDir("pics");
+  WriteBytes("data/path", PathList(entries));
+  for (size_t i = 0; i < entries.size(); ++i) {
+    WriteBytes(FileOf(entries[i].picture, "chk"),
+               Pattern(entries[i].width, entries[i].height, static_cast<uint8_t>(10 * i)));
+    if (!entries[i].palette.empty()) WriteBytes(FileOf(entries[i].palette, "cma"), Colours());
+  }
 }
 
 // Empties the bank, the cache and the path lists of the set-up.
@@ -110,6 +127,10 @@ class FadeDriver {
   std::thread thread_;
 };
 
+inline void WaitForFade() {
+  if (HANDLE fade = FadeThreadHandle.load()) WaitForSingleObject(fade, 20000);
+}
+
 // A screen in the chosen mode, but without the Screen record: the bank makes
 // it. Leaves the bank and cache empty and the fades ended.
 class BankScreenTest : public ScreenModeTest {
@@ -123,50 +144,14 @@ class BankScreenTest : public ScreenModeTest {
       TheScreen = nullptr;
     }
     ResetBank();
-    MakeDir("data");
-    MakeDir("pics");
     baseline_ = LiveAllocVecBlocks();
   }
   void TearDown() override {
     WaitForFade();
     ResetBank();
-    if (TheScreen) {
-      FreeVec(TheScreen);
-      TheScreen = nullptr;
-    }
+    FreeVec(TheScreen);
+    TheScreen = nullptr;
     ScreenModeTest::TearDown();
-  }
-
-  // Entry i of the palette the display shows.
-  ColorEntry ShownColor(int i) {
-    ColorEntry entry{};
-    if (DirectDraw())
-      EXPECT_EQ(DDPalette->GetEntries(0, static_cast<DWORD>(i), 1, reinterpret_cast<LPPALETTEENTRY>(&entry)), DD_OK);
-    else
-      entry = GLColors[i];
-    return entry;
-  }
-
-  static void WaitForFade() {
-    if (HANDLE fade = FadeThreadHandle.load()) WaitForSingleObject(fade, 20000);
-  }
-
-  // Writes the list as "./data/path" and each entry's files: the pattern
-  // (shifted by the entry's index) and the colours.
-  void WriteGame(const std::vector<PathEntryData>& entries) {
-    WriteBytes("data/path", PathList(entries).data);
-    for (size_t i = 0; i < entries.size(); ++i) {
-      const PathEntryData& e = entries[i];
-      WritePicture(e, Pattern(e.width, e.height, static_cast<uint8_t>(10 * i)));
-    }
-  }
-  // The derived name of a stored name (the test's names are lower case).
-  static std::string FileOf(const std::string& stored, const char* extension) {
-    return stored.substr(4, stored.size() - 8) + extension;
-  }
-  static void WritePicture(const PathEntryData& e, const std::vector<uint8_t>& pixels) {
-    WriteBytes(FileOf(e.picture, "chk"), pixels);
-    if (!e.palette.empty()) WriteBytes(FileOf(e.palette, "cma"), Colours());
   }
 
   FadeDriver fades_;

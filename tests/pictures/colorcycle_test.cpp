@@ -18,6 +18,7 @@
 #include "gfx/bitmap.h"
 #include "platform/testing.h"
 #include "services/memory_faults.h"
+#include "support/display_colors.h"
 #include "support/log.h"
 #include "support/screen_fixture.h"
 
@@ -36,9 +37,8 @@ const uint8_t kResidence[5 * 22] = {
     0x1C, 0x02, 0x04, 0x0B, 0x00, 0x98, 0x0B, 0x98, 0x0D, 0x99, 0x10, 0x9A, 0x13, 0x9B, 0x15, 0x9A, 0x18, 0x99, 0x1B, 0x99, 0xFF, 0x00,
 };
 
-bool SameColor(const ColorEntry& entry, uint8_t r, uint8_t g, uint8_t b) {
-  return entry.red == r && entry.green == g && entry.blue == b;
-}
+using test::Rgb;
+using test::RgbOf;
 
 class ColorCycleTest : public test::ScreenModeTest {
  protected:
@@ -53,12 +53,18 @@ class ColorCycleTest : public test::ScreenModeTest {
     const uint8_t* data = cycle_->Data;
     return cycle_->Data + kCycleHeaderSize + index * CycleRecordSize(data[1], data[2]);
   }
-  // Ring step `step` of a record: red, green, blue as stored (four equal bytes).
-  std::vector<uint32_t> RingStep(uint32_t index, uint32_t step) {
+  // Ring step `step` of a record: red, green, blue, each stored as four
+  // equal bytes ({-1, -1, -1} when they are not).
+  test::Rgb RingStep(uint32_t index, uint32_t step) {
     const uint8_t* ring = Record(index) + 6 + 2 * cycle_->Data[2] + 12 * step;
-    uint32_t rgb[3];
-    std::memcpy(rgb, ring, sizeof rgb);
-    return {rgb[0], rgb[1], rgb[2]};
+    test::Rgb rgb;
+    for (int c = 0; c < 3; ++c) {
+      uint32_t v;
+      std::memcpy(&v, ring + 4 * c, 4);
+      if (v != (v & 0xFF) * 0x01010101u) return {-1, -1, -1};
+      rgb[c] = static_cast<int>(v & 0xFF);
+    }
+    return rgb;
   }
 
   // Starts a cycle whose thread makes one pass and then waits while the
@@ -82,28 +88,19 @@ class ColorCycleTest : public test::ScreenModeTest {
     for (int i = 0; i < n; ++i) ColorCyclePass(cycle_->Data);
   }
 
-  ColorEntry DisplayColor(uint32_t n) {
-    ColorEntry entry{};
-    if (DirectDraw())
-      EXPECT_EQ(DDPalette->GetEntries(0, n, 1, reinterpret_cast<LPPALETTEENTRY>(&entry)), DD_OK);
-    else
-      entry = GLColors[n];
-    return entry;
-  }
-
   ColorCycle* cycle_ = nullptr;
 };
 
-constexpr uint32_t Rep(uint8_t v) { return v * 0x01010101u; }
+std::vector<Rgb> Registers141To143() {
+  return {RgbOf(ScreenColors[141]), RgbOf(ScreenColors[142]), RgbOf(ScreenColors[143])};
+}
 
 TEST_P(ColorCycleTest, ResidenceFirstCycleRingAndSteps) {
   ScreenColors[141] = {10, 20, 200, 0};
   ScreenColors[142] = {90, 20, 40, 0};
   ScreenColors[143] = {200, 60, 41, 0};
   StartParked(5, 22, kResidence);
-  EXPECT_EQ(cycle_->Data[0], 5);
-  EXPECT_EQ(cycle_->Data[1], 32);  // maxL
-  EXPECT_EQ(cycle_->Data[2], 4);   // maxN
+  EXPECT_EQ(std::vector<uint8_t>(cycle_->Data, cycle_->Data + 3), (std::vector<uint8_t>{5, 32, 4}));  // count, maxL, maxN
 
   // Register lists: 141, 142, 143 at 19, 27, 29; 139, 140 at 5, 9.
   const uint8_t* r0 = Record(0);
@@ -112,39 +109,28 @@ TEST_P(ColorCycleTest, ResidenceFirstCycleRingAndSteps) {
   const uint8_t* r2 = Record(2);
   EXPECT_EQ(std::vector<uint8_t>(r2 + 6, r2 + 10), (std::vector<uint8_t>{5, 139, 4, 140}));
 
-  // The ring: 141 at 0..19, a 7-step ramp to 142, 142, halfway, 143, halfway, 142.
-  for (uint32_t step : {0u, 7u, 19u}) EXPECT_EQ(RingStep(0, step), (std::vector<uint32_t>{Rep(10), Rep(20), Rep(200)}));
-  EXPECT_EQ(RingStep(0, 20), (std::vector<uint32_t>{Rep(20), Rep(20), Rep(180)}));
-  EXPECT_EQ(RingStep(0, 26), (std::vector<uint32_t>{Rep(80), Rep(20), Rep(60)}));
-  EXPECT_EQ(RingStep(0, 27), (std::vector<uint32_t>{Rep(90), Rep(20), Rep(40)}));
-  EXPECT_EQ(RingStep(0, 28), (std::vector<uint32_t>{Rep(145), Rep(40), Rep(40)}));
-  EXPECT_EQ(RingStep(0, 29), (std::vector<uint32_t>{Rep(200), Rep(60), Rep(41)}));
-  // -1 / 2 truncates toward zero.
-  EXPECT_EQ(RingStep(0, 30), (std::vector<uint32_t>{Rep(145), Rep(40), Rep(41)}));
-  EXPECT_EQ(RingStep(0, 31), (std::vector<uint32_t>{Rep(90), Rep(20), Rep(40)}));
+  // The ring: 141 at 0..19, a 7-step ramp to 142, 142, halfway, 143,
+  // halfway (-1 / 2 truncates toward zero), 142.
+  const std::vector<std::pair<uint32_t, Rgb>> ring = {
+      {0, {10, 20, 200}}, {7, {10, 20, 200}},  {19, {10, 20, 200}}, {20, {20, 20, 180}}, {26, {80, 20, 60}},
+      {27, {90, 20, 40}}, {28, {145, 40, 40}}, {29, {200, 60, 41}}, {30, {145, 40, 41}}, {31, {90, 20, 40}}};
+  for (const auto& [step, rgb] : ring) EXPECT_EQ(RingStep(0, step), rgb) << step;
 
   // Speed 2: the first step comes with the third pass and shows every
   // register in its own colour; the second one with the sixth.
   for (int n = 141; n <= 143; ++n) ScreenColors[n] = {1, 1, 1, 0};
   Passes(2);
-  EXPECT_TRUE(SameColor(ScreenColors[141], 1, 1, 1));
+  EXPECT_EQ(RgbOf(ScreenColors[141]), (Rgb{1, 1, 1}));
   // DirectDraw's palette takes the whole pass in one call (rings 0 and 4,
   // registers 141..155, step on it), OpenGL's table entry by entry.
   const uint64_t changes = platform::testing::PaletteChanges();
   Passes(1);
   EXPECT_EQ(platform::testing::PaletteChanges() - changes, DirectDraw() ? 1u : 0u);
-  for (int n : {141, 142, 143, 152, 153, 154, 155}) {
-    const ColorEntry shown = DisplayColor(n);
-    EXPECT_TRUE(SameColor(ScreenColors[n], shown.red, shown.green, shown.blue)) << n;
-  }
-  EXPECT_TRUE(SameColor(ScreenColors[141], 10, 20, 200));
-  EXPECT_TRUE(SameColor(ScreenColors[142], 90, 20, 40));
-  EXPECT_TRUE(SameColor(ScreenColors[143], 200, 60, 41));
+  for (int n : {141, 142, 143, 152, 153, 154, 155}) EXPECT_EQ(test::DisplayRgb(n), RgbOf(ScreenColors[n])) << n;
+  EXPECT_EQ(Registers141To143(), (std::vector<Rgb>{{10, 20, 200}, {90, 20, 40}, {200, 60, 41}}));
   Passes(3);
-  EXPECT_TRUE(SameColor(ScreenColors[141], 20, 20, 180));
-  EXPECT_TRUE(SameColor(ScreenColors[142], 145, 40, 40));
-  EXPECT_TRUE(SameColor(ScreenColors[143], 145, 40, 41));
-  EXPECT_TRUE(SameColor(DisplayColor(142), 145, 40, 40));
+  EXPECT_EQ(Registers141To143(), (std::vector<Rgb>{{20, 20, 180}, {145, 40, 40}, {145, 40, 41}}));
+  EXPECT_EQ(test::DisplayRgb(142), (Rgb{145, 40, 40}));
 }
 
 // Two registers alternating over a ring of two steps.
@@ -162,8 +148,7 @@ TEST_P(ColorCycleTest, SpeedFourStepsEveryFifthPassSpeedZeroEveryPass) {
   table.insert(table.end(), fast.begin(), fast.end());
   StartParked(2, 10, table.data());
   ScreenColors[10] = {9, 9, 9, 0};
-  std::vector<uint8_t> slow;
-  std::vector<uint8_t> quick;
+  std::vector<uint8_t> slow, quick;
   for (int pass = 1; pass <= 10; ++pass) {
     Passes(1);
     slow.push_back(ScreenColors[10].red);
@@ -184,7 +169,7 @@ TEST_P(ColorCycleTest, NoStepsWhileTheWindowIsInactive) {
   while (Record(0)[5] == 0 && Clock::now() < deadline) std::this_thread::sleep_for(1ms);
   ScreenColors[20] = {7, 7, 7, 0};
   std::this_thread::sleep_for(200ms);
-  EXPECT_TRUE(SameColor(ScreenColors[20], 7, 7, 7));
+  EXPECT_EQ(RgbOf(ScreenColors[20]), (Rgb{7, 7, 7}));
   WindowActive = 1;
   while (ScreenColors[20].red == 7 && Clock::now() < deadline) std::this_thread::sleep_for(1ms);
   EXPECT_NE(ScreenColors[20].red, 7);
@@ -193,7 +178,7 @@ TEST_P(ColorCycleTest, NoStepsWhileTheWindowIsInactive) {
   // Stopped: nothing changes any more.
   ScreenColors[20] = {7, 7, 7, 0};
   std::this_thread::sleep_for(60ms);
-  EXPECT_TRUE(SameColor(ScreenColors[20], 7, 7, 7));
+  EXPECT_EQ(RgbOf(ScreenColors[20]), (Rgb{7, 7, 7}));
   EXPECT_EQ(LiveAllocVecBlocks(), blocksBefore_);
 }
 
@@ -214,39 +199,31 @@ TEST_P(ColorCycleTest, DescriptionsThatDoNotHoldTogetherAreLeftOut) {
   ScreenColors[10] = {40, 40, 40, 0};
   ScreenColors[11] = {80, 80, 80, 0};
   StartParked(static_cast<uint8_t>(records.size()), 10, table.data());
-  EXPECT_EQ(cycle_->Data[0], 2);
-  EXPECT_EQ(cycle_->Data[1], 0xFF);
-  EXPECT_EQ(cycle_->Data[2], 2);
+  EXPECT_EQ(std::vector<uint8_t>(cycle_->Data, cycle_->Data + 3), (std::vector<uint8_t>{2, 0xFF, 2}));
   EXPECT_EQ(Record(0)[1], 8);
-  EXPECT_EQ(RingStep(0, 3), (std::vector<uint32_t>{Rep(80), Rep(80), Rep(80)}));
-  EXPECT_EQ(RingStep(0, 4), (std::vector<uint32_t>{0, 0, 0}));
-  EXPECT_EQ(RingStep(0, 7), (std::vector<uint32_t>{0, 0, 0}));
+  EXPECT_EQ(RingStep(0, 3), (Rgb{80, 80, 80}));
+  EXPECT_EQ(RingStep(0, 4), (Rgb{0, 0, 0}));
+  EXPECT_EQ(RingStep(0, 7), (Rgb{0, 0, 0}));
   EXPECT_EQ(Record(1)[1], 0xFF);
   Passes(300);  // every step stays inside its ring
 }
 
-TEST_P(ColorCycleTest, NoDescriptionsStillStartsAndStops) {
-  cycle_ = InitColorCycle(3, 22, nullptr);
-  ASSERT_NE(cycle_, nullptr);
-  EXPECT_EQ(cycle_->Data[0], 0);
-}
-
-TEST_P(ColorCycleTest, OutOfMemoryYieldsNullAndLeavesNothing) {
-  {
+TEST_P(ColorCycleTest, OutOfMemoryYieldsNullAndNoDescriptionsStillStart) {
+  // The first allocation is the record, the second its data.
+  for (const auto& [failing, message] :
+       {std::pair<uint32_t, const char*>{1, "InitColorCycle: Keine Speicher mehr. \n"},
+        {2, " InitColorCycle: Kein Speicher mehr f\xfcr Colorcycle Daten. "}}) {
     test::LogCapture log;
-    FailAllocVecAt(1);
+    FailAllocVecAt(failing);
     EXPECT_EQ(InitColorCycle(5, 22, kResidence), nullptr);
-    EXPECT_NE(log.Take().find("InitColorCycle: Keine Speicher mehr. \n"), std::string::npos);
-  }
-  {
-    test::LogCapture log;
-    FailAllocVecAt(2);
-    EXPECT_EQ(InitColorCycle(5, 22, kResidence), nullptr);
-    EXPECT_NE(log.Take().find(" InitColorCycle: Kein Speicher mehr f" "\xfc" "r Colorcycle Daten. "),
-              std::string::npos);
+    EXPECT_NE(log.Take().find(message), std::string::npos) << message;
   }
   FailAllocVecAt(0);
   EXPECT_EQ(LiveAllocVecBlocks(), blocksBefore_);
+  // No descriptions at all still start (and stop) a cycle.
+  cycle_ = InitColorCycle(3, 22, nullptr);
+  ASSERT_NE(cycle_, nullptr);
+  EXPECT_EQ(cycle_->Data[0], 0);
 }
 
 TEST_P(ColorCycleTest, GetRGB32RepeatsEachByte) {

@@ -20,24 +20,26 @@ void Post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
 class EventsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    previous_ = PresenterChoice;
     PresenterChoice = kPresenterOpenGL;
     MSG msg;
     PeekMessageA(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // the thread's queue
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
     }
   }
-  void TearDown() override { PresenterChoice = previous_; }
-  int32_t previous_ = 0;
+  void TearDown() override {
+    PresenterChoice = previous_;
+    WindowWidth = width_;
+    WindowHeight = height_;
+  }
+  const int32_t previous_ = PresenterChoice, width_ = WindowWidth, height_ = WindowHeight;
 };
 
 TEST_F(EventsTest, EveryMessageGivesItsCodeAndOthersAreDropped) {
-  struct Case {
+  const struct {
     UINT message;
     WPARAM wParam;
     int32_t event;
-  };
-  const std::vector<Case> cases = {
+  } cases[] = {
       {WM_KEYDOWN, 'A', kEventKey},          {WM_CHAR, 'a', kEventKey},
       {WM_RBUTTONUP, 0, kEventQuit},         {WM_CLOSE, 0, kEventQuit},
       {WM_LBUTTONDOWN, 1, kEventLeftDown},   {WM_MOUSEMOVE, MK_LBUTTON, kEventLeftDown},
@@ -45,7 +47,7 @@ TEST_F(EventsTest, EveryMessageGivesItsCodeAndOthersAreDropped) {
       {WM_MOUSEMOVE, 3, kEventMove},         {WM_MOUSEMOVE, MK_LBUTTON | 4, kEventMove},
       {WM_RBUTTONDOWN, 2, kEventRightDown},  {WM_MOUSEMOVE, MK_RBUTTON, kEventRightDown},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     // Messages without an event in front of each one are taken and dropped.
     Post(WM_LBUTTONDBLCLK);
     Post(WM_ERASEBKGND);
@@ -77,6 +79,7 @@ TEST_F(EventsTest, TicksOnlyWhenAskedForAndOnlyFromTheWindowTimer) {
 }
 
 TEST_F(EventsTest, WaitEventSleepsUntilAMessageArrives) {
+  // The message comes from another thread 50 ms later: WaitEvent blocks for it.
   const DWORD me = GetCurrentThreadId();
   HANDLE poster = CreateThread(
       nullptr, 0,
@@ -96,13 +99,13 @@ TEST_F(EventsTest, PointerInRectIsStrictAndCentresInTheOpenGLWindow) {
   PresenterChoice = kPresenterDirectDraw;
   PointerX = 10;
   PointerY = 20;
-  EXPECT_EQ(PointerInRect(9, 11, 19, 21), 1);
-  EXPECT_EQ(PointerInRect(10, 11, 19, 21), 0) << "on the left border";
-  EXPECT_EQ(PointerInRect(9, 10, 19, 21), 0) << "on the right border";
-  EXPECT_EQ(PointerInRect(9, 11, 20, 21), 0) << "on the top border";
+  // Inside, then on the left, right and top borders.
+  EXPECT_EQ((std::vector<int32_t>{PointerInRect(9, 11, 19, 21), PointerInRect(10, 11, 19, 21),
+                                  PointerInRect(9, 10, 19, 21), PointerInRect(9, 11, 20, 21)}),
+            (std::vector<int32_t>{1, 0, 0, 0}));
+  EXPECT_EQ(GetScreenMouseY(), 20);
 
   PresenterChoice = kPresenterOpenGL;
-  const int32_t width = WindowWidth, height = WindowHeight;
   WindowWidth = 800;
   WindowHeight = 600;
   PointerX = 90;  // screen x 10
@@ -111,18 +114,12 @@ TEST_F(EventsTest, PointerInRectIsStrictAndCentresInTheOpenGLWindow) {
   EXPECT_EQ(PointerInRect(80, 100, 70, 90), 0) << "window coordinates are not screen coordinates";
   EXPECT_EQ(GetMouseY(), 80) << "GetMouseY gives the window coordinate";
   EXPECT_EQ(GetScreenMouseY(), 20) << "GetScreenMouseY the screen's";
-  PresenterChoice = kPresenterDirectDraw;
-  EXPECT_EQ(GetScreenMouseY(), 80);
-  WindowWidth = width;
-  WindowHeight = height;
 }
 
-TEST(Random, TheRunTimesSequenceFromItsSeed) {
+TEST(Random, TheRunTimesSequenceFromItsSeedPerThread) {
   SeedRandom(1);
-  EXPECT_EQ(Random(), 41);
-  EXPECT_EQ(Random(), 18467);
-  EXPECT_EQ(Random(), 6334);
-  EXPECT_EQ(Random(), 26500);
+  EXPECT_EQ((std::vector<int32_t>{Random(), Random(), Random(), Random()}),
+            (std::vector<int32_t>{41, 18467, 6334, 26500}));
   SeedRandom(1);
   EXPECT_EQ(RangeRandom(100), 41u);
   EXPECT_EQ(RangeRandom(100), 18467u % 101);
@@ -131,12 +128,9 @@ TEST(Random, TheRunTimesSequenceFromItsSeed) {
   SeedRandom(1);
   int32_t other = -1;
   HANDLE thread = CreateThread(
-      nullptr, 0,
-      [](LPVOID out) -> DWORD {
-        *static_cast<int32_t*>(out) = Random();
-        return 0;
-      },
+      nullptr, 0, [](LPVOID out) -> DWORD { return static_cast<DWORD>(*static_cast<int32_t*>(out) = Random()); },
       &other, 0, nullptr);
+  ASSERT_NE(thread, nullptr);
   WaitForSingleObject(thread, INFINITE);
   CloseHandle(thread);
   EXPECT_EQ(other, 41) << "a new thread starts as if seeded with 1";

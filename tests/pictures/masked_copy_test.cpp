@@ -29,18 +29,16 @@ std::vector<uint8_t> RandomPixels(std::mt19937& random, size_t count, uint8_t ma
   return pixels;
 }
 
-// The plain loops: row after row from the top, byte after byte from the
-// left, each byte written as soon as it is read.
-void ReferenceMasked(const uint8_t* from, size_t fromStride, uint8_t* to, size_t toStride, uint32_t width,
-                     uint32_t height, uint8_t mask) {
-  for (uint32_t row = 0; row < height; ++row)
-    for (uint32_t i = 0; i < width; ++i)
-      if (from[row * fromStride + i] != mask) to[row * toStride + i] = from[row * fromStride + i];
-}
-
-void ReferenceOpaque(const uint8_t* from, size_t fromStride, uint8_t* to, size_t toStride, uint32_t width,
-                     uint32_t height) {
-  for (uint32_t row = 0; row < height; ++row) std::memmove(to + row * toStride, from + row * fromStride, width);
+// The plain loop: row after row from the top, byte after byte from the
+// left, each byte written as soon as it is read (mask -1: every byte).
+void Reference(const uint8_t* from, size_t fromStride, uint8_t* to, size_t toStride, uint32_t width,
+               uint32_t height, int mask) {
+  for (uint32_t row = 0; row < height; ++row) {
+    if (mask < 0) std::memmove(to + row * toStride, from + row * fromStride, width);
+    else
+      for (uint32_t i = 0; i < width; ++i)
+        if (from[row * fromStride + i] != mask) to[row * toStride + i] = from[row * fromStride + i];
+  }
 }
 
 std::vector<uint32_t> BlendWidths() {
@@ -61,11 +59,10 @@ TEST(MaskedRows, EveryWidthAndAlignmentMatchesThePlainLoop) {
         const uint8_t mask = trial == 0 ? 0 : static_cast<uint8_t>(random());
         // Room around both: the guard bytes must come out untouched.
         const std::vector<uint8_t> source = RandomPixels(random, fromAt + fromStride * height + 64, mask);
-        const std::vector<uint8_t> before = RandomPixels(random, toAt + toStride * height + 64, mask);
-        std::vector<uint8_t> got = before, want = before;
+        std::vector<uint8_t> got = RandomPixels(random, toAt + toStride * height + 64, mask), want = got;
         CopyMaskedRowsIn(blend, source.data() + fromAt, fromStride, got.data() + toAt, toStride, width, height,
                          mask);
-        ReferenceMasked(source.data() + fromAt, fromStride, want.data() + toAt, toStride, width, height, mask);
+        Reference(source.data() + fromAt, fromStride, want.data() + toAt, toStride, width, height, mask);
         ASSERT_EQ(got, want) << "blend " << blend << " width " << width << " height " << height << " offsets "
                              << fromAt << "," << toAt << " strides " << fromStride << "," << toStride;
       }
@@ -74,48 +71,45 @@ TEST(MaskedRows, EveryWidthAndAlignmentMatchesThePlainLoop) {
   // The picked variant is one of them.
   std::vector<uint8_t> source = RandomPixels(random, 1000, 5), got(1000, 9), want(1000, 9);
   CopyMaskedRows(source.data(), 100, got.data(), 100, 99, 10, 5);
-  ReferenceMasked(source.data(), 100, want.data(), 100, 99, 10, 5);
+  Reference(source.data(), 100, want.data(), 100, 99, 10, 5);
   EXPECT_EQ(got, want);
 }
 
+// Rows copied onto themselves, shifted by a few bytes and rows, come out as
+// the plain loop made them: masked in every blend width, and opaque (mask
+// -1) with gapless and gapped rows apart, shifted down or up.
 TEST(MaskedRows, ARectangleCopiedOntoItselfShiftedComesOutAsThePlainLoopMadeIt) {
   std::mt19937 random(48);
-  for (uint32_t blend : BlendWidths()) {
-    for (int trial = 0; trial < 400; ++trial) {
-      const uint32_t width = 1 + random() % 100, height = 1 + random() % 4;
-      const size_t stride = width + random() % 50;
-      const uint8_t mask = static_cast<uint8_t>(random() % 4);
-      // Shifted left or right by a few bytes, and up or down by a row or none.
-      const ptrdiff_t shift = static_cast<ptrdiff_t>(random() % 81) - 40 +
-                              (static_cast<ptrdiff_t>(random() % 3) - 1) * static_cast<ptrdiff_t>(stride);
-      const size_t base = stride * 2 + 64;
-      std::vector<uint8_t> got = RandomPixels(random, base * 2 + stride * height + 64, mask);
+  std::vector<int> variants;  // blend widths, then 0 for the opaque copy
+  for (uint32_t blend : BlendWidths()) variants.push_back(static_cast<int>(blend));
+  variants.push_back(0);
+  for (int variant : variants) {
+    for (int trial = 0; trial < 500; ++trial) {
+      const uint32_t width = 1 + random() % 100, height = 1 + random() % 5;
+      const size_t stride = variant == 0 && trial % 2 == 0 ? width : width + random() % 50;
+      const int mask = variant == 0 ? -1 : static_cast<int>(random() % 4);
+      ptrdiff_t shift = static_cast<ptrdiff_t>(random() % 81) - 40 +
+                        (static_cast<ptrdiff_t>(random() % 3) - 1) * static_cast<ptrdiff_t>(stride);
+      if (variant == 0) {
+        switch (trial % 6) {
+          case 0: case 1: shift = static_cast<ptrdiff_t>(stride * height + random() % 20); break;  // apart
+          case 2: case 3: shift = static_cast<ptrdiff_t>(stride * (1 + random() % height)); break;  // rows down
+          default: shift = -static_cast<ptrdiff_t>(stride * (random() % height)) - random() % 5; break;  // up
+        }
+      }
+      const size_t base = stride * 6 + 64;
+      std::vector<uint8_t> got = RandomPixels(random, base * 2 + stride * height + 64, static_cast<uint8_t>(mask));
       std::vector<uint8_t> want = got;
-      CopyMaskedRowsIn(blend, got.data() + base, stride, got.data() + base + shift, stride, width, height, mask);
-      ReferenceMasked(want.data() + base, stride, want.data() + base + shift, stride, width, height, mask);
-      ASSERT_EQ(got, want) << "blend " << blend << " width " << width << " height " << height << " shift " << shift;
+      if (variant == 0) {
+        CopyOpaqueRows(got.data() + base, stride, got.data() + base + shift, stride, width, height);
+      } else {
+        CopyMaskedRowsIn(static_cast<uint32_t>(variant), got.data() + base, stride, got.data() + base + shift, stride,
+                         width, height, static_cast<uint8_t>(mask));
+      }
+      Reference(want.data() + base, stride, want.data() + base + shift, stride, width, height, mask);
+      ASSERT_EQ(got, want) << "variant " << variant << " width " << width << " height " << height << " stride "
+                           << stride << " shift " << shift;
     }
-  }
-}
-
-TEST(OpaqueRows, GaplessAndGappedRowsAndShiftedSelfCopiesMatchRowByRowCopies) {
-  std::mt19937 random(139);
-  for (int trial = 0; trial < 600; ++trial) {
-    const uint32_t width = 1 + random() % 90, height = 1 + random() % 5;
-    const bool gapless = trial % 2 == 0;
-    const size_t stride = gapless ? width : width + 1 + random() % 30;
-    const size_t base = stride * 6 + 64;
-    std::vector<uint8_t> got = RandomPixels(random, base * 2 + stride * height + 64, 0);
-    std::vector<uint8_t> want = got;
-    ptrdiff_t shift;
-    switch (trial % 6) {
-      case 0: case 1: shift = static_cast<ptrdiff_t>(stride * height + random() % 20); break;  // apart
-      case 2: case 3: shift = static_cast<ptrdiff_t>(stride * (1 + random() % height)); break;  // rows down
-      default: shift = -static_cast<ptrdiff_t>(stride * (random() % height)) - random() % 5; break;  // up
-    }
-    CopyOpaqueRows(got.data() + base, stride, got.data() + base + shift, stride, width, height);
-    ReferenceOpaque(want.data() + base, stride, want.data() + base + shift, stride, width, height);
-    ASSERT_EQ(got, want) << "width " << width << " height " << height << " stride " << stride << " shift " << shift;
   }
 }
 
