@@ -122,8 +122,7 @@ TEST_F(Registry, OpensParentKeysAndKeysRelativeToOpenKeys) {
 
 TEST_F(Registry, AnswersSizeQueriesAndShortBuffers) {
   HKEY key = nullptr;
-  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\DirectX", 0, KEY_QUERY_VALUE, &key),
-            ERROR_SUCCESS);
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\DirectX", 0, KEY_QUERY_VALUE, &key), ERROR_SUCCESS);
   DWORD type = 0, size = 0;
   EXPECT_EQ(RegQueryValueExA(key, "Version", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
   EXPECT_EQ(size, 13u) << "\"4.09.00.0904\" and its zero";
@@ -137,8 +136,7 @@ TEST_F(Registry, AnswersSizeQueriesAndShortBuffers) {
 
   char exact[13];
   size = sizeof exact;
-  EXPECT_EQ(RegQueryValueExA(key, "Version", nullptr, nullptr, reinterpret_cast<LPBYTE>(exact), &size),
-            ERROR_SUCCESS);
+  EXPECT_EQ(RegQueryValueExA(key, "Version", nullptr, nullptr, reinterpret_cast<LPBYTE>(exact), &size), ERROR_SUCCESS);
   EXPECT_STREQ(exact, "4.09.00.0904");
 
   EXPECT_EQ(RegQueryValueExA(key, "Version", nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS) << "existence only";

@@ -57,21 +57,19 @@ class DirectDraw : public ::testing::Test {
     hooks::FailDisplayModeChanges(false);
   }
 
-  // An off-screen plain surface; memory: DDSCAPS_SYSTEMMEMORY, _VIDEOMEMORY or 0.
-  HRESULT Offscreen(DWORD width, DWORD height, DWORD memory, IDirectDrawSurface7** out) {
+  // An off-screen plain surface (memory: DDSCAPS_SYSTEMMEMORY, _VIDEOMEMORY
+  // or 0), released by TearDown; nullptr when refused with `expected`.
+  IDirectDrawSurface7* Offscreen(DWORD width, DWORD height, DWORD memory = DDSCAPS_SYSTEMMEMORY,
+                                 HRESULT expected = DD_OK) {
     DDSURFACEDESC2 desc{};
     desc.dwSize = sizeof desc;
     desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
     desc.dwWidth = width;
     desc.dwHeight = height;
     desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | memory;
-    HRESULT result = dd_->CreateSurface(&desc, out, nullptr);
-    if (result == DD_OK) owned_.push_back(*out);
-    return result;
-  }
-  IDirectDrawSurface7* Offscreen(DWORD width, DWORD height) {
     IDirectDrawSurface7* surface = nullptr;
-    EXPECT_EQ(Offscreen(width, height, DDSCAPS_SYSTEMMEMORY, &surface), DD_OK);
+    EXPECT_EQ(dd_->CreateSurface(&desc, &surface, nullptr), expected);
+    if (surface) owned_.push_back(surface);
     return surface;
   }
   IDirectDrawSurface7* Primary() {
@@ -233,8 +231,7 @@ TEST_F(DirectDraw, PalettesHoldEntriesAndShowOnThePrimarySurface) {
 TEST_F(DirectDraw, LostSurfacesRefuseWorkUntilRestored) {
   IDirectDrawSurface7* primary = Primary();
   IDirectDrawSurface7* screen = Offscreen(640, 480);
-  IDirectDrawSurface7* pointer = nullptr;
-  ASSERT_EQ(Offscreen(32, 27, DDSCAPS_VIDEOMEMORY, &pointer), DD_OK);
+  IDirectDrawSurface7* pointer = Offscreen(32, 27, DDSCAPS_VIDEOMEMORY);
   FillSurface(primary, [](DWORD, DWORD) { return 3; });
 
   hooks::LoseDisplaySurfaces();
@@ -259,32 +256,28 @@ TEST_F(DirectDraw, LostSurfacesRefuseWorkUntilRestored) {
 }
 
 TEST_F(DirectDraw, VideoMemoryComesFromABudget) {
-  IDirectDrawSurface7 *video = nullptr, *refused = nullptr, *fallback = nullptr, *anywhere = nullptr, *big = nullptr;
-  ASSERT_EQ(Offscreen(32, 27, DDSCAPS_VIDEOMEMORY, &video), DD_OK);
+  IDirectDrawSurface7* video = Offscreen(32, 27, DDSCAPS_VIDEOMEMORY);
   DDSCAPS2 caps{};
   ASSERT_EQ(video->GetCaps(&caps), DD_OK);
   EXPECT_TRUE(caps.dwCaps & DDSCAPS_VIDEOMEMORY);
   EXPECT_EQ(hooks::VideoMemoryInUse(), 32u * 27u);
 
   hooks::SetVideoMemoryBudget(0);
-  EXPECT_EQ(Offscreen(32, 27, DDSCAPS_VIDEOMEMORY, &refused), DDERR_OUTOFVIDEOMEMORY);
-  EXPECT_EQ(refused, nullptr);
+  EXPECT_EQ(Offscreen(32, 27, DDSCAPS_VIDEOMEMORY, DDERR_OUTOFVIDEOMEMORY), nullptr);
   // The presenter's fallback, and a surface that names no memory.
-  ASSERT_EQ(Offscreen(32, 27, DDSCAPS_SYSTEMMEMORY, &fallback), DD_OK);
-  ASSERT_EQ(Offscreen(8, 8, 0, &anywhere), DD_OK);
-  ASSERT_EQ(anywhere->GetCaps(&caps), DD_OK);
+  ASSERT_NE(Offscreen(32, 27, DDSCAPS_SYSTEMMEMORY), nullptr);
+  ASSERT_EQ(Offscreen(8, 8, 0)->GetCaps(&caps), DD_OK);
   EXPECT_TRUE(caps.dwCaps & DDSCAPS_SYSTEMMEMORY);
 
   hooks::SetVideoMemoryBudget(hooks::kDefaultVideoMemoryBudget);
-  EXPECT_EQ(Offscreen(1024, 1025, DDSCAPS_VIDEOMEMORY, &big), DDERR_OUTOFVIDEOMEMORY);
+  EXPECT_EQ(Offscreen(1024, 1025, DDSCAPS_VIDEOMEMORY, DDERR_OUTOFVIDEOMEMORY), nullptr);
   owned_.erase(std::find(owned_.begin(), owned_.end(), video));
   EXPECT_EQ(video->Release(), 0u);
   EXPECT_EQ(hooks::VideoMemoryInUse(), 0u) << "released surfaces give their memory back";
 }
 
 TEST_F(DirectDraw, ReferenceCountsDecideLifetimes) {
-  IDirectDrawSurface7* surface = nullptr;
-  ASSERT_EQ(Offscreen(4, 4, DDSCAPS_SYSTEMMEMORY, &surface), DD_OK);
+  IDirectDrawSurface7* surface = Offscreen(4, 4);
   owned_.clear();
   int live = hooks::LiveDirectDrawObjects();
   EXPECT_EQ(surface->AddRef(), 2u);
@@ -451,8 +444,6 @@ TEST_F(DirectDrawWindow, TheWindowShowsThePrimarySurfaceThroughItsPalette) {
     for (DWORD x = 0; x < 640; ++x) bytes[y * 640 + x] = static_cast<uint8_t>((x / 8 + y) & 0xFF);
   FillSurface(primary_, [&](DWORD x, DWORD y) { return bytes[y * 640 + x]; });
   hooks::CaptureDisplayFrames(true);
-  ShowWindow(window_, SW_SHOW);
-  SetForegroundWindow(window_);
 
   // Peeks until the count of shown frames passes `count`, at most `limit`.
   MSG msg;
@@ -462,12 +453,14 @@ TEST_F(DirectDrawWindow, TheWindowShowsThePrimarySurfaceThroughItsPalette) {
       PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
     return hooks::DisplayFramesShown() > count;
   };
-  // The window's picture, read back per display pixel, against the bytes
-  // through the palette as it is now: every pixel, so that a part left out
-  // of a partial redraw shows.
-  auto wrongPixels = [&] {
+  // Makes a change, waits for the frame after it and counts the pixels of
+  // the window's picture that are not the bytes through the palette as it
+  // is now: every pixel, so that a part left out of a partial redraw shows.
+  auto wrongAfter = [&](auto change) {
+    const uint64_t count = hooks::DisplayFramesShown();
+    change();
     std::vector<uint8_t> rgb(640 * 480 * 3);
-    if (hooks::LastDisplayFrame(rgb.data(), rgb.size()) != rgb.size()) return size_t{640 * 480};
+    if (!shownAfter(count) || hooks::LastDisplayFrame(rgb.data(), rgb.size()) != rgb.size()) return size_t{640 * 480};
     size_t wrong = 0;
     for (size_t i = 0; i < bytes.size(); ++i) {
       const PALETTEENTRY& c = colors[bytes[i]];
@@ -475,34 +468,30 @@ TEST_F(DirectDrawWindow, TheWindowShowsThePrimarySurfaceThroughItsPalette) {
     }
     return wrong;
   };
-  ASSERT_TRUE(shownAfter(hooks::DisplayFramesShown()));
-  EXPECT_EQ(wrongPixels(), 0u);
+  EXPECT_EQ(wrongAfter([&] {
+              ShowWindow(window_, SW_SHOW);
+              SetForegroundWindow(window_);
+            }),
+            0u);
   EXPECT_FALSE(shownAfter(hooks::DisplayFramesShown(), 300ms)) << "an unchanged display is not drawn again";
-
   // A palette change alone is a new frame.
-  colors[0] = {255, 0, 0, 0};
-  uint64_t shown = hooks::DisplayFramesShown();
-  ASSERT_EQ(palette_->SetEntries(0, 0, 1, &colors[0]), DD_OK);
-  ASSERT_TRUE(shownAfter(shown));
-  EXPECT_EQ(wrongPixels(), 0u) << "palette entry 0 changed";
-
+  EXPECT_EQ(wrongAfter([&] {
+              colors[0] = {255, 0, 0, 0};
+              palette_->SetEntries(0, 0, 1, &colors[0]);
+            }),
+            0u);
   // New bytes in a small block, then a change of the entry only they (and
   // the stripes that had it before) use.
-  DDSURFACEDESC2 desc{};
-  desc.dwSize = sizeof desc;
-  ASSERT_EQ(primary_->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
-  for (DWORD y = 100; y < 105; ++y)
-    for (DWORD x = 100; x < 110; ++x)
-      static_cast<uint8_t*>(desc.lpSurface)[y * desc.lPitch + x] = bytes[y * 640 + x] = 200;
-  shown = hooks::DisplayFramesShown();
-  ASSERT_EQ(primary_->Unlock(nullptr), DD_OK);
-  ASSERT_TRUE(shownAfter(shown));
-  EXPECT_EQ(wrongPixels(), 0u) << "a block of new bytes";
-  colors[200] = {1, 2, 3, 0};
-  shown = hooks::DisplayFramesShown();
-  ASSERT_EQ(palette_->SetEntries(0, 200, 1, &colors[200]), DD_OK);
-  ASSERT_TRUE(shownAfter(shown));
-  EXPECT_EQ(wrongPixels(), 0u) << "palette entry 200 changed";
+  EXPECT_EQ(wrongAfter([&] {
+              for (DWORD y = 100; y < 105; ++y) std::fill_n(&bytes[y * 640 + 100], 10, 200);
+              FillSurface(primary_, [&](DWORD x, DWORD y) { return bytes[y * 640 + x]; });
+            }),
+            0u);
+  EXPECT_EQ(wrongAfter([&] {
+              colors[200] = {1, 2, 3, 0};
+              palette_->SetEntries(0, 200, 1, &colors[200]);
+            }),
+            0u);
 }
 
 TEST(DirectDrawDeathTest, UnsupportedCallsEndLoudly) {

@@ -103,8 +103,7 @@ TEST(DisplaySettingsFile, ADamagedFileIsIgnoredWithOneLine) {
     DisplaySettings settings = vsk::platform::LoadDisplaySettings();
     std::string said = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(settings, DisplaySettings{}) << damaged.text;
-    EXPECT_EQ(said, "vsk-client: ignoring damaged display settings in " + config.Path() + ": " + damaged.reason +
-                        "\n");
+    EXPECT_EQ(said, "vsk-client: ignoring damaged display settings in " + config.Path() + ": " + damaged.reason + "\n");
   }
 }
 

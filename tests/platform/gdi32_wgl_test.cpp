@@ -74,29 +74,6 @@ class Wgl : public ::testing::Test {
   HGLRC context_ = nullptr;
 };
 
-// The last captured frame (kind: the game's frame or the window's picture)
-// as RGB rows, top row first, and its size.
-struct Frame {
-  int width = 0, height = 0;
-  std::vector<uint8_t> rgb;
-  const uint8_t* at(int x, int y) const { return &rgb[(static_cast<size_t>(y) * width + x) * 3]; }
-};
-Frame LastFrame(decltype(&hooks::LastGLFrame) kind = hooks::LastGLFrame) {
-  Frame frame;
-  frame.rgb.resize(kind(&frame.width, &frame.height, nullptr, 0));
-  EXPECT_FALSE(frame.rgb.empty());
-  EXPECT_EQ(kind(&frame.width, &frame.height, frame.rgb.data(), frame.rgb.size()), frame.rgb.size());
-  return frame;
-}
-
-// The green at the middle of the 64 x 64 triangle's lower part, read back by
-// the game (bottom row first).
-uint8_t GreenReadBack() {
-  unsigned char centre[4] = {};
-  glReadPixels(32, 20, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, centre);
-  return centre[1];
-}
-
 void DrawTriangle() {
   glViewport(0, 0, 64, 64);
   glClearColor(1, 0, 0, 1);
@@ -125,16 +102,23 @@ TEST_F(Wgl, ATriangleDrawnThroughWglReadsBack) {
   unsigned char centre[4] = {}, corner[4] = {};
   glReadPixels(32, 20, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, centre);
   glReadPixels(1, 62, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, corner);
-  EXPECT_EQ((std::vector<int>{centre[0], centre[1], corner[0], corner[1]}), (std::vector<int>{0, 255, 255, 0}));
+  EXPECT_EQ(centre[0], 0);
+  EXPECT_EQ(centre[1], 255);
+  EXPECT_EQ(corner[0], 255);
+  EXPECT_EQ(corner[1], 0);
 
   hooks::CaptureGLFrames(true);
   uint64_t before = hooks::GLFramesPresented();
   EXPECT_TRUE(SwapBuffers(dc_));
   EXPECT_EQ(hooks::GLFramesPresented(), before + 1);
-  Frame frame = LastFrame();
-  EXPECT_EQ(std::make_pair(frame.width, frame.height), std::make_pair(64, 64));
-  EXPECT_EQ(frame.at(1, 1)[0], 255) << "top left (top row first) is outside the triangle";
-  EXPECT_EQ(frame.at(32, 44)[1], 255) << "low in the middle is inside";
+  int width = 0, height = 0;
+  std::vector<uint8_t> frame(64 * 64 * 3);
+  ASSERT_EQ(hooks::LastGLFrame(&width, &height, frame.data(), frame.size()), frame.size());
+  EXPECT_EQ(width, 64);
+  EXPECT_EQ(height, 64);
+  auto pixel = [&](int x, int y) { return &frame[(static_cast<size_t>(y) * 64 + x) * 3]; };
+  EXPECT_EQ(pixel(1, 1)[0], 255) << "top left (top row first) is outside the triangle";
+  EXPECT_EQ(pixel(32, 44)[1], 255) << "low in the middle is inside";
 
   EXPECT_TRUE(wglMakeCurrent(nullptr, nullptr));
   EXPECT_EQ(wglGetCurrentContext(), nullptr);
@@ -172,12 +156,16 @@ TEST_F(Wgl, FullScreenDrawsTheGameSizedFrameAndScalesIt) {
   if (!Open(64, 64)) GTEST_SKIP() << "no OpenGL driver";
   EXPECT_TRUE(hooks::IsFullScreenScaled(window_));
   DrawTriangle();
-  EXPECT_EQ(GreenReadBack(), 255) << "the game reads back its own 64 x 64 frame";
+  unsigned char centre[4] = {};
+  glReadPixels(32, 20, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, centre);
+  EXPECT_EQ(centre[1], 255) << "the game reads back its own 64 x 64 frame";
   hooks::CaptureGLFrames(true);
   EXPECT_TRUE(SwapBuffers(dc_));
-  Frame frame = LastFrame();
-  EXPECT_EQ(frame.width, 64);
-  EXPECT_EQ(frame.at(32, 44)[1], 255);
+  int width = 0, height = 0;
+  std::vector<uint8_t> frame(64 * 64 * 3);
+  ASSERT_EQ(hooks::LastGLFrame(&width, &height, frame.data(), frame.size()), frame.size());
+  EXPECT_EQ(width, 64);
+  EXPECT_EQ(frame[(44 * 64 + 32) * 3 + 1], 255);
 
   // Back to the desktop mode: the window has its client size again and the
   // game's frame is still its own.
@@ -185,7 +173,8 @@ TEST_F(Wgl, FullScreenDrawsTheGameSizedFrameAndScalesIt) {
   EXPECT_FALSE(hooks::IsFullScreenScaled(window_));
   SwapBuffers(dc_);
   DrawTriangle();
-  EXPECT_EQ(GreenReadBack(), 255);
+  glReadPixels(32, 20, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, centre);
+  EXPECT_EQ(centre[1], 255);
 }
 
 // A window with a caption (the game's outside full screen) can be resized;
@@ -211,18 +200,22 @@ TEST_F(Wgl, AResizedWindowShowsTheGamesFrameScaledAndCentred) {
   glDisable(GL_SCISSOR_TEST);
   ASSERT_TRUE(SwapBuffers(dc_));
 
-  Frame frame = LastFrame(), picture = LastFrame(hooks::LastGLWindowPicture);
-  EXPECT_EQ(std::make_pair(frame.width, frame.height), std::make_pair(800, 600));
-  EXPECT_EQ(frame.at(400, 300)[0], 255) << "the game's frame is its own";
-  EXPECT_EQ(frame.at(0, 599)[1], 255);
-  ASSERT_EQ(std::make_pair(picture.width, picture.height), std::make_pair(400, 250));
+  int width = 0, height = 0;
+  std::vector<uint8_t> frame(800 * 600 * 3), picture(400 * 250 * 3);
+  ASSERT_EQ(hooks::LastGLFrame(&width, &height, frame.data(), frame.size()), frame.size());
+  EXPECT_EQ(width, 800);
+  EXPECT_EQ(frame[(300 * 800 + 400) * 3], 255) << "the game's frame is its own";
+  EXPECT_EQ(frame[(599 * 800 + 0) * 3 + 1], 255);
+  ASSERT_EQ(hooks::LastGLWindowPicture(&width, &height, picture.data(), picture.size()), picture.size());
+  EXPECT_EQ(width, 400);
   const struct {
     int x, y;
     uint8_t red, green;
   } points[] = {{10, 125, 0, 0}, {200, 125, 255, 0}, {390, 125, 0, 0}, {45, 240, 0, 255}, {360, 5, 255, 0}};
   for (const auto& point : points) {
-    EXPECT_EQ(picture.at(point.x, point.y)[0], point.red) << point.x << "," << point.y;
-    EXPECT_EQ(picture.at(point.x, point.y)[1], point.green) << point.x << "," << point.y;
+    const uint8_t* rgb = &picture[(point.y * 400 + point.x) * 3];
+    EXPECT_EQ(rgb[0], point.red) << point.x << "," << point.y;
+    EXPECT_EQ(rgb[1], point.green) << point.x << "," << point.y;
   }
 }
 

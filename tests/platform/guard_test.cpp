@@ -111,8 +111,6 @@ TEST(RunGuarded, RunsTheHandlerOnTheFaultingThread) {
   std::thread worker([&] {
     faulting = pthread_self();
     EXPECT_EQ(RunGuarded(TouchInaccessible, Accept, note, nullptr), 0xC0000005u);
-    EXPECT_EQ(Guarded(DivideByZero).returned, 0xC0000094u);
-    EXPECT_EQ(Guarded(TouchInaccessible).returned, 0xC0000005u);
   });
   worker.join();
   EXPECT_TRUE(pthread_equal(handlerThread.load(), faulting));
@@ -255,16 +253,12 @@ void ExitFromPreviousHandler(int) { _exit(3); }
 TEST(RunGuardedDeathTest, WhatTheGuardDoesNotTakeEndsTheProcessAsBefore) {
   EXPECT_EXIT(RunGuarded(DivideByZero, Decline, Record, nullptr), ::testing::KilledBySignal(SIGFPE), "");
   EXPECT_EXIT(RunGuarded(TouchInaccessible, Decline, Record, nullptr), ::testing::KilledBySignal(SIGSEGV), "");
-  EXPECT_EXIT(
-      {
-        RunGuarded(DoNothing, Accept, Record, nullptr);
+  EXPECT_EXIT({ RunGuarded(DoNothing, Accept, Record, nullptr);
         TouchInaccessible(nullptr);
       },
       ::testing::KilledBySignal(SIGSEGV), "");
   EXPECT_EXIT(RunGuarded(RaiseSegv, Accept, Record, nullptr), ::testing::KilledBySignal(SIGSEGV), "");
-  EXPECT_EXIT(
-      {
-        signal(SIGFPE, ExitFromPreviousHandler);
+  EXPECT_EXIT({ signal(SIGFPE, ExitFromPreviousHandler);
         RunGuarded(DivideByZero, Decline, Record, nullptr);
       },
       ::testing::ExitedWithCode(3), "");

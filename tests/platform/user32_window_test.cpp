@@ -99,8 +99,7 @@ TEST_F(Windows, ClassesAreUniqueAndKeptWhileTheyHaveWindows) {
   again.lpszClassName = "veskariatest";
   EXPECT_EQ(RegisterClassA(&again), 0) << "class names ignore case";
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CLASS_ALREADY_EXISTS));
-  EXPECT_EQ(CreateWindowExA(0, "NoSuchClass", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr),
-            nullptr);
+  EXPECT_EQ(CreateWindowExA(0, "NoSuchClass", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr), nullptr);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CANNOT_FIND_WND_CLASS));
   ASSERT_NE(Create(), nullptr);
   EXPECT_FALSE(UnregisterClassA("VeskariaTest", nullptr));
@@ -335,17 +334,12 @@ TEST_F(Windows, MessageBoxesAreAnsweredByHooksOrTheDefaultButton) {
   EXPECT_EQ(MessageBoxA(nullptr, "Fullscreen is not supported", "Veskaria", MB_YESNO | MB_ICONEXCLAMATION), IDNO);
   EXPECT_EQ(MessageBoxA(nullptr, "(GL) Window Creation Error.", "ERROR", MB_OK | MB_ICONEXCLAMATION), IDOK);
   EXPECT_EQ(MessageBoxA(nullptr, "Second?", "Q", MB_YESNOCANCEL | MB_DEFBUTTON2), IDNO);
-  std::string written = ::testing::internal::GetCapturedStderr();
-  EXPECT_NE(written.find("ERROR: (GL) Window Creation Error."), std::string::npos);
-  hooks::MessageBoxRecord box;
-  ASSERT_TRUE(hooks::TakeMessageBox(&box));
-  EXPECT_EQ(box.caption, "Veskaria");
-  EXPECT_EQ(box.text, "Fullscreen is not supported");
-  EXPECT_EQ(box.type, static_cast<unsigned>(MB_YESNO | MB_ICONEXCLAMATION));
-  ASSERT_TRUE(hooks::TakeMessageBox(&box));
-  EXPECT_EQ(box.caption, "ERROR");
-  ASSERT_TRUE(hooks::TakeMessageBox(&box));
-  EXPECT_FALSE(hooks::TakeMessageBox(&box));
+  EXPECT_NE(::testing::internal::GetCapturedStderr().find("ERROR: (GL) Window Creation Error."), std::string::npos);
+  std::vector<std::tuple<std::string, std::string, unsigned>> boxes;
+  for (hooks::MessageBoxRecord box; hooks::TakeMessageBox(&box);) boxes.emplace_back(box.caption, box.text, box.type);
+  EXPECT_EQ(boxes, (decltype(boxes){{"Veskaria", "Fullscreen is not supported", MB_YESNO | MB_ICONEXCLAMATION},
+                                    {"ERROR", "(GL) Window Creation Error.", MB_OK | MB_ICONEXCLAMATION},
+                                    {"Q", "Second?", MB_YESNOCANCEL | MB_DEFBUTTON2}}));
 }
 
 TEST_F(Windows, AnIdleWindowLoopWaitsButInputEndsTheWaitAtOnce) {
