@@ -22,29 +22,22 @@ class Registry : public ::testing::Test {
 };
 
 // Reads a string value the way the game does: open, query into a fixed
-// buffer, close. Returns the status of the first call that failed.
-LSTATUS Read(const char* key, const char* name, std::string* text, DWORD bufferSize = 256) {
+// buffer, close. Gives its text, or "<error N>" with the status of the call
+// that failed.
+std::string Value(const char* key, const char* name) {
   HKEY handle = nullptr;
   LSTATUS status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE, &handle);
-  if (status != ERROR_SUCCESS) return status;
-  std::string buffer(bufferSize, '\x7f');
-  DWORD size = bufferSize;
-  DWORD type = REG_NONE;
+  if (status != ERROR_SUCCESS) return "<error " + std::to_string(status) + ">";
+  std::string buffer(256, '\x7f');
+  DWORD size = 256, type = REG_NONE;
   status = RegQueryValueExA(handle, name, nullptr, &type, reinterpret_cast<LPBYTE>(buffer.data()), &size);
-  if (status == ERROR_SUCCESS) {
-    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(buffer[size - 1], '\0') << "the size counts the terminating zero";
-    *text = buffer.substr(0, size - 1);
-  }
   EXPECT_EQ(RegCloseKey(handle), ERROR_SUCCESS);
-  return status;
+  if (status != ERROR_SUCCESS) return "<error " + std::to_string(status) + ">";
+  EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+  EXPECT_EQ(buffer[size - 1], '\0') << "the size counts the terminating zero";
+  return buffer.substr(0, size - 1);
 }
-
-std::string Value(const char* key, const char* name) {
-  std::string text = "<missing>";
-  Read(key, name, &text);
-  return text;
-}
+const std::string kNotFound = "<error " + std::to_string(ERROR_FILE_NOT_FOUND) + ">";
 
 TEST_F(Registry, GivesTheComputedValues) {
   EXPECT_EQ(Value("Software\\Microsoft\\DirectX", "Version"), "4.09.00.0904");
@@ -65,8 +58,8 @@ TEST_F(Registry, GivesTheComputedValues) {
   EXPECT_EQ(vendor.size(), 12u) << vendor;
 #endif
   EXPECT_LT(identifier.size(), 50u) << "fits the report's field";
-  EXPECT_NE(identifier, "<missing>");
-  EXPECT_NE(vendor, "<missing>");
+  EXPECT_EQ(identifier.find("<error"), std::string::npos);
+  EXPECT_EQ(vendor.find("<error"), std::string::npos);
 
   std::string owner = Value("Software\\Microsoft\\Windows\\CurrentVersion", "RegisteredOwner");
   passwd* account = getpwuid(getuid());
@@ -81,23 +74,45 @@ TEST_F(Registry, GivesTheComputedValues) {
   }
 }
 
-TEST_F(Registry, ComparesKeyAndValueNamesWithoutRegardToCase) {
-  EXPECT_EQ(Value("SOFTWARE\\MICROSOFT\\DIRECTX", "VERSION"), "4.09.00.0904");
-  EXPECT_EQ(Value("software\\microsoft\\directx\\", "version"), "4.09.00.0904") << "trailing separator";
-  EXPECT_EQ(Value("system\\currentcontrolset\\control\\productoptions", "producttype"), "WinNT");
+TEST_F(Registry, FindsKeysAndValuesWithoutRegardToCaseAndReportsMissingOnes) {
+  const char* cases[][3] = {  // key, value name, what Value gives
+      {"SOFTWARE\\MICROSOFT\\DIRECTX", "VERSION", "4.09.00.0904"},
+      {"software\\microsoft\\directx\\", "version", "4.09.00.0904"},  // a trailing separator
+      {"system\\currentcontrolset\\control\\productoptions", "producttype", "WinNT"},
+      {"Software\\Microsoft\\DirectX", "InstalledVersion", kNotFound.c_str()},
+      {"Software\\Microsoft\\DirectX", nullptr, kNotFound.c_str()},  // no default value
+      {"Software\\Microsoft\\Direct", "Version", kNotFound.c_str()},
+      {"Software\\Veskaria", "Version", kNotFound.c_str()},
+      {"Software\\\\Microsoft\\DirectX", "Version", kNotFound.c_str()},  // a doubled separator
+  };
+  for (const auto& c : cases) EXPECT_EQ(Value(c[0], c[1]), c[2]) << c[0];
+
+  HKEY key = reinterpret_cast<HKEY>(0x1234);
+  EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\DirectX", 0, KEY_READ, &key),
+            ERROR_FILE_NOT_FOUND)
+      << "only HKEY_LOCAL_MACHINE has keys";
+  EXPECT_EQ(key, nullptr);
+  EXPECT_EQ(RegOpenKeyExA(reinterpret_cast<HKEY>(&key), "Software", 0, KEY_READ, &key), ERROR_INVALID_HANDLE);
+  EXPECT_EQ(RegQueryValueExA(reinterpret_cast<HKEY>(&key), "Version", nullptr, nullptr, nullptr, nullptr),
+            ERROR_INVALID_HANDLE);
+  // Read-only: write access is refused where the key exists.
+  EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\DirectX", 0, KEY_ALL_ACCESS, &key),
+            ERROR_ACCESS_DENIED);
+  EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\DirectX", 0, KEY_SET_VALUE, &key),
+            ERROR_ACCESS_DENIED);
+  EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Nothing", 0, KEY_ALL_ACCESS, &key),
+            ERROR_FILE_NOT_FOUND);
 }
 
 TEST_F(Registry, OpensParentKeysAndKeysRelativeToOpenKeys) {
   HKEY software = nullptr;
-  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft", 0, KEY_READ, &software),
-            ERROR_SUCCESS);
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft", 0, KEY_READ, &software), ERROR_SUCCESS);
   HKEY directx = nullptr;
   ASSERT_EQ(RegOpenKeyExA(software, "DirectX", 0, KEY_QUERY_VALUE, &directx), ERROR_SUCCESS);
   DWORD size = 0;
   EXPECT_EQ(RegQueryValueExA(directx, "Version", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
   EXPECT_EQ(size, 13u);
-  EXPECT_EQ(RegQueryValueExA(software, "Version", nullptr, nullptr, nullptr, &size),
-            ERROR_FILE_NOT_FOUND)
+  EXPECT_EQ(RegQueryValueExA(software, "Version", nullptr, nullptr, nullptr, &size), ERROR_FILE_NOT_FOUND)
       << "values belong to their own key only";
   EXPECT_EQ(RegCloseKey(directx), ERROR_SUCCESS);
   EXPECT_EQ(RegCloseKey(software), ERROR_SUCCESS);
@@ -107,10 +122,8 @@ TEST_F(Registry, OpensParentKeysAndKeysRelativeToOpenKeys) {
 
 TEST_F(Registry, AnswersSizeQueriesAndShortBuffers) {
   HKEY key = nullptr;
-  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\DirectX", 0, KEY_QUERY_VALUE, &key),
-            ERROR_SUCCESS);
-  DWORD type = 0;
-  DWORD size = 0;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\DirectX", 0, KEY_QUERY_VALUE, &key), ERROR_SUCCESS);
+  DWORD type = 0, size = 0;
   EXPECT_EQ(RegQueryValueExA(key, "Version", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
   EXPECT_EQ(size, 13u) << "\"4.09.00.0904\" and its zero";
   EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
@@ -123,47 +136,15 @@ TEST_F(Registry, AnswersSizeQueriesAndShortBuffers) {
 
   char exact[13];
   size = sizeof exact;
-  EXPECT_EQ(RegQueryValueExA(key, "Version", nullptr, nullptr, reinterpret_cast<LPBYTE>(exact), &size),
-            ERROR_SUCCESS);
+  EXPECT_EQ(RegQueryValueExA(key, "Version", nullptr, nullptr, reinterpret_cast<LPBYTE>(exact), &size), ERROR_SUCCESS);
   EXPECT_STREQ(exact, "4.09.00.0904");
 
-  EXPECT_EQ(RegQueryValueExA(key, "Version", nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS)
-      << "existence only";
+  EXPECT_EQ(RegQueryValueExA(key, "Version", nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS) << "existence only";
   EXPECT_EQ(RegQueryValueExA(key, "Version", nullptr, nullptr, reinterpret_cast<LPBYTE>(exact), nullptr),
             ERROR_INVALID_PARAMETER);
   DWORD reserved = 0;
   EXPECT_EQ(RegQueryValueExA(key, "Version", &reserved, nullptr, nullptr, &size), ERROR_INVALID_PARAMETER);
   RegCloseKey(key);
-}
-
-TEST_F(Registry, ReportsMissingKeysAndValues) {
-  std::string text;
-  EXPECT_EQ(Read("Software\\Microsoft\\DirectX", "InstalledVersion", &text), ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(Read("Software\\Microsoft\\DirectX", nullptr, &text), ERROR_FILE_NOT_FOUND)
-      << "no default value";
-  EXPECT_EQ(Read("Software\\Microsoft\\Direct", "Version", &text), ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(Read("Software\\Veskaria", "Version", &text), ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(Read("Software\\\\Microsoft\\DirectX", "Version", &text), ERROR_FILE_NOT_FOUND);
-
-  HKEY key = reinterpret_cast<HKEY>(0x1234);
-  EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\DirectX", 0, KEY_READ, &key),
-            ERROR_FILE_NOT_FOUND)
-      << "only HKEY_LOCAL_MACHINE has keys";
-  EXPECT_EQ(key, nullptr);
-  EXPECT_EQ(RegOpenKeyExA(reinterpret_cast<HKEY>(&key), "Software", 0, KEY_READ, &key),
-            ERROR_INVALID_HANDLE);
-  EXPECT_EQ(RegQueryValueExA(reinterpret_cast<HKEY>(&key), "Version", nullptr, nullptr, nullptr, nullptr),
-            ERROR_INVALID_HANDLE);
-}
-
-TEST_F(Registry, IsReadOnly) {
-  HKEY key = nullptr;
-  EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\DirectX", 0, KEY_ALL_ACCESS, &key),
-            ERROR_ACCESS_DENIED);
-  EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\DirectX", 0, KEY_SET_VALUE, &key),
-            ERROR_ACCESS_DENIED);
-  EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Nothing", 0, KEY_ALL_ACCESS, &key),
-            ERROR_FILE_NOT_FOUND);
 }
 
 TEST_F(Registry, TestHooksChangeAndRestoreTheValues) {
@@ -181,40 +162,34 @@ TEST_F(Registry, TestHooksChangeAndRestoreTheValues) {
   hooks::RemoveRegistryKey("Software\\Microsoft\\DirectX");
   EXPECT_EQ(RegQueryValueExA(open, "Version", nullptr, nullptr, nullptr, nullptr), ERROR_KEY_DELETED);
   EXPECT_EQ(RegCloseKey(open), ERROR_SUCCESS);
-  std::string text;
-  EXPECT_EQ(Read("Software\\Microsoft\\DirectX", "Version", &text), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(Value("Software\\Microsoft\\DirectX", "Version"), kNotFound);
   EXPECT_EQ(Value("Software\\Microsoft\\Windows\\CurrentVersion", "RegisteredOrganization"), "")
       << "the neighbours stay";
 
   hooks::ResetRegistry();
   EXPECT_EQ(Value("Software\\Microsoft\\DirectX", "Version"), "4.09.00.0904");
-  EXPECT_EQ(Read("Software\\Veskaria\\Test", "Name", &text), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(Value("Software\\Veskaria\\Test", "Name"), kNotFound);
 }
 
-TEST(GetVersionExA, ReportsWindows2000) {
-  OSVERSIONINFOA info{};
-  info.dwOSVersionInfoSize = sizeof info;
-  ASSERT_TRUE(GetVersionExA(&info));
+TEST(GetVersionExA, ReportsWindows2000ToARecordOfTheRightSize) {
+  OSVERSIONINFOEXA info{};
+  auto* plain = reinterpret_cast<LPOSVERSIONINFOA>(&info);
+  SetLastError(0);
+  EXPECT_FALSE(GetVersionExA(plain));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+  EXPECT_EQ(info.dwMajorVersion, 0u) << "nothing written";
+  info.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA) - 1;
+  EXPECT_FALSE(GetVersionExA(plain));
+
+  info.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
+  ASSERT_TRUE(GetVersionExA(plain));
   EXPECT_EQ(info.dwPlatformId, static_cast<DWORD>(VER_PLATFORM_WIN32_NT));
   EXPECT_EQ(info.dwMajorVersion, 5u);
   EXPECT_EQ(info.dwMinorVersion, 0u);
   EXPECT_EQ(info.dwBuildNumber, 2195u);
-
-  OSVERSIONINFOEXA extended{};
-  extended.dwOSVersionInfoSize = sizeof extended;
-  ASSERT_TRUE(GetVersionExA(reinterpret_cast<LPOSVERSIONINFOA>(&extended)));
-  EXPECT_EQ(extended.dwMajorVersion, 5u);
-  EXPECT_EQ(extended.wProductType, VER_NT_WORKSTATION) << "agrees with ProductType WinNT";
-}
-
-TEST(GetVersionExA, NeedsTheRecordSize) {
-  OSVERSIONINFOA info{};
-  SetLastError(0);
-  EXPECT_FALSE(GetVersionExA(&info));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
-  EXPECT_EQ(info.dwMajorVersion, 0u) << "nothing written";
-  info.dwOSVersionInfoSize = sizeof info - 1;
-  EXPECT_FALSE(GetVersionExA(&info));
+  info.dwOSVersionInfoSize = sizeof info;
+  ASSERT_TRUE(GetVersionExA(plain));
+  EXPECT_EQ(info.wProductType, VER_NT_WORKSTATION) << "agrees with ProductType WinNT";
 }
 
 }  // namespace

@@ -17,16 +17,33 @@
 #include <vector>
 
 #include "platform/testing.h"
+#include "support/win32.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 namespace hooks = vsk::platform::testing;
+using vsk::test::FillSurface;
+
+IDirectDraw7* CreateDirectDraw() {
+  IDirectDraw7* dd = nullptr;
+  EXPECT_EQ(DirectDrawCreateEx(nullptr, reinterpret_cast<void**>(&dd), IID_IDirectDraw7, nullptr), DD_OK);
+  return dd;
+}
+
+uint8_t Pixel(IDirectDrawSurface7* surface, DWORD x, DWORD y) {
+  DDSURFACEDESC2 desc{};
+  desc.dwSize = sizeof desc;
+  EXPECT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
+  uint8_t value = static_cast<uint8_t*>(desc.lpSurface)[y * desc.lPitch + x];
+  surface->Unlock(nullptr);
+  return value;
+}
 
 class DirectDraw : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(DirectDrawCreateEx(nullptr, reinterpret_cast<void**>(&dd_), IID_IDirectDraw7, nullptr), DD_OK);
+    ASSERT_NE(dd_ = CreateDirectDraw(), nullptr);
     ASSERT_EQ(dd_->SetCooperativeLevel(nullptr, DDSCL_NORMAL), DD_OK);
     ASSERT_EQ(dd_->SetDisplayMode(640, 480, 8, 0, 0), DD_OK);
   }
@@ -40,52 +57,25 @@ class DirectDraw : public ::testing::Test {
     hooks::FailDisplayModeChanges(false);
   }
 
-  // An off-screen plain surface; memory: DDSCAPS_SYSTEMMEMORY, _VIDEOMEMORY or 0.
-  HRESULT Offscreen(DWORD width, DWORD height, DWORD memory, IDirectDrawSurface7** out) {
+  // An off-screen plain surface (memory: DDSCAPS_SYSTEMMEMORY, _VIDEOMEMORY
+  // or 0), released by TearDown; nullptr when refused with `expected`.
+  IDirectDrawSurface7* Offscreen(DWORD width, DWORD height, DWORD memory = DDSCAPS_SYSTEMMEMORY,
+                                 HRESULT expected = DD_OK) {
     DDSURFACEDESC2 desc{};
     desc.dwSize = sizeof desc;
     desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
     desc.dwWidth = width;
     desc.dwHeight = height;
     desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | memory;
-    HRESULT result = dd_->CreateSurface(&desc, out, nullptr);
-    if (result == DD_OK) owned_.push_back(*out);
-    return result;
-  }
-  IDirectDrawSurface7* Offscreen(DWORD width, DWORD height) {
     IDirectDrawSurface7* surface = nullptr;
-    EXPECT_EQ(Offscreen(width, height, DDSCAPS_SYSTEMMEMORY, &surface), DD_OK);
-    return surface;
-  }
-  IDirectDrawSurface7* Primary() {
-    DDSURFACEDESC2 desc{};
-    desc.dwSize = sizeof desc;
-    desc.dwFlags = DDSD_CAPS;
-    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
-    IDirectDrawSurface7* surface = nullptr;
-    EXPECT_EQ(dd_->CreateSurface(&desc, &surface, nullptr), DD_OK);
+    EXPECT_EQ(dd_->CreateSurface(&desc, &surface, nullptr), expected);
     if (surface) owned_.push_back(surface);
     return surface;
   }
-
-  // Every pixel (x, y) := f(x, y), through the lock's address and pitch.
-  template <typename F>
-  void Fill(IDirectDrawSurface7* surface, F f) {
-    DDSURFACEDESC2 desc{};
-    desc.dwSize = sizeof desc;
-    ASSERT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
-    auto* base = static_cast<uint8_t*>(desc.lpSurface);
-    for (DWORD y = 0; y < desc.dwHeight; ++y)
-      for (DWORD x = 0; x < desc.dwWidth; ++x) base[y * desc.lPitch + x] = static_cast<uint8_t>(f(x, y));
-    ASSERT_EQ(surface->Unlock(nullptr), DD_OK);
-  }
-  uint8_t Pixel(IDirectDrawSurface7* surface, DWORD x, DWORD y) {
-    DDSURFACEDESC2 desc{};
-    desc.dwSize = sizeof desc;
-    EXPECT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
-    uint8_t value = static_cast<uint8_t*>(desc.lpSurface)[y * desc.lPitch + x];
-    surface->Unlock(nullptr);
-    return value;
+  IDirectDrawSurface7* Primary() {
+    IDirectDrawSurface7* surface = vsk::test::CreatePrimary(dd_);
+    if (surface) owned_.push_back(surface);
+    return surface;
   }
 
   IDirectDraw7* dd_ = nullptr;
@@ -106,24 +96,21 @@ TEST_F(DirectDraw, LockReportsAddressPitchAndFormat) {
   EXPECT_TRUE(desc.dwFlags & DDSD_LPSURFACE);
   EXPECT_TRUE(desc.ddsCaps.dwCaps & DDSCAPS_SYSTEMMEMORY);
 
-  DDSURFACEDESC2 again{};
-  again.dwSize = sizeof again;
-  EXPECT_EQ(surface->Lock(nullptr, &again, DDLOCK_WAIT, nullptr), DDERR_SURFACEBUSY);
+  EXPECT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DDERR_SURFACEBUSY);
   EXPECT_EQ(surface->Unlock(nullptr), DD_OK);
   EXPECT_EQ(surface->Unlock(nullptr), DDERR_NOTLOCKED);
-  again.dwSize = sizeof again - 4;
-  EXPECT_EQ(surface->Lock(nullptr, &again, DDLOCK_WAIT, nullptr), DDERR_INVALIDPARAMS);
+  desc.dwSize = sizeof desc - 4;
+  EXPECT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DDERR_INVALIDPARAMS);
 
   // Content stays between locks; a rectangle lock starts at its corner.
-  Fill(surface, [](DWORD x, DWORD y) { return y * 16 + x; });
-  RECT part{2, 3, 5, 5};
-  again.dwSize = sizeof again;
-  ASSERT_EQ(surface->Lock(&part, &again, DDLOCK_WAIT, nullptr), DD_OK);
-  EXPECT_EQ(*static_cast<uint8_t*>(again.lpSurface), 3 * 16 + 2);
+  FillSurface(surface, [](DWORD x, DWORD y) { return y * 16 + x; });
+  RECT part{2, 3, 5, 5}, outside{10, 0, 14, 1};
+  desc.dwSize = sizeof desc;
+  ASSERT_EQ(surface->Lock(&part, &desc, DDLOCK_WAIT, nullptr), DD_OK);
+  EXPECT_EQ(*static_cast<uint8_t*>(desc.lpSurface), 3 * 16 + 2);
   EXPECT_EQ(surface->Unlock(nullptr), DDERR_NOTLOCKED) << "a rectangle lock is undone by its rectangle";
   EXPECT_EQ(surface->Unlock(&part), DD_OK);
-  RECT outside{10, 0, 14, 1};
-  EXPECT_EQ(surface->Lock(&outside, &again, DDLOCK_WAIT, nullptr), DDERR_INVALIDRECT);
+  EXPECT_EQ(surface->Lock(&outside, &desc, DDLOCK_WAIT, nullptr), DDERR_INVALIDRECT);
 }
 
 TEST_F(DirectDraw, OnePrimarySurfaceThatTheHooksRead) {
@@ -137,7 +124,7 @@ TEST_F(DirectDraw, OnePrimarySurfaceThatTheHooksRead) {
   EXPECT_EQ(dd_->CreateSurface(&desc, &second, nullptr), DDERR_PRIMARYSURFACEALREADYEXISTS);
   EXPECT_EQ(second, nullptr);
 
-  Fill(primary, [](DWORD x, DWORD y) { return x ^ y; });
+  FillSurface(primary, [](DWORD x, DWORD y) { return x ^ y; });
   std::vector<uint8_t> shown(640 * 480);
   ASSERT_TRUE(hooks::PrimarySurfacePixels(shown.data()));
   EXPECT_EQ(shown[0], 0);
@@ -150,25 +137,20 @@ TEST_F(DirectDraw, OnePrimarySurfaceThatTheHooksRead) {
 TEST_F(DirectDraw, BltFastCopiesRectanglesAndHonoursTheSourceKey) {
   IDirectDrawSurface7* target = Offscreen(20, 10);
   IDirectDrawSurface7* source = Offscreen(5, 3);
-  Fill(target, [](DWORD, DWORD) { return 9; });
-  Fill(source, [](DWORD x, DWORD) { return x % 2 ? 0 : 7; });  // columns 1 and 3 are 0
+  FillSurface(target, [](DWORD, DWORD) { return 9; });
+  FillSurface(source, [](DWORD x, DWORD) { return x % 2 ? 0 : 7; });  // columns 1 and 3 are 0
 
   RECT part{0, 0, 5, 3};
   ASSERT_EQ(target->BltFast(2, 4, source, &part, DDBLTFAST_WAIT), DD_OK);
-  EXPECT_EQ(Pixel(target, 3, 4), 0) << "opaque copy";
-  EXPECT_EQ(Pixel(target, 2, 6), 7);
-  EXPECT_EQ(Pixel(target, 7, 4), 9) << "right of the rectangle";
-  EXPECT_EQ(Pixel(target, 2, 7), 9) << "below the rectangle";
-
   EXPECT_EQ(target->BltFast(10, 0, source, nullptr, DDBLTFAST_SRCCOLORKEY), DDERR_NOCOLORKEY);
-  DDCOLORKEY key{0, 0};
+  DDCOLORKEY key{0, 0}, read{1, 1};
   ASSERT_EQ(source->SetColorKey(DDCKEY_SRCBLT, &key), DD_OK);
   ASSERT_EQ(target->BltFast(10, 0, source, nullptr, DDBLTFAST_SRCCOLORKEY | DDBLTFAST_WAIT), DD_OK);
-  EXPECT_EQ(Pixel(target, 10, 0), 7);
-  EXPECT_EQ(Pixel(target, 11, 0), 9) << "key colour 0 is transparent";
-  EXPECT_EQ(Pixel(target, 13, 2), 9);
-  EXPECT_EQ(Pixel(target, 14, 2), 7);
-  DDCOLORKEY read{};
+  // (x, y, value): the opaque copy at (2, 4), then the keyed one at (10, 0)
+  // where key colour 0 is transparent.
+  const struct { DWORD x, y; uint8_t value; } pixels[] = {
+      {3, 4, 0}, {2, 6, 7}, {7, 4, 9}, {2, 7, 9}, {10, 0, 7}, {11, 0, 9}, {13, 2, 9}, {14, 2, 7}};
+  for (const auto& p : pixels) EXPECT_EQ(Pixel(target, p.x, p.y), p.value) << p.x << "," << p.y;
   ASSERT_EQ(source->GetColorKey(DDCKEY_SRCBLT, &read), DD_OK);
   EXPECT_EQ(read.dwColorSpaceLowValue, 0u);
   EXPECT_EQ(read.dwColorSpaceHighValue, 0u);
@@ -177,14 +159,14 @@ TEST_F(DirectDraw, BltFastCopiesRectanglesAndHonoursTheSourceKey) {
 TEST_F(DirectDraw, BltCopiesWholeSurfacesAndIgnoresEffectFlags) {
   IDirectDrawSurface7* primary = Primary();
   IDirectDrawSurface7* screen = Offscreen(640, 480);
-  Fill(screen, [](DWORD x, DWORD y) { return x + 3 * y; });
+  FillSurface(screen, [](DWORD x, DWORD y) { return x + 3 * y; });
   // The repaint after a lost primary surface: no rectangles, flags 0x10.
   ASSERT_EQ(primary->Blt(nullptr, screen, nullptr, 0x10, nullptr), DD_OK);
   std::vector<uint8_t> shown(640 * 480);
   ASSERT_TRUE(hooks::PrimarySurfacePixels(shown.data()));
   EXPECT_EQ(shown[100 * 640 + 17], static_cast<uint8_t>(17 + 300));
 
-  Fill(primary, [](DWORD, DWORD) { return 1; });
+  FillSurface(primary, [](DWORD, DWORD) { return 1; });
   RECT rect{600, 400, 640, 480};
   ASSERT_EQ(primary->Blt(&rect, screen, &rect, DDBLT_WAIT, nullptr), DD_OK);
   EXPECT_EQ(Pixel(primary, 599, 479), 1);
@@ -192,7 +174,7 @@ TEST_F(DirectDraw, BltCopiesWholeSurfacesAndIgnoresEffectFlags) {
 
   // Overlapping copies within one surface read the source first.
   IDirectDrawSurface7* strip = Offscreen(8, 1);
-  Fill(strip, [](DWORD x, DWORD) { return x; });
+  FillSurface(strip, [](DWORD x, DWORD) { return x; });
   RECT from{0, 0, 6, 1}, to{2, 0, 8, 1};
   ASSERT_EQ(strip->Blt(&to, strip, &from, DDBLT_WAIT, nullptr), DD_OK);
   for (DWORD x = 2; x < 8; ++x) EXPECT_EQ(Pixel(strip, x, 0), x - 2);
@@ -201,37 +183,30 @@ TEST_F(DirectDraw, BltCopiesWholeSurfacesAndIgnoresEffectFlags) {
 TEST_F(DirectDraw, RectanglesOutsideTheSurfacesAreRefused) {
   IDirectDrawSurface7* target = Offscreen(16, 8);
   IDirectDrawSurface7* source = Offscreen(4, 4);
-  Fill(target, [](DWORD, DWORD) { return 5; });
-  Fill(source, [](DWORD, DWORD) { return 6; });
-  RECT beyondSource{2, 2, 5, 4};
+  FillSurface(target, [](DWORD, DWORD) { return 5; });
+  FillSurface(source, [](DWORD, DWORD) { return 6; });
+  RECT beyondSource{2, 2, 5, 4}, empty{1, 1, 1, 3}, negative{-1, 0, 3, 4}, beyondTarget{14, 6, 18, 10};
   EXPECT_EQ(target->BltFast(0, 0, source, &beyondSource, DDBLTFAST_WAIT), DDERR_INVALIDRECT);
   EXPECT_EQ(target->BltFast(13, 0, source, nullptr, DDBLTFAST_WAIT), DDERR_INVALIDRECT);
   EXPECT_EQ(target->BltFast(0, 5, source, nullptr, DDBLTFAST_WAIT), DDERR_INVALIDRECT);
-  RECT empty{1, 1, 1, 3};
   EXPECT_EQ(target->BltFast(0, 0, source, &empty, DDBLTFAST_WAIT), DDERR_INVALIDRECT);
-  RECT negative{-1, 0, 3, 4};
   EXPECT_EQ(target->Blt(&negative, source, nullptr, DDBLT_WAIT, nullptr), DDERR_INVALIDRECT);
-  RECT beyondTarget{14, 6, 18, 10};
   EXPECT_EQ(target->Blt(&beyondTarget, source, nullptr, DDBLT_WAIT, nullptr), DDERR_INVALIDRECT);
   EXPECT_EQ(target->Blt(nullptr, nullptr, nullptr, DDBLT_WAIT, nullptr), DDERR_INVALIDPARAMS);
   for (DWORD y = 0; y < 8; ++y)
     for (DWORD x = 0; x < 16; ++x) ASSERT_EQ(Pixel(target, x, y), 5) << "nothing drawn";
-  // Exactly at the edge fits.
-  EXPECT_EQ(target->BltFast(12, 4, source, nullptr, DDBLTFAST_WAIT), DD_OK);
+  EXPECT_EQ(target->BltFast(12, 4, source, nullptr, DDBLTFAST_WAIT), DD_OK) << "exactly at the edge fits";
   EXPECT_EQ(Pixel(target, 15, 7), 6);
 }
 
 TEST_F(DirectDraw, PalettesHoldEntriesAndShowOnThePrimarySurface) {
-  PALETTEENTRY colors[256];
-  for (int i = 0; i < 256; ++i) colors[i] = {static_cast<BYTE>(i), static_cast<BYTE>(255 - i), 7, 0};
-  IDirectDrawPalette* palette = nullptr;
-  ASSERT_EQ(dd_->CreatePalette(DDPCAPS_8BIT | DDPCAPS_ALLOW256, colors, &palette, nullptr), DD_OK);
-  PALETTEENTRY read[256];
+  IDirectDrawSurface7* primary = Primary();
+  PALETTEENTRY colors[256], read[256];
+  IDirectDrawPalette* palette = vsk::test::AttachPalette(dd_, primary, colors, [](int i) {
+    return PALETTEENTRY{static_cast<BYTE>(i), static_cast<BYTE>(255 - i), 7, 0};
+  });
   ASSERT_EQ(palette->GetEntries(0, 0, 256, read), DD_OK);
   EXPECT_EQ(std::memcmp(read, colors, sizeof read), 0);
-
-  IDirectDrawSurface7* primary = Primary();
-  ASSERT_EQ(primary->SetPalette(palette), DD_OK);
   EXPECT_EQ(palette->Release(), 1u) << "the surface keeps a reference";
   PALETTEENTRY change[2] = {{1, 2, 3, 0}, {4, 5, 6, 0}};
   ASSERT_EQ(palette->SetEntries(0, 254, 2, change), DD_OK);
@@ -256,9 +231,8 @@ TEST_F(DirectDraw, PalettesHoldEntriesAndShowOnThePrimarySurface) {
 TEST_F(DirectDraw, LostSurfacesRefuseWorkUntilRestored) {
   IDirectDrawSurface7* primary = Primary();
   IDirectDrawSurface7* screen = Offscreen(640, 480);
-  IDirectDrawSurface7* pointer = nullptr;
-  ASSERT_EQ(Offscreen(32, 27, DDSCAPS_VIDEOMEMORY, &pointer), DD_OK);
-  Fill(primary, [](DWORD, DWORD) { return 3; });
+  IDirectDrawSurface7* pointer = Offscreen(32, 27, DDSCAPS_VIDEOMEMORY);
+  FillSurface(primary, [](DWORD, DWORD) { return 3; });
 
   hooks::LoseDisplaySurfaces();
   EXPECT_EQ(primary->IsLost(), DDERR_SURFACELOST);
@@ -282,36 +256,28 @@ TEST_F(DirectDraw, LostSurfacesRefuseWorkUntilRestored) {
 }
 
 TEST_F(DirectDraw, VideoMemoryComesFromABudget) {
-  IDirectDrawSurface7* video = nullptr;
-  ASSERT_EQ(Offscreen(32, 27, DDSCAPS_VIDEOMEMORY, &video), DD_OK);
+  IDirectDrawSurface7* video = Offscreen(32, 27, DDSCAPS_VIDEOMEMORY);
   DDSCAPS2 caps{};
   ASSERT_EQ(video->GetCaps(&caps), DD_OK);
   EXPECT_TRUE(caps.dwCaps & DDSCAPS_VIDEOMEMORY);
   EXPECT_EQ(hooks::VideoMemoryInUse(), 32u * 27u);
 
   hooks::SetVideoMemoryBudget(0);
-  IDirectDrawSurface7* refused = nullptr;
-  EXPECT_EQ(Offscreen(32, 27, DDSCAPS_VIDEOMEMORY, &refused), DDERR_OUTOFVIDEOMEMORY);
-  EXPECT_EQ(refused, nullptr);
+  EXPECT_EQ(Offscreen(32, 27, DDSCAPS_VIDEOMEMORY, DDERR_OUTOFVIDEOMEMORY), nullptr);
   // The presenter's fallback, and a surface that names no memory.
-  IDirectDrawSurface7* fallback = nullptr;
-  ASSERT_EQ(Offscreen(32, 27, DDSCAPS_SYSTEMMEMORY, &fallback), DD_OK);
-  IDirectDrawSurface7* anywhere = nullptr;
-  ASSERT_EQ(Offscreen(8, 8, 0, &anywhere), DD_OK);
-  ASSERT_EQ(anywhere->GetCaps(&caps), DD_OK);
+  ASSERT_NE(Offscreen(32, 27, DDSCAPS_SYSTEMMEMORY), nullptr);
+  ASSERT_EQ(Offscreen(8, 8, 0)->GetCaps(&caps), DD_OK);
   EXPECT_TRUE(caps.dwCaps & DDSCAPS_SYSTEMMEMORY);
 
   hooks::SetVideoMemoryBudget(hooks::kDefaultVideoMemoryBudget);
-  IDirectDrawSurface7* big = nullptr;
-  EXPECT_EQ(Offscreen(1024, 1025, DDSCAPS_VIDEOMEMORY, &big), DDERR_OUTOFVIDEOMEMORY);
+  EXPECT_EQ(Offscreen(1024, 1025, DDSCAPS_VIDEOMEMORY, DDERR_OUTOFVIDEOMEMORY), nullptr);
   owned_.erase(std::find(owned_.begin(), owned_.end(), video));
   EXPECT_EQ(video->Release(), 0u);
   EXPECT_EQ(hooks::VideoMemoryInUse(), 0u) << "released surfaces give their memory back";
 }
 
 TEST_F(DirectDraw, ReferenceCountsDecideLifetimes) {
-  IDirectDrawSurface7* surface = nullptr;
-  ASSERT_EQ(Offscreen(4, 4, DDSCAPS_SYSTEMMEMORY, &surface), DD_OK);
+  IDirectDrawSurface7* surface = Offscreen(4, 4);
   owned_.clear();
   int live = hooks::LiveDirectDrawObjects();
   EXPECT_EQ(surface->AddRef(), 2u);
@@ -323,8 +289,7 @@ TEST_F(DirectDraw, ReferenceCountsDecideLifetimes) {
   EXPECT_EQ(surface->Release(), 0u);
   EXPECT_EQ(hooks::LiveDirectDrawObjects(), live - 1);
 
-  IDirectDraw7* other = nullptr;
-  ASSERT_EQ(DirectDrawCreateEx(nullptr, reinterpret_cast<void**>(&other), IID_IDirectDraw7, nullptr), DD_OK);
+  IDirectDraw7* other = CreateDirectDraw();
   EXPECT_EQ(other->Release(), 0u);
   EXPECT_EQ(DirectDrawCreateEx(nullptr, reinterpret_cast<void**>(&other), IID_IDirectDraw2, nullptr),
             DDERR_INVALIDPARAMS);
@@ -335,8 +300,7 @@ TEST_F(DirectDraw, ReferenceCountsDecideLifetimes) {
 }
 
 TEST_F(DirectDraw, DisplayModeAndCooperativeLevelAreChecked) {
-  IDirectDraw7* fresh = nullptr;
-  ASSERT_EQ(DirectDrawCreateEx(nullptr, reinterpret_cast<void**>(&fresh), IID_IDirectDraw7, nullptr), DD_OK);
+  IDirectDraw7* fresh = CreateDirectDraw();
   owned_.push_back(fresh);
   EXPECT_EQ(fresh->SetDisplayMode(640, 480, 8, 0, 0), DDERR_NOCOOPERATIVELEVELSET);
   EXPECT_EQ(fresh->SetCooperativeLevel(nullptr, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DDERR_INVALIDPARAMS)
@@ -348,24 +312,14 @@ TEST_F(DirectDraw, DisplayModeAndCooperativeLevelAreChecked) {
 }
 
 TEST_F(DirectDraw, EnumerationNamesThePrimaryDisplay) {
-  struct Seen {
-    int calls = 0;
-    bool nullGuid = false;
-    std::string description, name;
-  } seen;
+  std::vector<std::string> seen;  // per call: null GUID?, description, name
   auto callback = [](GUID* guid, LPSTR description, LPSTR name, LPVOID context) -> BOOL {
-    auto* out = static_cast<Seen*>(context);
-    ++out->calls;
-    out->nullGuid = guid == nullptr;
-    out->description = description;
-    out->name = name;
+    auto* out = static_cast<std::vector<std::string>*>(context);
+    out->insert(out->end(), {guid ? "guid" : "null", description, name});
     return DDENUMRET_OK;
   };
   ASSERT_EQ(DirectDrawEnumerateA(callback, &seen), DD_OK);
-  EXPECT_EQ(seen.calls, 1);
-  EXPECT_TRUE(seen.nullGuid);
-  EXPECT_EQ(seen.description, "Primary Display Driver");
-  EXPECT_EQ(seen.name, "display");
+  EXPECT_EQ(seen, (std::vector<std::string>{"null", "Primary Display Driver", "display"}));
 }
 
 TEST_F(DirectDraw, MachineReportObjectThroughCom) {
@@ -430,82 +384,66 @@ TEST_F(DirectDraw, BlitsFromSeveralThreadsWhileSurfacesAreLostAndRestored) {
   EXPECT_EQ(primary->IsLost(), DD_OK);
 }
 
-// A window that holds the display exclusively loses its surfaces when it is
-// deactivated, and restoring them works only once it is active again.
-TEST(DirectDrawWindow, DeactivationLosesTheDisplaySurfaces) {
-  WNDCLASSA windowClass{};
-  windowClass.lpfnWndProc = DefWindowProcA;
-  windowClass.lpszClassName = "VeskariaDDTest";
-  ASSERT_NE(RegisterClassA(&windowClass), 0);
-  HWND window = CreateWindowExA(WS_EX_APPWINDOW, "VeskariaDDTest", "Veskaria / DirectX", WS_POPUP, 0, 0, 640, 480,
-                                nullptr, nullptr, nullptr, nullptr);
-  ASSERT_NE(window, nullptr);
-  IDirectDraw7* dd = nullptr;
-  ASSERT_EQ(DirectDrawCreateEx(nullptr, reinterpret_cast<void**>(&dd), IID_IDirectDraw7, nullptr), DD_OK);
-  ASSERT_EQ(dd->SetCooperativeLevel(window, DDSCL_FULLSCREEN | DDSCL_EXCLUSIVE | DDSCL_MULTITHREADED), DD_OK);
-  ASSERT_EQ(dd->SetDisplayMode(640, 480, 8, 0, 0), DD_OK);
-  EXPECT_TRUE(hooks::IsFullScreenScaled(window));
-  DDSURFACEDESC2 desc{};
-  desc.dwSize = sizeof desc;
-  desc.dwFlags = DDSD_CAPS;
-  desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
-  IDirectDrawSurface7* primary = nullptr;
-  ASSERT_EQ(dd->CreateSurface(&desc, &primary, nullptr), DD_OK);
-  ShowWindow(window, SW_SHOW);
-  SetForegroundWindow(window);
-  SetFocus(window);
+// A window that holds the display exclusively, with its primary surface.
+class DirectDrawWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(dd_ = CreateDirectDraw(), nullptr);
+    ASSERT_EQ(dd_->SetCooperativeLevel(window_, DDSCL_FULLSCREEN | DDSCL_EXCLUSIVE | DDSCL_MULTITHREADED), DD_OK);
+    ASSERT_EQ(dd_->SetDisplayMode(640, 480, 8, 0, 0), DD_OK);
+    ASSERT_NE(primary_ = vsk::test::CreatePrimary(dd_), nullptr);
+  }
+  void TearDown() override {
+    if (palette_) palette_->Release();
+    if (primary_) primary_->Release();
+    if (dd_) dd_->Release();
+    hooks::CaptureDisplayFrames(false);
+    EXPECT_EQ(hooks::LiveDirectDrawObjects(), 0);
+  }
+  vsk::test::TestWindow window_{"VeskariaDDTest"};
+  IDirectDraw7* dd_ = nullptr;
+  IDirectDrawSurface7* primary_ = nullptr;
+  IDirectDrawPalette* palette_ = nullptr;
+};
+
+// Deactivation loses the display surfaces, and restoring them works only
+// once the window is active again.
+TEST_F(DirectDrawWindow, DeactivationLosesTheDisplaySurfaces) {
+  EXPECT_TRUE(hooks::IsFullScreenScaled(window_));
+  ShowWindow(window_, SW_SHOW);
+  SetForegroundWindow(window_);
+  SetFocus(window_);
 
   MSG msg;
   ASSERT_TRUE(hooks::PushFocus(false));
   PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
-  EXPECT_EQ(primary->IsLost(), DDERR_SURFACELOST);
-  EXPECT_EQ(primary->Restore(), DDERR_WRONGMODE) << "the display is someone else's";
+  EXPECT_EQ(primary_->IsLost(), DDERR_SURFACELOST);
+  EXPECT_EQ(primary_->Restore(), DDERR_WRONGMODE) << "the display is someone else's";
   ASSERT_TRUE(hooks::PushFocus(true));
   PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
-  EXPECT_EQ(primary->Restore(), DD_OK);
-  EXPECT_EQ(primary->IsLost(), DD_OK);
+  EXPECT_EQ(primary_->Restore(), DD_OK);
+  EXPECT_EQ(primary_->IsLost(), DD_OK);
 
-  primary->Release();
-  dd->Release();
-  EXPECT_FALSE(hooks::IsFullScreenScaled(window)) << "releasing the object gives the display back";
-  DestroyWindow(window);
-  UnregisterClassA("VeskariaDDTest", nullptr);
-  EXPECT_EQ(hooks::LiveDirectDrawObjects(), 0);
+  primary_->Release();
+  dd_->Release();
+  primary_ = nullptr;
+  dd_ = nullptr;
+  EXPECT_FALSE(hooks::IsFullScreenScaled(window_)) << "releasing the object gives the display back";
 }
 
 // The window shows the primary surface through its palette: a frame when
 // the bytes or the colours change, none while nothing does.
-TEST(DirectDrawWindow, TheWindowShowsThePrimarySurfaceThroughItsPalette) {
-  WNDCLASSA windowClass{};
-  windowClass.lpfnWndProc = DefWindowProcA;
-  windowClass.lpszClassName = "VeskariaDDShow";
-  ASSERT_NE(RegisterClassA(&windowClass), 0);
-  HWND window = CreateWindowExA(WS_EX_APPWINDOW, "VeskariaDDShow", "Veskaria / DirectX", WS_POPUP, 0, 0, 640, 480,
-                                nullptr, nullptr, nullptr, nullptr);
-  ASSERT_NE(window, nullptr);
-  IDirectDraw7* dd = nullptr;
-  ASSERT_EQ(DirectDrawCreateEx(nullptr, reinterpret_cast<void**>(&dd), IID_IDirectDraw7, nullptr), DD_OK);
-  ASSERT_EQ(dd->SetCooperativeLevel(window, DDSCL_FULLSCREEN | DDSCL_EXCLUSIVE | DDSCL_MULTITHREADED), DD_OK);
-  ASSERT_EQ(dd->SetDisplayMode(640, 480, 8, 0, 0), DD_OK);
-  DDSURFACEDESC2 desc{};
-  desc.dwSize = sizeof desc;
-  desc.dwFlags = DDSD_CAPS;
-  desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
-  IDirectDrawSurface7* primary = nullptr;
-  ASSERT_EQ(dd->CreateSurface(&desc, &primary, nullptr), DD_OK);
+TEST_F(DirectDrawWindow, TheWindowShowsThePrimarySurfaceThroughItsPalette) {
   PALETTEENTRY colors[256];
-  for (int i = 0; i < 256; ++i) colors[i] = {static_cast<BYTE>(i), static_cast<BYTE>(255 - i), 40, 0};
-  IDirectDrawPalette* palette = nullptr;
-  ASSERT_EQ(dd->CreatePalette(DDPCAPS_8BIT | DDPCAPS_ALLOW256, colors, &palette, nullptr), DD_OK);
-  ASSERT_EQ(primary->SetPalette(palette), DD_OK);
-  ASSERT_EQ(primary->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
+  palette_ = vsk::test::AttachPalette(dd_, primary_, colors, [](int i) {
+    return PALETTEENTRY{static_cast<BYTE>(i), static_cast<BYTE>(255 - i), 40, 0};
+  });
+  // The bytes written, kept to compare the window's picture with.
+  std::vector<uint8_t> bytes(640 * 480);
   for (DWORD y = 0; y < 480; ++y)
-    for (DWORD x = 0; x < 640; ++x)
-      static_cast<uint8_t*>(desc.lpSurface)[y * desc.lPitch + x] = static_cast<uint8_t>((x / 8 + y) & 0xFF);
-  ASSERT_EQ(primary->Unlock(nullptr), DD_OK);
+    for (DWORD x = 0; x < 640; ++x) bytes[y * 640 + x] = static_cast<uint8_t>((x / 8 + y) & 0xFF);
+  FillSurface(primary_, [&](DWORD x, DWORD y) { return bytes[y * 640 + x]; });
   hooks::CaptureDisplayFrames(true);
-  ShowWindow(window, SW_SHOW);
-  SetForegroundWindow(window);
 
   // Peeks until the count of shown frames passes `count`, at most `limit`.
   MSG msg;
@@ -515,15 +453,14 @@ TEST(DirectDrawWindow, TheWindowShowsThePrimarySurfaceThroughItsPalette) {
       PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
     return hooks::DisplayFramesShown() > count;
   };
-  // The window's picture, read back per display pixel, against the bytes
-  // written through the palette as it is now: every pixel, so that a part
-  // left out of a partial redraw shows.
-  std::vector<uint8_t> bytes(640 * 480);
-  for (DWORD y = 0; y < 480; ++y)
-    for (DWORD x = 0; x < 640; ++x) bytes[y * 640 + x] = static_cast<uint8_t>((x / 8 + y) & 0xFF);
-  auto wrongPixels = [&] {
+  // Makes a change, waits for the frame after it and counts the pixels of
+  // the window's picture that are not the bytes through the palette as it
+  // is now: every pixel, so that a part left out of a partial redraw shows.
+  auto wrongAfter = [&](auto change) {
+    const uint64_t count = hooks::DisplayFramesShown();
+    change();
     std::vector<uint8_t> rgb(640 * 480 * 3);
-    if (hooks::LastDisplayFrame(rgb.data(), rgb.size()) != rgb.size()) return size_t{640 * 480};
+    if (!shownAfter(count) || hooks::LastDisplayFrame(rgb.data(), rgb.size()) != rgb.size()) return size_t{640 * 480};
     size_t wrong = 0;
     for (size_t i = 0; i < bytes.size(); ++i) {
       const PALETTEENTRY& c = colors[bytes[i]];
@@ -531,48 +468,34 @@ TEST(DirectDrawWindow, TheWindowShowsThePrimarySurfaceThroughItsPalette) {
     }
     return wrong;
   };
-  const uint64_t before = hooks::DisplayFramesShown();
-  ASSERT_TRUE(shownAfter(before));
-  EXPECT_EQ(wrongPixels(), 0u);
-
-  // Nothing changes: looking at the queue for a while shows no new frame.
-  const uint64_t settled = hooks::DisplayFramesShown();
-  EXPECT_FALSE(shownAfter(settled, 300ms)) << "an unchanged display is not drawn again";
-
+  EXPECT_EQ(wrongAfter([&] {
+              ShowWindow(window_, SW_SHOW);
+              SetForegroundWindow(window_);
+            }),
+            0u);
+  EXPECT_FALSE(shownAfter(hooks::DisplayFramesShown(), 300ms)) << "an unchanged display is not drawn again";
   // A palette change alone is a new frame.
-  colors[0] = {255, 0, 0, 0};
-  ASSERT_EQ(palette->SetEntries(0, 0, 1, &colors[0]), DD_OK);
-  ASSERT_TRUE(shownAfter(settled));
-  EXPECT_EQ(wrongPixels(), 0u) << "palette entry 0 changed";
-
+  EXPECT_EQ(wrongAfter([&] {
+              colors[0] = {255, 0, 0, 0};
+              palette_->SetEntries(0, 0, 1, &colors[0]);
+            }),
+            0u);
   // New bytes in a small block, then a change of the entry only they (and
   // the stripes that had it before) use.
-  ASSERT_EQ(primary->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
-  for (DWORD y = 100; y < 105; ++y)
-    for (DWORD x = 100; x < 110; ++x)
-      static_cast<uint8_t*>(desc.lpSurface)[y * desc.lPitch + x] = bytes[y * 640 + x] = 200;
-  ASSERT_EQ(primary->Unlock(nullptr), DD_OK);
-  const uint64_t written = hooks::DisplayFramesShown();
-  ASSERT_TRUE(shownAfter(written));
-  EXPECT_EQ(wrongPixels(), 0u) << "a block of new bytes";
-  const uint64_t blockShown = hooks::DisplayFramesShown();
-  colors[200] = {1, 2, 3, 0};
-  ASSERT_EQ(palette->SetEntries(0, 200, 1, &colors[200]), DD_OK);
-  ASSERT_TRUE(shownAfter(blockShown));
-  EXPECT_EQ(wrongPixels(), 0u) << "palette entry 200 changed";
-
-  hooks::CaptureDisplayFrames(false);
-  palette->Release();
-  primary->Release();
-  dd->Release();
-  DestroyWindow(window);
-  UnregisterClassA("VeskariaDDShow", nullptr);
-  EXPECT_EQ(hooks::LiveDirectDrawObjects(), 0);
+  EXPECT_EQ(wrongAfter([&] {
+              for (DWORD y = 100; y < 105; ++y) std::fill_n(&bytes[y * 640 + 100], 10, 200);
+              FillSurface(primary_, [&](DWORD x, DWORD y) { return bytes[y * 640 + x]; });
+            }),
+            0u);
+  EXPECT_EQ(wrongAfter([&] {
+              colors[200] = {1, 2, 3, 0};
+              palette_->SetEntries(0, 200, 1, &colors[200]);
+            }),
+            0u);
 }
 
 TEST(DirectDrawDeathTest, UnsupportedCallsEndLoudly) {
-  IDirectDraw7* dd = nullptr;
-  ASSERT_EQ(DirectDrawCreateEx(nullptr, reinterpret_cast<void**>(&dd), IID_IDirectDraw7, nullptr), DD_OK);
+  IDirectDraw7* dd = CreateDirectDraw();
   ASSERT_EQ(dd->SetCooperativeLevel(nullptr, DDSCL_NORMAL), DD_OK);
   EXPECT_DEATH(dd->SetDisplayMode(800, 600, 16, 0, 0), "not provided by the compatibility layer");
   dd->Release();

@@ -12,13 +12,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "platform/sdl/display_settings.h"
 #include "platform/sdl/user32_window.h"
 #include "platform/testing.h"
+#include "support/win32.h"
 
 namespace {
 
@@ -34,42 +35,31 @@ LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM 
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-// A configuration directory of the test's own, so that display.ini is the
-// test's; the process's own comes back afterwards.
-class ConfigDir {
+// display.ini in the test process's own configuration directory (which
+// test_main makes), removed before and after each test that uses it.
+class ConfigFile {
  public:
-  ConfigDir() {
-    previous_ = std::getenv("XDG_CONFIG_HOME");
-    dir_ = (std::filesystem::temp_directory_path() / "vsk-display-XXXXXX").string();
-    EXPECT_NE(mkdtemp(dir_.data()), nullptr);
-    setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
-  }
-  ~ConfigDir() {
-    setenv("XDG_CONFIG_HOME", previous_.c_str(), 1);
+  ConfigFile() { Remove(); }
+  ~ConfigFile() { Remove(); }
+  static std::string Path() { return std::string(std::getenv("XDG_CONFIG_HOME")) + "/veskaria/display.ini"; }
+  static void Remove() {
     std::error_code error;
-    std::filesystem::remove_all(dir_, error);
+    std::filesystem::remove(Path(), error);
   }
-  std::string Path() const { return dir_ + "/veskaria/display.ini"; }
   void Write(const std::string& text) const {
-    std::filesystem::create_directories(dir_ + "/veskaria");
+    std::filesystem::create_directories(std::filesystem::path(Path()).parent_path());
     std::ofstream(Path(), std::ios::binary) << text;
   }
   std::string Read() const {
     std::ifstream file(Path(), std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
+    return {std::istreambuf_iterator<char>(file), {}};
   }
-
- private:
-  std::string dir_;
-  std::string previous_;
 };
 
 // ---- display.ini ---------------------------------------------------------------
 
 TEST(DisplaySettingsFile, WrittenSettingsReadBackAndTheDefaultIsFullScreen) {
-  ConfigDir config;
+  ConfigFile config;
   EXPECT_EQ(vsk::platform::DisplaySettingsPath(), config.Path());
   EXPECT_EQ(vsk::platform::LoadDisplaySettings(), DisplaySettings{}) << "no file: the defaults";
   EXPECT_TRUE(DisplaySettings{}.fullScreen);
@@ -92,7 +82,7 @@ TEST(DisplaySettingsFile, WrittenSettingsReadBackAndTheDefaultIsFullScreen) {
 }
 
 TEST(DisplaySettingsFile, ADamagedFileIsIgnoredWithOneLine) {
-  ConfigDir config;
+  ConfigFile config;
   const struct {
     const char* text;
     const char* reason;
@@ -113,8 +103,7 @@ TEST(DisplaySettingsFile, ADamagedFileIsIgnoredWithOneLine) {
     DisplaySettings settings = vsk::platform::LoadDisplaySettings();
     std::string said = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(settings, DisplaySettings{}) << damaged.text;
-    EXPECT_EQ(said, "vsk-client: ignoring damaged display settings in " + config.Path() + ": " + damaged.reason +
-                        "\n");
+    EXPECT_EQ(said, "vsk-client: ignoring damaged display settings in " + config.Path() + ": " + damaged.reason + "\n");
   }
 }
 
@@ -140,7 +129,8 @@ class ExclusiveDisplay : public ::testing::Test {
     UnregisterClassA("VeskariaDisplayModes", nullptr);
     hooks::CaptureDisplayFrames(false);
     hooks::ResetDirectDraw();
-    hooks::ReloadDisplaySettings();  // the process's own (none): full screen
+    ConfigFile::Remove();
+    hooks::ReloadDisplaySettings();  // none: full screen
   }
 
   // The game's steps: a 640 x 480 pop-up that holds the display exclusively,
@@ -166,15 +156,12 @@ class ExclusiveDisplay : public ::testing::Test {
   }
 
   // Turns every pushed event into messages and hands them to the window.
-  void Settle() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-  }
+  void Settle() { vsk::test::DispatchAll(); }
 
   SDL_Window* Sdl() { return vsk::platform::SdlWindowOf(window_); }
-  SDL_Point Size() {
-    SDL_Point size{};
-    SDL_GetWindowSize(Sdl(), &size.x, &size.y);
+  std::pair<int, int> Size() {
+    std::pair<int, int> size;
+    SDL_GetWindowSize(Sdl(), &size.first, &size.second);
     return size;
   }
   bool FullScreen() { return SDL_GetWindowFlags(Sdl()) & SDL_WINDOW_FULLSCREEN_DESKTOP; }
@@ -198,7 +185,7 @@ class ExclusiveDisplay : public ::testing::Test {
     return count;
   }
 
-  ConfigDir config_;
+  ConfigFile config_;
   HWND window_ = nullptr;
   IDirectDraw7* dd_ = nullptr;
   IDirectDrawSurface7* primary_ = nullptr;
@@ -209,8 +196,7 @@ class ExclusiveDisplay : public ::testing::Test {
 TEST_F(ExclusiveDisplay, AltEnterAndF11SwitchBetweenFullScreenAndAWindowAndAreNotTheGames) {
   Open("");
   EXPECT_TRUE(FullScreen());
-  EXPECT_EQ(Size().x, 1024);
-  EXPECT_EQ(Size().y, 768);
+  EXPECT_EQ(Size(), std::make_pair(1024, 768));
   EXPECT_TRUE(hooks::IsFullScreenScaled(window_));
 
   const struct {
@@ -230,8 +216,7 @@ TEST_F(ExclusiveDisplay, AltEnterAndF11SwitchBetweenFullScreenAndAWindowAndAreNo
     Press(step.key, step.alt);
     EXPECT_EQ(FullScreen(), step.fullScreen);
     EXPECT_EQ(hooks::IsFullScreenScaled(window_), step.fullScreen);
-    EXPECT_EQ(Size().x, step.width);
-    EXPECT_EQ(Size().y, step.height);
+    EXPECT_EQ(Size(), std::make_pair(step.width, step.height));
     EXPECT_NE(config_.Read().find(step.mode), std::string::npos) << config_.Read();
   }
   EXPECT_EQ(MessagesFor(VK_RETURN), 0);
@@ -305,62 +290,46 @@ TEST_F(ExclusiveDisplay, WindowPositionsMapToTheGameInEveryMode) {
 
 TEST_F(ExclusiveDisplay, TheWindowShowsTheGamesPixelsScaled) {
   Open("[display]\nmode=window\nscaling=integer\n");
-  DDSURFACEDESC2 desc{};
-  desc.dwSize = sizeof desc;
-  desc.dwFlags = DDSD_CAPS;
-  desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
-  ASSERT_EQ(dd_->CreateSurface(&desc, &primary_, nullptr), DD_OK);
+  ASSERT_NE(primary_ = vsk::test::CreatePrimary(dd_), nullptr);
   PALETTEENTRY colors[256];
-  for (int i = 0; i < 256; ++i)
-    colors[i] = {static_cast<BYTE>(i), static_cast<BYTE>(i * 7), static_cast<BYTE>(255 - i), 0};
-  ASSERT_EQ(dd_->CreatePalette(DDPCAPS_8BIT | DDPCAPS_ALLOW256, colors, &palette_, nullptr), DD_OK);
-  ASSERT_EQ(primary_->SetPalette(palette_), DD_OK);
-  ASSERT_EQ(primary_->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
+  palette_ = vsk::test::AttachPalette(dd_, primary_, colors, [](int i) {
+    return PALETTEENTRY{static_cast<BYTE>(i), static_cast<BYTE>(i * 7), static_cast<BYTE>(255 - i), 0};
+  });
   auto byteAt = [](int x, int y) { return static_cast<uint8_t>((x * 7 + y * 13) & 0xFF); };
-  for (int y = 0; y < 480; ++y)
-    for (int x = 0; x < 640; ++x) static_cast<uint8_t*>(desc.lpSurface)[y * desc.lPitch + x] = byteAt(x, y);
-  ASSERT_EQ(primary_->Unlock(nullptr), DD_OK);
+  vsk::test::FillSurface(primary_, byteAt);
   hooks::CaptureDisplayFrames(true);
 
-  // Waits (peeking) for a drawn window picture of the size given.
+  // Resizes the window and waits (peeking) for a drawn picture of that
+  // size; then counts its pixels that are not the game's byte at
+  // ((x - left) / scale, (y - top) / scale) through the palette, or black
+  // outside the picture.
   std::vector<uint8_t> picture;
-  auto pictureOf = [&](int wantWidth, int wantHeight) {
+  auto wrongPixels = [&](int wantWidth, int wantHeight, int left, int top, int scale) -> size_t {
+    SDL_SetWindowSize(Sdl(), wantWidth, wantHeight);
     const auto until = std::chrono::steady_clock::now() + 3s;
     int width = 0, height = 0;
-    while (std::chrono::steady_clock::now() < until) {
+    while (!(width == wantWidth && height == wantHeight)) {
+      if (std::chrono::steady_clock::now() > until) return SIZE_MAX;
       Settle();
       picture.resize(hooks::LastDisplayWindowPicture(&width, &height, nullptr, 0));
       if (width == wantWidth && height == wantHeight &&
-          hooks::LastDisplayWindowPicture(&width, &height, picture.data(), picture.size()) == picture.size() &&
-          width == wantWidth && height == wantHeight)
-        return true;
+          hooks::LastDisplayWindowPicture(&width, &height, picture.data(), picture.size()) != picture.size())
+        width = 0;
       SDL_Delay(1);
     }
-    return false;
+    size_t wrong = 0;
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x) {
+        const uint8_t* rgb = &picture[(size_t(y) * width + x) * 3];
+        int gameX = x - left, gameY = y - top;
+        bool inside = gameX >= 0 && gameX < 640 * scale && gameY >= 0 && gameY < 480 * scale;
+        PALETTEENTRY c = inside ? colors[byteAt(gameX / scale, gameY / scale)] : PALETTEENTRY{0, 0, 0, 0};
+        wrong += rgb[0] != c.peRed || rgb[1] != c.peGreen || rgb[2] != c.peBlue;
+      }
+    return wrong;
   };
-  auto pixel = [&](int width, int x, int y) { return &picture[(size_t(y) * width + x) * 3]; };
-  auto isColor = [&](const uint8_t* rgb, const PALETTEENTRY& c) {
-    return rgb[0] == c.peRed && rgb[1] == c.peGreen && rgb[2] == c.peBlue;
-  };
-
-  // Twice: every game pixel a 2 x 2 block.
-  SDL_SetWindowSize(Sdl(), 1280, 960);
-  ASSERT_TRUE(pictureOf(1280, 960));
-  size_t wrong = 0;
-  for (int y = 0; y < 960; ++y)
-    for (int x = 0; x < 1280; ++x) wrong += !isColor(pixel(1280, x, y), colors[byteAt(x / 2, y / 2)]);
-  EXPECT_EQ(wrong, 0u);
-
-  // Resized to 1000 x 600, whole multiples: once, centred, black bars.
-  SDL_SetWindowSize(Sdl(), 1000, 600);
-  ASSERT_TRUE(pictureOf(1000, 600));
-  wrong = 0;
-  for (int y = 0; y < 600; ++y)
-    for (int x = 0; x < 1000; ++x) {
-      bool inside = x >= 180 && x < 820 && y >= 60 && y < 540;
-      wrong += !isColor(pixel(1000, x, y), inside ? colors[byteAt(x - 180, y - 60)] : PALETTEENTRY{0, 0, 0, 0});
-    }
-  EXPECT_EQ(wrong, 0u);
+  EXPECT_EQ(wrongPixels(1280, 960, 0, 0, 2), 0u) << "twice: every game pixel a 2 x 2 block";
+  EXPECT_EQ(wrongPixels(1000, 600, 180, 60, 1), 0u) << "resized, whole multiples: once, centred, black bars";
 }
 
 }  // namespace

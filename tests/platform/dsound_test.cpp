@@ -10,73 +10,46 @@
 
 #include <algorithm>
 #include <chrono>
-#include <climits>
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "platform/testing.h"
 #include "support/eventually.h"
+#include "support/mixer.h"
+#include "support/win32.h"
 
 namespace {
 
 namespace hooks = vsk::platform::testing;
-using vsk::test::Eventually;
-
-constexpr double kPi = 3.14159265358979323846;
+using namespace vsk::test;
 
 WAVEFORMATEX Format(DWORD rate, WORD channels = 1, WORD bits = 16) {
-  WAVEFORMATEX format{};
-  format.wFormatTag = WAVE_FORMAT_PCM;
-  format.nChannels = channels;
-  format.nSamplesPerSec = rate;
-  format.wBitsPerSample = bits;
-  format.nBlockAlign = static_cast<WORD>(channels * bits / 8);
-  format.nAvgBytesPerSec = rate * format.nBlockAlign;
-  return format;
+  WORD align = static_cast<WORD>(channels * bits / 8);
+  return WAVEFORMATEX{WAVE_FORMAT_PCM, channels, rate, rate * align, align, bits, 0};
 }
 
-std::vector<int16_t> Sine(DWORD rate, double hz, double seconds, double amplitude) {
-  std::vector<int16_t> samples(static_cast<size_t>(rate * seconds));
-  for (size_t i = 0; i < samples.size(); ++i)
-    samples[i] = static_cast<int16_t>(std::lround(amplitude * std::sin(2 * kPi * hz * i / rate)));
-  return samples;
+DSBUFFERDESC Description(WAVEFORMATEX* format, DWORD bytes, DWORD flags = 0x28) {
+  DSBUFFERDESC desc{};
+  desc.dwSize = sizeof desc;
+  desc.dwFlags = flags;
+  desc.dwBufferBytes = bytes;
+  desc.lpwfxFormat = format;
+  return desc;
 }
 
-// Frames of the capture up to the last one that is not silent.
-size_t SoundingFrames(const hooks::MixerCapture& capture) {
-  for (size_t i = capture.Frames(); i > 0; --i)
-    if (capture.samples[2 * i - 2] != 0 || capture.samples[2 * i - 1] != 0) return i;
-  return 0;
-}
-
-int Peak(const hooks::MixerCapture& capture, int channel, size_t from = 0, size_t to = SIZE_MAX) {
-  int peak = 0;
-  for (size_t i = from; i < capture.Frames() && i < to; ++i) peak = std::max(peak, std::abs(capture.samples[2 * i + channel]));
-  return peak;
-}
-
-// Upward zero crossings per second of the left channel over [from, to).
-double Pitch(const hooks::MixerCapture& capture, size_t from, size_t to) {
-  int crossings = 0;
-  for (size_t i = from + 1; i < to; ++i) crossings += capture.samples[2 * i - 2] < 0 && capture.samples[2 * i] >= 0;
-  return crossings * double(capture.rate) / double(to - from);
+DWORD Status(IDirectSoundBuffer* buffer) {
+  DWORD status = 0xDEAD;
+  EXPECT_EQ(buffer->GetStatus(&status), DS_OK);
+  return status;
 }
 
 class DirectSound : public ::testing::Test {
  protected:
   void SetUp() override {
     hooks::ResetSound();
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.lpszClassName = "VeskariaDSTest";
-    ASSERT_NE(RegisterClassA(&windowClass), 0);
-    window_ = CreateWindowExA(0, "VeskariaDSTest", "Veskaria / Sound", WS_POPUP, 0, 0, 64, 64, nullptr, nullptr,
-                              nullptr, nullptr);
-    ASSERT_NE(window_, nullptr);
     hooks::HoldMixer(true);
     ASSERT_EQ(DirectSoundCreate(nullptr, &ds_, nullptr), DS_OK);
     ASSERT_EQ(ds_->SetCooperativeLevel(window_, DSSCL_NORMAL), DS_OK);
@@ -89,18 +62,11 @@ class DirectSound : public ::testing::Test {
     EXPECT_EQ(hooks::LiveDirectSoundObjects(), 0);
     EXPECT_FALSE(hooks::AudioOutputOpen()) << "the last device closes the output";
     hooks::ResetSound();
-    DestroyWindow(window_);
-    UnregisterClassA("VeskariaDSTest", nullptr);
   }
 
   // A secondary buffer holding bytes in format, released by TearDown.
-  IDirectSoundBuffer* Buffer(const WAVEFORMATEX& format, const void* bytes, DWORD size, DWORD flags = 0x28) {
-    WAVEFORMATEX copy = format;
-    DSBUFFERDESC desc{};
-    desc.dwSize = sizeof desc;
-    desc.dwFlags = flags;
-    desc.dwBufferBytes = size;
-    desc.lpwfxFormat = &copy;
+  IDirectSoundBuffer* Buffer(WAVEFORMATEX format, const void* bytes, DWORD size, DWORD flags = 0x28) {
+    DSBUFFERDESC desc = Description(&format, size, flags);
     IDirectSoundBuffer* buffer = nullptr;
     EXPECT_EQ(ds_->CreateSoundBuffer(&desc, &buffer, nullptr), DS_OK);
     if (!buffer) return nullptr;
@@ -117,24 +83,7 @@ class DirectSound : public ::testing::Test {
     return Buffer(Format(rate), samples.data(), static_cast<DWORD>(samples.size() * 2), flags);
   }
 
-  void Drop(IDirectSoundBuffer* buffer) {
-    owned_.erase(std::find(owned_.begin(), owned_.end(), buffer));
-    buffer->Release();
-  }
-
-  static DWORD Status(IDirectSoundBuffer* buffer) {
-    DWORD status = 0xDEAD;
-    EXPECT_EQ(buffer->GetStatus(&status), DS_OK);
-    return status;
-  }
-
-  // Renders seconds of output and takes what was played.
-  static hooks::MixerCapture Render(double seconds) {
-    hooks::RenderMixer(static_cast<size_t>(seconds * hooks::AudioOutputRate()));
-    return hooks::TakeMixerCapture();
-  }
-
-  HWND window_ = nullptr;
+  TestWindow window_{"VeskariaDSTest", DefWindowProcA, 64, 64};
   IDirectSound* ds_ = nullptr;
   std::vector<IDirectSoundBuffer*> owned_;
 };
@@ -146,9 +95,9 @@ TEST_F(DirectSound, AOneShotPlaysForItsLengthWithItsWaveformAndEnds) {
   ASSERT_EQ(buffer->Play(0, 0, 0), DS_OK);
   EXPECT_EQ(Status(buffer), DWORD(DSBSTATUS_PLAYING));
 
-  hooks::MixerCapture out = Render(1.0);
+  MixerCapture out = Render(1.0);
   ASSERT_GT(out.rate, 0);
-  EXPECT_NEAR(double(SoundingFrames(out)) / out.rate, 0.5, 0.002);
+  EXPECT_NEAR(SoundingSeconds(out), 0.5, 0.002);
   EXPECT_NEAR(Pitch(out, 0, out.rate / 2), 441, 3);
   // Resampled with linear interpolation: the sine's shape survives.
   int worst = 0;
@@ -164,15 +113,14 @@ TEST_F(DirectSound, AOneShotPlaysForItsLengthWithItsWaveformAndEnds) {
   ASSERT_EQ(buffer->GetCurrentPosition(&play, &write), DS_OK);
   EXPECT_EQ(play, 0u) << "a one-shot that ended starts again from the beginning";
   ASSERT_EQ(buffer->Play(0, 0, 0), DS_OK);
-  EXPECT_NEAR(double(SoundingFrames(Render(1.0))) / out.rate, 0.5, 0.002);
+  EXPECT_NEAR(SoundingSeconds(Render(1.0)), 0.5, 0.002);
 }
 
 TEST_F(DirectSound, LoopingLoopsUntilStoppedAndStopKeepsTheCursor) {
-  std::vector<int16_t> tone(2205, 8000);  // 0.1 s of a constant level
-  IDirectSoundBuffer* buffer = Buffer(22050, tone);
+  IDirectSoundBuffer* buffer = Buffer(22050, std::vector<int16_t>(2205, 8000));  // 0.1 s, one level
   ASSERT_EQ(buffer->Play(0, 0, DSBPLAY_LOOPING), DS_OK);
   EXPECT_EQ(Status(buffer), DWORD(DSBSTATUS_PLAYING | DSBSTATUS_LOOPING));
-  hooks::MixerCapture out = Render(0.55);
+  MixerCapture out = Render(0.55);
   for (size_t i = 0; i < out.Frames(); ++i) ASSERT_EQ(out.samples[2 * i], 8000) << "frame " << i;
   EXPECT_EQ(Status(buffer), DWORD(DSBSTATUS_PLAYING | DSBSTATUS_LOOPING));
 
@@ -187,17 +135,16 @@ TEST_F(DirectSound, LoopingLoopsUntilStoppedAndStopKeepsTheCursor) {
   ASSERT_EQ(buffer->Play(0, 0, DSBPLAY_LOOPING), DS_OK);
   ASSERT_EQ(buffer->Play(0, 0, 0), DS_OK);
   EXPECT_EQ(Status(buffer), DWORD(DSBSTATUS_PLAYING));
-  out = Render(0.2);
-  EXPECT_NEAR(double(SoundingFrames(out)) / out.rate, 0.05, 0.002) << "plays out the rest of the buffer";
+  EXPECT_NEAR(SoundingSeconds(Render(0.2)), 0.05, 0.002) << "plays out the rest of the buffer";
   EXPECT_EQ(Status(buffer), 0u);
 }
 
 TEST_F(DirectSound, PlayOfAPlayingBufferNeitherRestartsNorLayersIt) {
   IDirectSoundBuffer* buffer = Buffer(22050, Sine(22050, 441, 0.5, 10000));
   ASSERT_EQ(buffer->Play(0, 0, 0), DS_OK);
-  hooks::MixerCapture first = Render(0.25);
+  MixerCapture first = Render(0.25);
   ASSERT_EQ(buffer->Play(0, 0, 0), DS_OK);
-  hooks::MixerCapture rest = Render(0.75);
+  MixerCapture rest = Render(0.75);
   EXPECT_NEAR(double(first.Frames() + SoundingFrames(rest)) / first.rate, 0.5, 0.002);
   EXPECT_LE(Peak(rest, 0), 10000);
 }
@@ -208,8 +155,8 @@ TEST_F(DirectSound, FrequencyVolumeAndPanNeedTheirControls) {
   // Twice the rate: an octave up, half as long.
   ASSERT_EQ(buffer->SetFrequency(44100), DS_OK);
   ASSERT_EQ(buffer->Play(0, 0, 0), DS_OK);
-  hooks::MixerCapture out = Render(1.0);
-  EXPECT_NEAR(double(SoundingFrames(out)) / out.rate, 0.25, 0.002);
+  MixerCapture out = Render(1.0);
+  EXPECT_NEAR(SoundingSeconds(out), 0.25, 0.002);
   EXPECT_NEAR(Pitch(out, 0, out.rate / 5), 882, 6);
   ASSERT_EQ(buffer->SetFrequency(DSBFREQUENCY_ORIGINAL), DS_OK);
   DWORD frequency = 0;
@@ -274,7 +221,7 @@ TEST_F(DirectSound, LockGivesTheBuffersMemoryAndChecksTheRegion) {
   EXPECT_EQ(buffer->Unlock(elsewhere, 4, nullptr, 0), DSERR_INVALIDPARAM);
 
   ASSERT_EQ(buffer->Play(0, 0, DSBPLAY_LOOPING), DS_OK);
-  hooks::MixerCapture out = Render(0.1);
+  MixerCapture out = Render(0.1);
   EXPECT_EQ(out.samples[0], 16384);
   EXPECT_EQ(out.samples[1], -16384);
 
@@ -302,12 +249,11 @@ TEST_F(DirectSound, ReleasedBuffersAndBuffersOfAReleasedDeviceAreSilent) {
   IDirectSoundBuffer* copy = nullptr;
   ASSERT_EQ(ds_->DuplicateSoundBuffer(kept, &copy), DS_OK);
   owned_.push_back(copy);
-  ASSERT_EQ(gone->Play(0, 0, DSBPLAY_LOOPING), DS_OK);
-  ASSERT_EQ(kept->Play(0, 0, DSBPLAY_LOOPING), DS_OK);
-  ASSERT_EQ(copy->Play(0, 0, DSBPLAY_LOOPING), DS_OK);
+  for (IDirectSoundBuffer* buffer : owned_) ASSERT_EQ(buffer->Play(0, 0, DSBPLAY_LOOPING), DS_OK);
   EXPECT_EQ(Render(0.05).samples[0], 1040) << "a duplicate plays the same memory on its own";
   int live = hooks::LiveDirectSoundObjects();
-  Drop(gone);
+  owned_.erase(owned_.begin());
+  gone->Release();
   EXPECT_EQ(hooks::LiveDirectSoundObjects(), live - 1);
   EXPECT_EQ(Peak(Render(0.05), 0), 40);
 
@@ -323,41 +269,39 @@ TEST_F(DirectSound, ReleasedBuffersAndBuffersOfAReleasedDeviceAreSilent) {
 }
 
 TEST_F(DirectSound, CreationAndLevelErrors) {
-  std::vector<int16_t> samples(100);
   WAVEFORMATEX format = Format(22050);
-  DSBUFFERDESC desc{};
-  desc.dwSize = sizeof desc;
-  desc.dwFlags = 0x28;
-  desc.dwBufferBytes = 200;
-  desc.lpwfxFormat = &format;
   IDirectSoundBuffer* buffer = nullptr;
-  auto create = [&] {
-    HRESULT result = ds_->CreateSoundBuffer(&desc, &buffer, nullptr);
-    if (result == DS_OK) owned_.push_back(buffer);
-    return result;
+  // Each row changes one thing of a good description (200 bytes, 22,050 Hz
+  // mono 16 bits) and gives the answer.
+  const struct {
+    const char* what;
+    DWORD size, bytes, flags;
+    WAVEFORMATEX format;
+    HRESULT result;
+  } cases[] = {
+      {"the DirectX 3 description", sizeof(DSBUFFERDESC1), 200, 0x28, Format(22050), DS_OK},
+      {"a short description", 12, 200, 0x28, Format(22050), DSERR_INVALIDPARAM},
+      {"no whole frame", sizeof(DSBUFFERDESC), 3, 0x28, Format(22050), DSERR_INVALIDPARAM},
+      {"hardware and software", sizeof(DSBUFFERDESC), 200, DSBCAPS_LOCHARDWARE | DSBCAPS_LOCSOFTWARE, Format(22050),
+       DSERR_INVALIDPARAM},
+      {"three channels", sizeof(DSBUFFERDESC), 200, 0x28, Format(22050, 3), DSERR_BADFORMAT},
+      {"24 bits", sizeof(DSBUFFERDESC), 200, 0x28, Format(22050, 1, 24), DSERR_BADFORMAT},
+      {"99 Hz", sizeof(DSBUFFERDESC), 200, 0x28, Format(99), DSERR_BADFORMAT},
+      {"100,001 Hz", sizeof(DSBUFFERDESC), 200, 0x28, Format(100001), DSERR_BADFORMAT},
+      {"floating point", sizeof(DSBUFFERDESC), 200, 0x28, {3, 1, 22050, 44100, 2, 16, 0}, DSERR_BADFORMAT},
+      {"a wrong block", sizeof(DSBUFFERDESC), 200, 0x28, {WAVE_FORMAT_PCM, 1, 22050, 44100, 4, 16, 0},
+       DSERR_BADFORMAT},
   };
-  desc.dwSize = sizeof(DSBUFFERDESC1);
-  EXPECT_EQ(create(), DS_OK) << "the DirectX 3 description";
-  desc.dwSize = 12;
-  EXPECT_EQ(create(), DSERR_INVALIDPARAM);
-  desc.dwSize = sizeof desc;
-  desc.dwBufferBytes = 3;
-  EXPECT_EQ(create(), DSERR_INVALIDPARAM);
-  desc.dwBufferBytes = 200;
-  desc.dwFlags = DSBCAPS_LOCHARDWARE | DSBCAPS_LOCSOFTWARE;
-  EXPECT_EQ(create(), DSERR_INVALIDPARAM);
-  desc.dwFlags = 0x28;
-  for (auto broken : {Format(22050, 3), Format(22050, 1, 24), Format(99), Format(100001)}) {
-    format = broken;
-    EXPECT_EQ(create(), DSERR_BADFORMAT);
+  for (const auto& c : cases) {
+    format = c.format;
+    DSBUFFERDESC desc = Description(&format, c.bytes, c.flags);
+    desc.dwSize = c.size;
+    HRESULT result = ds_->CreateSoundBuffer(&desc, &buffer, nullptr);
+    EXPECT_EQ(result, c.result) << c.what;
+    if (result == DS_OK) owned_.push_back(buffer);
   }
   format = Format(22050);
-  format.wFormatTag = 3;
-  EXPECT_EQ(create(), DSERR_BADFORMAT);
-  format = Format(22050);
-  format.nBlockAlign = 4;
-  EXPECT_EQ(create(), DSERR_BADFORMAT);
-  format = Format(22050);
+  DSBUFFERDESC desc = Description(&format, 200);
   EXPECT_EQ(ds_->CreateSoundBuffer(&desc, &buffer, reinterpret_cast<IUnknown*>(ds_)), DSERR_NOAGGREGATION);
   EXPECT_EQ(ds_->CreateSoundBuffer(nullptr, &buffer, nullptr), DSERR_INVALIDPARAM);
 
@@ -384,19 +328,16 @@ TEST_F(DirectSound, CreationAndLevelErrors) {
   early->Release();
 
   // The primary buffer: one per device, its memory not the game's.
-  DSBUFFERDESC primaryDesc{};
-  primaryDesc.dwSize = sizeof primaryDesc;
-  primaryDesc.dwFlags = DSBCAPS_PRIMARYBUFFER;
+  DSBUFFERDESC primaryDesc = Description(nullptr, 0, DSBCAPS_PRIMARYBUFFER);
   IDirectSoundBuffer* primary = nullptr;
   ASSERT_EQ(fresh->CreateSoundBuffer(&primaryDesc, &primary, nullptr), DS_OK);
   void* memory = nullptr;
   DWORD bytes = 0;
   EXPECT_EQ(primary->Lock(0, 0, &memory, &bytes, nullptr, nullptr, DSBLOCK_ENTIREBUFFER), DSERR_PRIOLEVELNEEDED);
-  WAVEFORMATEX wanted = Format(44100, 2, 16);
+  WAVEFORMATEX wanted = Format(44100, 2, 16), got{};
   EXPECT_EQ(primary->SetFormat(&wanted), DSERR_PRIOLEVELNEEDED);
   ASSERT_EQ(fresh->SetCooperativeLevel(window_, DSSCL_PRIORITY), DS_OK);
   EXPECT_EQ(primary->SetFormat(&wanted), DS_OK);
-  WAVEFORMATEX got{};
   ASSERT_EQ(primary->GetFormat(&got, sizeof got, nullptr), DS_OK);
   EXPECT_EQ(got.nSamplesPerSec, 44100u);
   primary->Release();
@@ -410,34 +351,31 @@ TEST_F(DirectSound, CreationAndLevelErrors) {
 }
 
 // The primary device comes first with a null GUID; every device listed can
-// be opened by its GUID.
+// be opened by its GUID; FALSE from the callback ends the enumeration.
 TEST(DirectSoundEnumeration, ListsThePrimaryDeviceThenTheOutputs) {
   struct Seen {
     std::vector<std::string> names;
-    std::vector<GUID> guids;
-    bool firstWasNull = false;
+    std::vector<GUID> guids;  // of the devices after the first
     size_t stopAfter = 100;
-  } seen;
+  } seen, once;
+  once.stopAfter = 1;
   auto record = [](LPGUID guid, LPCSTR description, LPCSTR, LPVOID context) -> BOOL {
     auto* s = static_cast<Seen*>(context);
-    if (s->names.empty()) s->firstWasNull = guid == nullptr;
+    EXPECT_EQ(guid == nullptr, s->names.empty()) << description;
     if (guid) s->guids.push_back(*guid);
     s->names.push_back(description);
     return s->names.size() < s->stopAfter;
   };
   ASSERT_EQ(DirectSoundEnumerateA(record, &seen), DS_OK);
   ASSERT_FALSE(seen.names.empty());
-  EXPECT_TRUE(seen.firstWasNull);
   EXPECT_EQ(seen.names[0], "Primary Sound Driver");
   for (const GUID& guid : seen.guids) {
     IDirectSound* ds = nullptr;
     ASSERT_EQ(DirectSoundCreate(&guid, &ds, nullptr), DS_OK);
     ds->Release();
   }
-  Seen once;
-  once.stopAfter = 1;
   ASSERT_EQ(DirectSoundEnumerateA(record, &once), DS_OK);
-  EXPECT_EQ(once.names.size(), 1u) << "FALSE from the callback ends the enumeration";
+  EXPECT_EQ(once.names.size(), 1u);
 }
 
 // Without holding the mixer, a buffer ends on time: on the SDL device and,
@@ -447,22 +385,13 @@ class DirectSoundRealTime : public ::testing::TestWithParam<bool> {};
 TEST_P(DirectSoundRealTime, ABufferFinishesOnTime) {
   hooks::ResetSound();
   hooks::FailAudioDevice(GetParam());
-  WNDCLASSA windowClass{};
-  windowClass.lpfnWndProc = DefWindowProcA;
-  windowClass.lpszClassName = "VeskariaDSTime";
-  ASSERT_NE(RegisterClassA(&windowClass), 0);
-  HWND window = CreateWindowExA(0, "VeskariaDSTime", "", WS_POPUP, 0, 0, 8, 8, nullptr, nullptr, nullptr, nullptr);
+  TestWindow window("VeskariaDSTime", DefWindowProcA, 8, 8);
   IDirectSound* ds = nullptr;
   ASSERT_EQ(DirectSoundCreate(nullptr, &ds, nullptr), DS_OK);
   EXPECT_EQ(hooks::AudioOutputIsNull(), GetParam());
   ASSERT_EQ(ds->SetCooperativeLevel(window, DSSCL_EXCLUSIVE), DS_OK);
-  std::vector<int16_t> samples(4410, 3000);  // 0.2 s
   WAVEFORMATEX format = Format(22050);
-  DSBUFFERDESC desc{};
-  desc.dwSize = sizeof desc;
-  desc.dwFlags = DSBCAPS_STATIC | DSBCAPS_LOCSOFTWARE;
-  desc.dwBufferBytes = static_cast<DWORD>(samples.size() * 2);
-  desc.lpwfxFormat = &format;
+  DSBUFFERDESC desc = Description(&format, 8820, DSBCAPS_STATIC | DSBCAPS_LOCSOFTWARE);  // 0.2 s
   IDirectSoundBuffer* buffer = nullptr;
   ASSERT_EQ(ds->CreateSoundBuffer(&desc, &buffer, nullptr), DS_OK);
   auto started = std::chrono::steady_clock::now();
@@ -473,8 +402,6 @@ TEST_P(DirectSoundRealTime, ABufferFinishesOnTime) {
   EXPECT_GE(seconds, 0.15) << "it plays in real time";
   buffer->Release();
   ds->Release();
-  DestroyWindow(window);
-  UnregisterClassA("VeskariaDSTime", nullptr);
   hooks::ResetSound();
 }
 
@@ -485,11 +412,7 @@ TEST(DirectSoundDeathTest, UnsupportedCallsEndLoudly) {
   IDirectSound* ds = nullptr;
   ASSERT_EQ(DirectSoundCreate(nullptr, &ds, nullptr), DS_OK);
   WAVEFORMATEX format = Format(22050);
-  DSBUFFERDESC desc{};
-  desc.dwSize = sizeof desc;
-  desc.dwFlags = DSBCAPS_CTRL3D;
-  desc.dwBufferBytes = 100;
-  desc.lpwfxFormat = &format;
+  DSBUFFERDESC desc = Description(&format, 100, DSBCAPS_CTRL3D);
   IDirectSoundBuffer* buffer = nullptr;
   EXPECT_DEATH(ds->CreateSoundBuffer(&desc, &buffer, nullptr), "not provided by the compatibility layer");
   ds->Release();

@@ -109,10 +109,6 @@ TEST_F(KernelFiles, CreateFileFollowsAccessAndSharing) {
   EXPECT_TRUE(CloseHandle(reader));
 }
 
-}  // namespace
-
-namespace {
-
 TEST(CloseHandle, PseudoHandlesCloseWithoutEffect) {
   HANDLE self = GetCurrentThread();
   EXPECT_TRUE(CloseHandle(self));

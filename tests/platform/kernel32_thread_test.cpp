@@ -32,14 +32,26 @@ unsigned __stdcall MarkEnteredCrt(void* parameter) {
   return MarkEntered(parameter);
 }
 
-TEST(Threads, CreatedSuspendedDoesNotRunUntilResumed) {
+// Made by CreateThread or by the CRT's _beginthreadex (the parameter).
+class CreatedSuspended : public ::testing::TestWithParam<bool> {};
+
+TEST_P(CreatedSuspended, DoesNotRunUntilResumed) {
   gEntered = 0;
   DWORD id = 0;
-  HANDLE thread = CreateThread(nullptr, 0, MarkEntered, reinterpret_cast<LPVOID>(42), CREATE_SUSPENDED, &id);
+  unsigned crtId = 0;
+  HANDLE thread = GetParam() ? reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, MarkEnteredCrt,
+                                                                       reinterpret_cast<void*>(42), CREATE_SUSPENDED,
+                                                                       &crtId))
+                             : CreateThread(nullptr, 0, MarkEntered, reinterpret_cast<LPVOID>(42), CREATE_SUSPENDED, &id);
+  if (GetParam()) id = crtId;
   ASSERT_NE(thread, nullptr);
   EXPECT_NE(id, 0u);
+  EXPECT_NE(id, GetCurrentThreadId());
+  auto waitStart = Clock::now();
   EXPECT_EQ(WaitForSingleObject(thread, 80), WAIT_TIMEOUT);
+  EXPECT_GE(Clock::now() - waitStart, 75ms) << "the wait lasts its timeout";
   EXPECT_EQ(gEntered.load(), 0);
+  EXPECT_EQ(WaitForSingleObject(GetCurrentThread(), 10), WAIT_TIMEOUT) << "a thread waiting for itself never ends";
   DWORD code = 0;
   EXPECT_TRUE(GetExitCodeThread(thread, &code));
   EXPECT_EQ(code, STILL_ACTIVE);
@@ -47,7 +59,7 @@ TEST(Threads, CreatedSuspendedDoesNotRunUntilResumed) {
   EXPECT_EQ(ResumeThread(thread), 1u);
   EXPECT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_OBJECT_0);
   EXPECT_EQ(gEntered.load(), 1);
-  EXPECT_EQ(gSeenId.load(), id);
+  EXPECT_EQ(gSeenId.load(), id) << "the thread's own id is the one creation gave";
   EXPECT_TRUE(GetExitCodeThread(thread, &code));
   EXPECT_EQ(code, 42u);
   EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_OBJECT_0) << "an ended thread stays signalled";
@@ -56,22 +68,8 @@ TEST(Threads, CreatedSuspendedDoesNotRunUntilResumed) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
 }
 
-TEST(Threads, BeginThreadExHonoursCreateSuspended) {
-  gEntered = 0;
-  unsigned id = 0;
-  uintptr_t handle = _beginthreadex(nullptr, 0, MarkEnteredCrt, reinterpret_cast<void*>(7), CREATE_SUSPENDED, &id);
-  ASSERT_NE(handle, 0u);
-  HANDLE thread = reinterpret_cast<HANDLE>(handle);
-  std::this_thread::sleep_for(50ms);
-  EXPECT_EQ(gEntered.load(), 0);
-  EXPECT_EQ(ResumeThread(thread), 1u);
-  EXPECT_EQ(WaitForSingleObject(thread, 2000), WAIT_OBJECT_0);
-  EXPECT_EQ(gSeenId.load(), id);
-  DWORD code = 0;
-  GetExitCodeThread(thread, &code);
-  EXPECT_EQ(code, 7u);
-  CloseHandle(thread);
-}
+INSTANTIATE_TEST_SUITE_P(Threads, CreatedSuspended, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "BeginThreadEx" : "CreateThread"; });
 
 TEST(Threads, SuspendAndResumeReturnThePreviousCount) {
   HANDLE thread = CreateThread(nullptr, 0, MarkEntered, nullptr, CREATE_SUSPENDED, nullptr);
@@ -142,25 +140,6 @@ TEST(Threads, AThreadThatSuspendsItselfStopsAtOnce) {
   CloseHandle(thread);
 }
 
-DWORD WINAPI SleepsAWhile(LPVOID) {
-  Sleep(150);
-  return 3;
-}
-
-TEST(Threads, WaitForSingleObjectTimesOutOrSeesTheEnd) {
-  auto start = Clock::now();
-  HANDLE thread = CreateThread(nullptr, 0, SleepsAWhile, nullptr, 0, nullptr);
-  auto waitStart = Clock::now();
-  EXPECT_EQ(WaitForSingleObject(thread, 30), WAIT_TIMEOUT);
-  EXPECT_GE(Clock::now() - waitStart, 25ms);
-  EXPECT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_OBJECT_0);
-  EXPECT_GE(Clock::now() - start, 140ms);
-  CloseHandle(thread);
-
-  // The calling thread never ends while it waits for itself.
-  EXPECT_EQ(WaitForSingleObject(GetCurrentThread(), 10), WAIT_TIMEOUT);
-}
-
 std::atomic<bool> gRelease{false};
 std::atomic<bool> gFinished{false};
 
@@ -177,16 +156,6 @@ TEST(Threads, ClosingTheHandleDoesNotEndTheThread) {
   EXPECT_TRUE(CloseHandle(thread));
   gRelease = true;
   EXPECT_TRUE(Eventually([] { return gFinished.load(); }));
-}
-
-TEST(Threads, ThreadIdsAreDistinctAndStable) {
-  DWORD mine = GetCurrentThreadId();
-  EXPECT_NE(mine, 0u);
-  EXPECT_EQ(GetCurrentThreadId(), mine);
-  DWORD other = 0;
-  std::thread([&] { other = GetCurrentThreadId(); }).join();
-  EXPECT_NE(other, 0u);
-  EXPECT_NE(other, mine);
 }
 
 TEST(Clocks, PerformanceCounterAndTimeStampCounterAdvance) {

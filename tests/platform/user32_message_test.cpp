@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "support/eventually.h"
+#include "support/win32.h"
 
 #include <atomic>
 #include <chrono>
@@ -12,60 +13,43 @@
 #include <vector>
 
 using vsk::test::Eventually;
+using vsk::test::Fields;
+using vsk::test::Message;
 
 namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-// Empties the calling thread's queue.
-void Drain() {
+// Takes every queued message of the calling thread; thread messages have
+// no window.
+std::vector<Message> TakeAll() {
+  std::vector<Message> taken;
   MSG msg;
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-  }
-}
-
-TEST(Messages, PostedMessagesKeepTheirOrder) {
-  Drain();
-  DWORD self = GetCurrentThreadId();
-  for (int i = 0; i < 50; i++) ASSERT_TRUE(PostThreadMessageA(self, WM_USER + i, i, -i));
-  MSG msg;
-  for (int i = 0; i < 50; i++) {
-    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
-    EXPECT_EQ(msg.message, static_cast<UINT>(WM_USER + i));
-    EXPECT_EQ(msg.wParam, static_cast<WPARAM>(i));
-    EXPECT_EQ(msg.lParam, static_cast<LPARAM>(-i));
     EXPECT_EQ(msg.hwnd, nullptr);
+    taken.push_back(Fields(msg));
   }
-  EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+  return taken;
 }
 
-TEST(Messages, PeekWithoutRemoveLeavesTheMessage) {
-  Drain();
-  PostThreadMessageA(GetCurrentThreadId(), WM_USER, 1, 2);
-  MSG msg;
-  ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
-  ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
-  EXPECT_EQ(msg.message, static_cast<UINT>(WM_USER));
-  EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
-}
-
-TEST(Messages, QuitComesAfterEveryPostedMessage) {
-  Drain();
+TEST(Messages, PostedMessagesKeepTheirOrderAndQuitComesLast) {
+  TakeAll();
   DWORD self = GetCurrentThreadId();
+  std::vector<Message> posted;
+  for (int i = 0; i < 50; i++) {
+    ASSERT_TRUE(PostThreadMessageA(self, WM_USER + i, i, -i));
+    posted.emplace_back(WM_USER + i, i, -i);
+  }
+  MSG msg;
+  ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) << "peeking leaves the message";
+  EXPECT_EQ(TakeAll(), posted);
+
   PostThreadMessageA(self, WM_USER + 1, 0, 0);
   PostQuitMessage(7);
   PostThreadMessageA(self, WM_USER + 2, 0, 0);
-  MSG msg;
-  ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
-  EXPECT_EQ(msg.message, static_cast<UINT>(WM_USER + 1));
-  ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
-  EXPECT_EQ(msg.message, static_cast<UINT>(WM_USER + 2));
-  ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
-  EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
-  EXPECT_EQ(msg.wParam, 7u);
-  EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) << "one quit per PostQuitMessage";
-
+  EXPECT_EQ(TakeAll(), (std::vector<Message>{{WM_USER + 1, 0, 0}, {WM_USER + 2, 0, 0}, {WM_QUIT, 7, 0}}))
+      << "one quit per PostQuitMessage, after every posted message";
   PostQuitMessage(3);
   EXPECT_FALSE(GetMessageA(&msg, nullptr, 0, 0)) << "GetMessageA answers WM_QUIT with FALSE";
   EXPECT_EQ(msg.wParam, 3u);
@@ -115,10 +99,11 @@ DWORD WINAPI WaitsWithoutQueue(LPVOID) {
   return 0;
 }
 
-TEST(Messages, PostingNeedsAThreadWithAQueue) {
+// A thread gets its queue with its first message call; a suspended thread
+// stays in WaitMessage though a message arrives, until it is resumed.
+TEST(Messages, PostingNeedsAQueueAndASuspendedThreadStaysInWaitMessage) {
   EXPECT_FALSE(PostThreadMessageA(0x7FFFFFF0, WM_USER, 0, 0));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_THREAD_ID));
-
   gGo = false;
   gWorkerId = 0;
   gWoke = false;
@@ -127,19 +112,6 @@ TEST(Messages, PostingNeedsAThreadWithAQueue) {
   EXPECT_FALSE(PostThreadMessageA(id, WM_USER, 0, 0)) << "no message call yet, so no queue";
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_THREAD_ID));
   gGo = true;
-  ASSERT_TRUE(Eventually([] { return gWorkerId != 0; }));
-  EXPECT_TRUE(PostThreadMessageA(id, WM_USER, 0, 0));
-  EXPECT_TRUE(Eventually([] { return gWoke.load(); }));
-  WaitForSingleObject(thread, 2000);
-  CloseHandle(thread);
-}
-
-TEST(Messages, ASuspendedThreadStaysInWaitMessageUntilResumed) {
-  gGo = true;
-  gWorkerId = 0;
-  gWoke = false;
-  DWORD id = 0;
-  HANDLE thread = CreateThread(nullptr, 0, WaitsWithoutQueue, nullptr, 0, &id);
   ASSERT_TRUE(Eventually([] { return gWorkerId != 0; }));
   std::this_thread::sleep_for(20ms);  // inside WaitMessage by now
   EXPECT_EQ(SuspendThread(thread), 0u);
@@ -165,7 +137,7 @@ int CountTicks(UINT_PTR timer, std::chrono::milliseconds span) {
 }
 
 TEST(Timers, AHundredMillisecondTimerTicksTenTimesASecond) {
-  Drain();
+  TakeAll();
   UINT_PTR timer = SetTimer(nullptr, 0, 100, nullptr);
   ASSERT_NE(timer, 0u);
   int ticks = CountTicks(timer, 1000ms);
@@ -177,20 +149,24 @@ TEST(Timers, AHundredMillisecondTimerTicksTenTimesASecond) {
 }
 
 TEST(Timers, TicksDoNotPileUpWhileNobodyReads) {
-  Drain();
+  TakeAll();
   UINT_PTR timer = SetTimer(nullptr, 0, 100, nullptr);
   Sleep(410);  // four periods, and the next one still far off
-  MSG msg;
-  int ticks = 0;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-    if (msg.message == WM_TIMER) ticks++;
-  EXPECT_EQ(ticks, 1);
+  EXPECT_EQ(TakeAll(), (std::vector<Message>{{WM_TIMER, timer, 0}}));
   KillTimer(nullptr, timer);
 }
 
-TEST(Timers, WaitMessageWakesWhenATimerFallsDue) {
-  Drain();
-  UINT_PTR timer = SetTimer(nullptr, 0, 60, nullptr);
+std::atomic<int> gTimerProcCalls{0};
+void CALLBACK CountingTimerProc(HWND, UINT message, UINT_PTR, DWORD) {
+  if (message == WM_TIMER) gTimerProcCalls++;
+}
+
+// WaitMessage wakes when a timer falls due; dispatching a timer message with
+// a procedure calls it.
+TEST(Timers, WaitMessageWakesForATimerWhoseDispatchCallsItsProcedure) {
+  TakeAll();
+  gTimerProcCalls = 0;
+  UINT_PTR timer = SetTimer(nullptr, 0, 60, CountingTimerProc);
   auto start = Clock::now();
   WaitMessage();
   auto waited = Clock::now() - start;
@@ -200,21 +176,6 @@ TEST(Timers, WaitMessageWakesWhenATimerFallsDue) {
   ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
   EXPECT_EQ(msg.message, static_cast<UINT>(WM_TIMER));
   EXPECT_EQ(msg.wParam, timer);
-  KillTimer(nullptr, timer);
-}
-
-std::atomic<int> gTimerProcCalls{0};
-void CALLBACK CountingTimerProc(HWND, UINT message, UINT_PTR, DWORD) {
-  if (message == WM_TIMER) gTimerProcCalls++;
-}
-
-TEST(Timers, DispatchingATimerWithAProcedureCallsIt) {
-  Drain();
-  gTimerProcCalls = 0;
-  UINT_PTR timer = SetTimer(nullptr, 0, 10, CountingTimerProc);
-  MSG msg;
-  ASSERT_TRUE(GetMessageA(&msg, nullptr, 0, 0));
-  EXPECT_EQ(msg.message, static_cast<UINT>(WM_TIMER));
   EXPECT_FALSE(TranslateMessage(&msg));
   DispatchMessageA(&msg);
   EXPECT_EQ(gTimerProcCalls.load(), 1);
@@ -222,7 +183,7 @@ TEST(Timers, DispatchingATimerWithAProcedureCallsIt) {
 }
 
 TEST(Messages, MsgWaitEndsOnNewMessagesOrTheTimeoutAndPeekNeverWaits) {
-  Drain();
+  TakeAll();
   MSG msg;
   auto start = Clock::now();
   for (int i = 0; i < 100; i++) EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
@@ -248,15 +209,11 @@ TEST(Messages, MsgWaitEndsOnNewMessagesOrTheTimeoutAndPeekNeverWaits) {
 }
 
 TEST(Messages, TranslateMessageTellsKeyMessages) {
-  MSG msg{};
-  msg.message = WM_KEYDOWN;
-  EXPECT_TRUE(TranslateMessage(&msg));
-  msg.message = WM_KEYUP;
-  EXPECT_TRUE(TranslateMessage(&msg));
-  msg.message = WM_MOUSEMOVE;
-  EXPECT_FALSE(TranslateMessage(&msg));
-  msg.message = WM_CHAR;
-  EXPECT_FALSE(TranslateMessage(&msg));
+  for (UINT message : {WM_KEYDOWN, WM_KEYUP, WM_MOUSEMOVE, WM_CHAR}) {
+    MSG msg{};
+    msg.message = message;
+    EXPECT_EQ(TranslateMessage(&msg), message == WM_KEYDOWN || message == WM_KEYUP) << message;
+  }
 }
 
 }  // namespace

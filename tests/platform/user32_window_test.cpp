@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -14,32 +13,31 @@
 
 #include "platform/sdl/user32_window.h"
 #include "platform/testing.h"
+#include "support/win32.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 namespace hooks = vsk::platform::testing;
+using vsk::test::Message;
 
-struct Seen {
-  UINT message;
-  WPARAM wParam;
-  LPARAM lParam;
-};
-std::vector<Seen> gSeen;
+std::vector<Message> gSeen;  // what the window procedure was given
 bool gKeepOnClose = false;
 
 LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  gSeen.push_back({message, wParam, lParam});
+  gSeen.emplace_back(message, wParam, lParam);
   if (message == WM_CLOSE && gKeepOnClose) return 0;
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
 int CountSeen(UINT message) {
   int count = 0;
-  for (const Seen& seen : gSeen) count += seen.message == message;
+  for (const Message& seen : gSeen) count += std::get<0>(seen) == message;
   return count;
 }
+
+LPARAM At(int x, int y) { return x | (y << 16); }
 
 class Windows : public ::testing::Test {
  protected:
@@ -73,20 +71,22 @@ class Windows : public ::testing::Test {
     return window_;
   }
 
-  // Shows the window as the presenters do: one activation.
-  void ShowActive() {
+  // Creates the window and shows it as the presenters do: one activation.
+  void CreateActive() {
+    ASSERT_NE(Create(), nullptr);
     ShowWindow(window_, SW_SHOW);
     SetForegroundWindow(window_);
     SetFocus(window_);
   }
 
-  // Takes queued messages of the window until `wanted` arrives (or none is left).
-  std::vector<MSG> Collect(int wanted) {
-    std::vector<MSG> got;
+  // Takes queued messages of the window until `wanted` arrive (or two
+  // seconds have passed).
+  std::vector<Message> Collect(size_t wanted) {
+    std::vector<Message> got;
     auto until = Clock::now() + 2s;
     MSG msg;
-    while (static_cast<int>(got.size()) < wanted && Clock::now() < until)
-      if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) && msg.hwnd == window_) got.push_back(msg);
+    while (got.size() < wanted && Clock::now() < until)
+      if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) && msg.hwnd == window_) got.push_back(vsk::test::Fields(msg));
     return got;
   }
 
@@ -99,8 +99,7 @@ TEST_F(Windows, ClassesAreUniqueAndKeptWhileTheyHaveWindows) {
   again.lpszClassName = "veskariatest";
   EXPECT_EQ(RegisterClassA(&again), 0) << "class names ignore case";
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CLASS_ALREADY_EXISTS));
-  EXPECT_EQ(CreateWindowExA(0, "NoSuchClass", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr),
-            nullptr);
+  EXPECT_EQ(CreateWindowExA(0, "NoSuchClass", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr), nullptr);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CANNOT_FIND_WND_CLASS));
   ASSERT_NE(Create(), nullptr);
   EXPECT_FALSE(UnregisterClassA("VeskariaTest", nullptr));
@@ -115,19 +114,17 @@ TEST_F(Windows, CreationMakesAHiddenWindowOfTheClientSize) {
   EXPECT_EQ(rect.right, 800) << "no frame is counted";
   ASSERT_NE(Create(rect.right - rect.left, rect.bottom - rect.top, WS_POPUP | WS_CAPTION | WS_SYSMENU), nullptr);
   ASSERT_GE(gSeen.size(), 2u);
-  EXPECT_EQ(gSeen[0].message, static_cast<UINT>(WM_NCCREATE));
-  EXPECT_EQ(gSeen[1].message, static_cast<UINT>(WM_CREATE));
+  EXPECT_EQ(std::get<0>(gSeen[0]), static_cast<UINT>(WM_NCCREATE));
+  EXPECT_EQ(std::get<0>(gSeen[1]), static_cast<UINT>(WM_CREATE));
   EXPECT_EQ(CountSeen(WM_ACTIVATE), 0) << "not shown yet";
   RECT client;
   ASSERT_TRUE(GetClientRect(window_, &client));
-  EXPECT_EQ(client.right, 800);
-  EXPECT_EQ(client.bottom, 600);
+  EXPECT_EQ(std::make_pair(client.right, client.bottom), (std::pair<LONG, LONG>(800, 600)));
   SDL_Window* sdl = vsk::platform::SdlWindowOf(window_);
   ASSERT_NE(sdl, nullptr);
   int width = 0, height = 0;
   SDL_GetWindowSize(sdl, &width, &height);
-  EXPECT_EQ(width, 800);
-  EXPECT_EQ(height, 600);
+  EXPECT_EQ(std::make_pair(width, height), std::make_pair(800, 600));
   EXPECT_TRUE(SDL_GetWindowFlags(sdl) & SDL_WINDOW_HIDDEN);
 }
 
@@ -138,34 +135,25 @@ TEST_F(Windows, ShowingAndForegroundingActivatesOnce) {
   SetFocus(window_);
   EXPECT_TRUE(ShowWindow(window_, SW_SHOW)) << "was visible";
   ASSERT_EQ(CountSeen(WM_ACTIVATE), 1);
-  for (const Seen& seen : gSeen) {
-    if (seen.message == WM_ACTIVATE) {
-      EXPECT_EQ(LOWORD(seen.wParam), WA_ACTIVE);
-    }
-  }
+  for (const Message& seen : gSeen)
+    EXPECT_TRUE(std::get<0>(seen) != WM_ACTIVATE || LOWORD(std::get<1>(seen)) == WA_ACTIVE);
   EXPECT_EQ(GetForegroundWindow(), window_);
   EXPECT_FALSE(SDL_GetWindowFlags(vsk::platform::SdlWindowOf(window_)) & SDL_WINDOW_HIDDEN);
 
   // The desktop taking and giving back the focus.
-  gSeen.clear();
-  ASSERT_TRUE(hooks::PushFocus(false));
-  MSG msg;
-  PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
-  ASSERT_EQ(CountSeen(WM_ACTIVATE), 1);
-  EXPECT_EQ(LOWORD(gSeen.back().wParam), WA_INACTIVE);
-  ASSERT_TRUE(hooks::PushFocus(true));
-  PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
-  ASSERT_EQ(CountSeen(WM_ACTIVATE), 2);
-  EXPECT_EQ(LOWORD(gSeen.back().wParam), WA_ACTIVE);
+  for (bool gained : {false, true}) {
+    gSeen.clear();
+    ASSERT_TRUE(hooks::PushFocus(gained));
+    MSG msg;
+    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    ASSERT_EQ(CountSeen(WM_ACTIVATE), 1);
+    EXPECT_EQ(LOWORD(std::get<1>(gSeen.back())), gained ? WA_ACTIVE : WA_INACTIVE);
+  }
 
   // Destroying the active window deactivates it before WM_DESTROY.
   gSeen.clear();
   EXPECT_TRUE(DestroyWindow(window_));
-  ASSERT_EQ(gSeen.size(), 3u);
-  EXPECT_EQ(gSeen[0].message, static_cast<UINT>(WM_ACTIVATE));
-  EXPECT_EQ(LOWORD(gSeen[0].wParam), WA_INACTIVE);
-  EXPECT_EQ(gSeen[1].message, static_cast<UINT>(WM_DESTROY));
-  EXPECT_EQ(gSeen[2].message, static_cast<UINT>(WM_NCDESTROY));
+  EXPECT_EQ(gSeen, (std::vector<Message>{{WM_ACTIVATE, WA_INACTIVE, 0}, {WM_DESTROY, 0, 0}, {WM_NCDESTROY, 0, 0}}));
   EXPECT_FALSE(IsWindow(window_));
   EXPECT_FALSE(DestroyWindow(window_));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
@@ -181,10 +169,7 @@ TEST_F(Windows, PostMessageGoesToTheCreatorsQueueAndDispatchCallsTheProcedure) {
   EXPECT_EQ(msg.message, static_cast<UINT>(WM_USER + 2));
   gSeen.clear();
   DispatchMessageA(&msg);
-  ASSERT_EQ(gSeen.size(), 1u);
-  EXPECT_EQ(gSeen[0].message, static_cast<UINT>(WM_USER + 2));
-  EXPECT_EQ(gSeen[0].wParam, 11u);
-  EXPECT_EQ(gSeen[0].lParam, 22);
+  EXPECT_EQ(gSeen, (std::vector<Message>{{WM_USER + 2, 11, 22}}));
 
   int notAWindow = 0;
   EXPECT_FALSE(PostMessageA(reinterpret_cast<HWND>(&notAWindow), WM_USER, 0, 0));
@@ -192,8 +177,7 @@ TEST_F(Windows, PostMessageGoesToTheCreatorsQueueAndDispatchCallsTheProcedure) {
 }
 
 TEST_F(Windows, MouseEventsBecomeMouseMessages) {
-  ASSERT_NE(Create(), nullptr);
-  ShowActive();
+  CreateActive();
   gSeen.clear();
   ASSERT_TRUE(hooks::PushMouseMove(10, 20));
   ASSERT_TRUE(hooks::PushMouseButton(1, true, 10, 20));
@@ -201,78 +185,52 @@ TEST_F(Windows, MouseEventsBecomeMouseMessages) {
   ASSERT_TRUE(hooks::PushMouseButton(1, false, 30, 40));
   ASSERT_TRUE(hooks::PushMouseButton(3, true, 31, 41));
   ASSERT_TRUE(hooks::PushMouseButton(3, false, 31, 41));
-  std::vector<MSG> got = Collect(6);
-  ASSERT_EQ(got.size(), 6u);
-  EXPECT_EQ(got[0].message, static_cast<UINT>(WM_MOUSEMOVE));
-  EXPECT_EQ(got[0].lParam, 10 | (20 << 16));
-  EXPECT_EQ(got[0].wParam, 0u);
-  EXPECT_EQ(got[1].message, static_cast<UINT>(WM_LBUTTONDOWN));
-  EXPECT_EQ(got[1].wParam, static_cast<WPARAM>(MK_LBUTTON));
-  EXPECT_EQ(got[2].message, static_cast<UINT>(WM_MOUSEMOVE));
-  EXPECT_EQ(got[2].wParam, static_cast<WPARAM>(MK_LBUTTON)) << "dragging";
-  EXPECT_EQ(got[2].lParam, 30 | (40 << 16));
-  EXPECT_EQ(got[3].message, static_cast<UINT>(WM_LBUTTONUP));
-  EXPECT_EQ(got[3].wParam, 0u);
-  EXPECT_EQ(got[4].message, static_cast<UINT>(WM_RBUTTONDOWN));
-  EXPECT_EQ(got[4].wParam, static_cast<WPARAM>(MK_RBUTTON));
-  EXPECT_EQ(got[4].lParam, 31 | (41 << 16));
-  EXPECT_EQ(got[5].message, static_cast<UINT>(WM_RBUTTONUP));
+  // The second move is a drag: its wParam holds the left button.
+  EXPECT_EQ(Collect(6), (std::vector<Message>{{WM_MOUSEMOVE, 0, At(10, 20)},
+                                              {WM_LBUTTONDOWN, MK_LBUTTON, At(10, 20)},
+                                              {WM_MOUSEMOVE, MK_LBUTTON, At(30, 40)},
+                                              {WM_LBUTTONUP, 0, At(30, 40)},
+                                              {WM_RBUTTONDOWN, MK_RBUTTON, At(31, 41)},
+                                              {WM_RBUTTONUP, 0, At(31, 41)}}));
   EXPECT_EQ(CountSeen(WM_SETCURSOR), 2) << "the window chooses its cursor before each move";
-}
 
-TEST_F(Windows, MovesInARowKeepOnlyTheLatestPosition) {
-  ASSERT_NE(Create(), nullptr);
-  ShowActive();
+  // Moves in a row keep only the latest position.
   hooks::PushMouseMove(1, 1);
   hooks::PushMouseMove(2, 2);
   hooks::PushMouseMove(3, 3);
   hooks::PushMouseButton(1, true, 3, 3);
-  std::vector<MSG> got = Collect(2);
-  ASSERT_EQ(got.size(), 2u);
-  EXPECT_EQ(got[0].message, static_cast<UINT>(WM_MOUSEMOVE));
-  EXPECT_EQ(got[0].lParam, 3 | (3 << 16));
-  EXPECT_EQ(got[1].message, static_cast<UINT>(WM_LBUTTONDOWN));
   hooks::PushMouseButton(1, false, 3, 3);
-  Collect(1);
+  EXPECT_EQ(Collect(3), (std::vector<Message>{{WM_MOUSEMOVE, 0, At(3, 3)},
+                                              {WM_LBUTTONDOWN, MK_LBUTTON, At(3, 3)},
+                                              {WM_LBUTTONUP, 0, At(3, 3)}}));
 }
 
 TEST_F(Windows, KeysBecomeVirtualKeysAndTextBecomesWindows1252Characters) {
-  ASSERT_NE(Create(), nullptr);
-  ShowActive();
-  ASSERT_TRUE(hooks::PushKey(VK_F1, true));
-  ASSERT_TRUE(hooks::PushKey(VK_F1, false));
-  ASSERT_TRUE(hooks::PushKey('A', true));
-  ASSERT_TRUE(hooks::PushKey(VK_LEFT, true));
-  ASSERT_TRUE(hooks::PushKey(VK_RETURN, true));
-  std::vector<MSG> got = Collect(6);
+  CreateActive();
+  const std::pair<int, bool> keys[] = {{VK_F1, true}, {VK_F1, false}, {'A', true}, {VK_LEFT, true}, {VK_RETURN, true}};
+  for (auto [key, down] : keys)
+    ASSERT_TRUE(hooks::PushKey(key, down));
+  std::vector<Message> got = Collect(6);
   ASSERT_EQ(got.size(), 6u);
-  EXPECT_EQ(got[0].message, static_cast<UINT>(WM_KEYDOWN));
-  EXPECT_EQ(got[0].wParam, 0x70u);
-  EXPECT_EQ(got[0].lParam & (1L << 31), 0);
-  EXPECT_EQ(got[1].message, static_cast<UINT>(WM_KEYUP));
-  EXPECT_EQ(got[1].wParam, 0x70u);
-  EXPECT_NE(static_cast<DWORD>(got[1].lParam) & 0x80000000u, 0u) << "transition bit of a release";
-  EXPECT_EQ(got[2].wParam, static_cast<WPARAM>('A'));
-  EXPECT_EQ(got[3].wParam, static_cast<WPARAM>(VK_LEFT));
-  EXPECT_EQ(got[4].message, static_cast<UINT>(WM_KEYDOWN));
-  EXPECT_EQ(got[4].wParam, static_cast<WPARAM>(VK_RETURN));
-  EXPECT_EQ(got[5].message, static_cast<UINT>(WM_CHAR));
-  EXPECT_EQ(got[5].wParam, static_cast<WPARAM>('\r'));
+  std::vector<std::pair<UINT, WPARAM>> seen;
+  for (const Message& m : got) seen.emplace_back(std::get<0>(m), std::get<1>(m));
+  EXPECT_EQ(seen, (std::vector<std::pair<UINT, WPARAM>>{{WM_KEYDOWN, 0x70}, {WM_KEYUP, 0x70}, {WM_KEYDOWN, 'A'},
+                                                         {WM_KEYDOWN, VK_LEFT}, {WM_KEYDOWN, VK_RETURN},
+                                                         {WM_CHAR, '\r'}}));
+  EXPECT_EQ(std::get<2>(got[0]) & (1L << 31), 0);
+  EXPECT_NE(static_cast<DWORD>(std::get<2>(got[1])) & 0x80000000u, 0u) << "transition bit of a release";
 
   ASSERT_TRUE(hooks::PushText("Gr\xC3\xBC\xC3\x9F\xE2\x82\xAC\xCE\xA9"));  // "Grüß€Ω"
+  std::vector<Message> characters;
+  for (WPARAM c : {WPARAM{'G'}, WPARAM{'r'}, WPARAM{0xFC}, WPARAM{0xDF}, WPARAM{0x80}, WPARAM{'?'}})
+    characters.emplace_back(WM_CHAR, c, 0);
   got = Collect(6);
-  ASSERT_EQ(got.size(), 6u);
-  std::vector<WPARAM> characters;
-  for (const MSG& msg : got) {
-    EXPECT_EQ(msg.message, static_cast<UINT>(WM_CHAR));
-    characters.push_back(msg.wParam);
-  }
-  EXPECT_EQ(characters, (std::vector<WPARAM>{'G', 'r', 0xFC, 0xDF, 0x80, '?'}));
+  for (Message& m : got) std::get<2>(m) = 0;
+  EXPECT_EQ(got, characters);
 }
 
 TEST_F(Windows, TheCloseBoxSendsWmCloseWhichTheDefaultProcedureTurnsIntoDestroy) {
-  ASSERT_NE(Create(), nullptr);
-  ShowActive();
+  CreateActive();
   gKeepOnClose = true;
   gSeen.clear();
   ASSERT_TRUE(hooks::PushWindowClose());
@@ -294,16 +252,15 @@ TEST_F(Windows, WindowTimersGoThroughTheProcedureAndEndWithTheWindow) {
   EXPECT_EQ(SetTimer(window_, 3, 50, nullptr), 3u);
   MSG msg;
   ASSERT_TRUE(GetMessageA(&msg, nullptr, 0, 0));
-  EXPECT_EQ(msg.message, static_cast<UINT>(WM_TIMER));
   EXPECT_EQ(msg.hwnd, window_);
-  EXPECT_EQ(msg.wParam, 3u);
+  EXPECT_EQ(vsk::test::Fields(msg), Message(WM_TIMER, 3, 0));
   gSeen.clear();
   DispatchMessageA(&msg);
   EXPECT_EQ(CountSeen(WM_TIMER), 1);
   HWND gone = window_;
   DestroyWindow(window_);
   EXPECT_FALSE(KillTimer(gone, 3));
-  Sleep(120);
+  Sleep(120);  // more than two periods: a timer left over would tick
   int ticks = 0;
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) ticks += msg.message == WM_TIMER;
   EXPECT_EQ(ticks, 0);
@@ -319,44 +276,40 @@ TEST_F(Windows, FullScreenScalesTheDisplayAndMapsTheMouseBack) {
   ASSERT_EQ(ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN), DISP_CHANGE_SUCCESSFUL);
   ASSERT_NE(Create(800, 600), nullptr);
   EXPECT_TRUE(hooks::IsFullScreenScaled(window_));
-  ShowActive();
+  ShowWindow(window_, SW_SHOW);
+  SetForegroundWindow(window_);
+  SetFocus(window_);
   vsk::platform::GameView view;
   ASSERT_TRUE(vsk::platform::GameViewOf(window_, &view));
-  EXPECT_EQ(view.gameWidth, 800);
-  EXPECT_EQ(view.gameHeight, 600);
+  EXPECT_EQ(std::make_pair(view.gameWidth, view.gameHeight), std::make_pair(800, 600));
   EXPECT_TRUE(view.scaled);
   int width = 0, height = 0;
   SDL_GetWindowSize(vsk::platform::SdlWindowOf(window_), &width, &height);
   SDL_DisplayMode desktop;
   SDL_GetDesktopDisplayMode(0, &desktop);
-  EXPECT_EQ(width, desktop.w);
-  EXPECT_EQ(height, desktop.h);
+  EXPECT_EQ(std::make_pair(width, height), std::make_pair(desktop.w, desktop.h));
   // The picture keeps its aspect, centred.
   EXPECT_NEAR(static_cast<double>(view.target.w) / view.target.h, 800.0 / 600.0, 0.01);
 
+  // The far corner of the window is the display's.
   hooks::PushMouseMove(400, 300);
   hooks::PushMouseButton(1, true, 799, 599);
   hooks::PushWindowMouseMove(width - 1, height - 1);
-  std::vector<MSG> got = Collect(3);
-  ASSERT_EQ(got.size(), 3u);
-  EXPECT_EQ(got[0].lParam, 400 | (300 << 16));
-  EXPECT_EQ(got[1].lParam, 799 | (599 << 16));
-  EXPECT_EQ(got[2].lParam, 799 | (599 << 16)) << "the far corner of the window is the display's";
+  EXPECT_EQ(Collect(3), (std::vector<Message>{{WM_MOUSEMOVE, 0, At(400, 300)},
+                                              {WM_LBUTTONDOWN, MK_LBUTTON, At(799, 599)},
+                                              {WM_MOUSEMOVE, MK_LBUTTON, At(799, 599)}}));
   hooks::PushMouseButton(1, false, 799, 599);
 
   ASSERT_EQ(ChangeDisplaySettingsA(nullptr, 0), DISP_CHANGE_SUCCESSFUL);
   EXPECT_FALSE(hooks::IsFullScreenScaled(window_));
-
   hooks::FailDisplayModeChanges(true);
   EXPECT_EQ(ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN), DISP_CHANGE_FAILED);
   EXPECT_FALSE(hooks::IsFullScreenScaled(window_));
 }
 
 TEST_F(Windows, CursorCountsAndStandardResources) {
-  EXPECT_EQ(ShowCursor(FALSE), -1);
-  EXPECT_EQ(ShowCursor(FALSE), -2);
-  EXPECT_EQ(ShowCursor(TRUE), -1);
-  EXPECT_EQ(ShowCursor(TRUE), 0);
+  for (auto [show, count] : std::vector<std::pair<BOOL, int>>{{FALSE, -1}, {FALSE, -2}, {TRUE, -1}, {TRUE, 0}})
+    EXPECT_EQ(ShowCursor(show), count);
   HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
   EXPECT_NE(arrow, nullptr);
   EXPECT_EQ(LoadCursorA(nullptr, IDC_ARROW), arrow);
@@ -372,8 +325,7 @@ TEST_F(Windows, CursorCountsAndStandardResources) {
   EXPECT_TRUE(SetCursorPos(384, 287));
   POINT at;
   ASSERT_TRUE(GetCursorPos(&at));
-  EXPECT_EQ(at.x, 384);
-  EXPECT_EQ(at.y, 287);
+  EXPECT_EQ(std::make_pair(at.x, at.y), (std::pair<LONG, LONG>(384, 287)));
 }
 
 TEST_F(Windows, MessageBoxesAreAnsweredByHooksOrTheDefaultButton) {
@@ -382,22 +334,16 @@ TEST_F(Windows, MessageBoxesAreAnsweredByHooksOrTheDefaultButton) {
   EXPECT_EQ(MessageBoxA(nullptr, "Fullscreen is not supported", "Veskaria", MB_YESNO | MB_ICONEXCLAMATION), IDNO);
   EXPECT_EQ(MessageBoxA(nullptr, "(GL) Window Creation Error.", "ERROR", MB_OK | MB_ICONEXCLAMATION), IDOK);
   EXPECT_EQ(MessageBoxA(nullptr, "Second?", "Q", MB_YESNOCANCEL | MB_DEFBUTTON2), IDNO);
-  std::string written = ::testing::internal::GetCapturedStderr();
-  EXPECT_NE(written.find("ERROR: (GL) Window Creation Error."), std::string::npos);
-  hooks::MessageBoxRecord box;
-  ASSERT_TRUE(hooks::TakeMessageBox(&box));
-  EXPECT_EQ(box.caption, "Veskaria");
-  EXPECT_EQ(box.text, "Fullscreen is not supported");
-  EXPECT_EQ(box.type, static_cast<unsigned>(MB_YESNO | MB_ICONEXCLAMATION));
-  ASSERT_TRUE(hooks::TakeMessageBox(&box));
-  EXPECT_EQ(box.caption, "ERROR");
-  ASSERT_TRUE(hooks::TakeMessageBox(&box));
-  EXPECT_FALSE(hooks::TakeMessageBox(&box));
+  EXPECT_NE(::testing::internal::GetCapturedStderr().find("ERROR: (GL) Window Creation Error."), std::string::npos);
+  std::vector<std::tuple<std::string, std::string, unsigned>> boxes;
+  for (hooks::MessageBoxRecord box; hooks::TakeMessageBox(&box);) boxes.emplace_back(box.caption, box.text, box.type);
+  EXPECT_EQ(boxes, (decltype(boxes){{"Veskaria", "Fullscreen is not supported", MB_YESNO | MB_ICONEXCLAMATION},
+                                    {"ERROR", "(GL) Window Creation Error.", MB_OK | MB_ICONEXCLAMATION},
+                                    {"Q", "Second?", MB_YESNOCANCEL | MB_DEFBUTTON2}}));
 }
 
 TEST_F(Windows, AnIdleWindowLoopWaitsButInputEndsTheWaitAtOnce) {
-  ASSERT_NE(Create(), nullptr);
-  ShowActive();
+  CreateActive();
   MSG msg;
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
   }
@@ -405,10 +351,8 @@ TEST_F(Windows, AnIdleWindowLoopWaitsButInputEndsTheWaitAtOnce) {
   // is there.
   int loops = 0;
   auto start = Clock::now();
-  while (Clock::now() - start < 500ms) {
+  for (; Clock::now() - start < 500ms; ++loops)
     if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) MsgWaitForMultipleObjects(0, nullptr, FALSE, 16, QS_ALLINPUT);
-    loops++;
-  }
   EXPECT_LE(loops, 45) << "about one look per 1/60 s";
 
   // Input pushed from another thread wakes the window thread's wait.

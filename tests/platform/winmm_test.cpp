@@ -9,73 +9,40 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "platform/testing.h"
 #include "support/bytes.h"
 #include "support/gamedir.h"
+#include "support/mixer.h"
+#include "support/win32.h"
 
 namespace {
 
 namespace hooks = vsk::platform::testing;
-using vsk::test::Bytes;
-
-constexpr double kPi = 3.14159265358979323846;
+using namespace vsk::test;
 
 // A WAV file of interleaved samples (8-bit ones are stored unsigned).
 std::vector<uint8_t> Wave(DWORD rate, int channels, int bits, const std::vector<int16_t>& samples) {
-  Bytes data;
+  Bytes data, file;
   for (int16_t s : samples) {
-    if (bits == 8) {
-      data.u8(static_cast<uint8_t>((s >> 8) + 128));
-    } else {
-      data.u8(static_cast<uint8_t>(s)).u8(static_cast<uint8_t>(s >> 8));
-    }
+    if (bits == 8) data.u8(static_cast<uint8_t>((s >> 8) + 128));
+    else data.u8(static_cast<uint8_t>(s)).u8(static_cast<uint8_t>(s >> 8));
   }
-  auto le16 = [](Bytes& b, int v) { b.u8(static_cast<uint8_t>(v)).u8(static_cast<uint8_t>(v >> 8)); };
-  Bytes file;
-  file.text("RIFF").le32(static_cast<uint32_t>(36 + data.size())).text("WAVE").text("fmt ").le32(16);
-  le16(file, WAVE_FORMAT_PCM);
-  le16(file, channels);
+  auto le16 = [&file](int v) { file.u8(static_cast<uint8_t>(v)).u8(static_cast<uint8_t>(v >> 8)); };
+  file.text("RIFF").le32(static_cast<uint32_t>(36 + data.size())).text("WAVEfmt ").le32(16);
+  le16(WAVE_FORMAT_PCM);
+  le16(channels);
   file.le32(rate).le32(rate * channels * bits / 8);
-  le16(file, channels * bits / 8);
-  le16(file, bits);
+  le16(channels * bits / 8);
+  le16(bits);
   file.text("data").le32(static_cast<uint32_t>(data.size())).append(data);
   return file.data;
 }
 
-std::vector<int16_t> Sine(DWORD rate, int channels, double hz, double seconds, double amplitude) {
-  std::vector<int16_t> samples;
-  for (size_t i = 0; i < static_cast<size_t>(rate * seconds); ++i)
-    for (int c = 0; c < channels; ++c)
-      samples.push_back(static_cast<int16_t>(std::lround(amplitude * std::sin(2 * kPi * hz * i / rate))));
-  return samples;
-}
-
-size_t SoundingFrames(const hooks::MixerCapture& capture) {
-  for (size_t i = capture.Frames(); i > 0; --i)
-    if (capture.samples[2 * i - 2] != 0 || capture.samples[2 * i - 1] != 0) return i;
-  return 0;
-}
-
-int Peak(const hooks::MixerCapture& capture) {
-  int peak = 0;
-  for (int16_t s : capture.samples) peak = std::max(peak, std::abs(int(s)));
-  return peak;
-}
-
-double Pitch(const hooks::MixerCapture& capture, size_t frames) {
-  int crossings = 0;
-  for (size_t i = 1; i < frames && i < capture.Frames(); ++i)
-    crossings += capture.samples[2 * i - 2] < 0 && capture.samples[2 * i] >= 0;
-  return crossings * double(capture.rate) / double(frames);
-}
-
-class CdAudio : public vsk::test::GameDirTest {
+class CdAudio : public GameDirTest {
  protected:
   void SetUp() override {
     GameDirTest::SetUp();
@@ -92,18 +59,18 @@ class CdAudio : public vsk::test::GameDirTest {
 
   // Track n of the disc, in a folder whose case differs from the game's.
   void Track(int n, const std::vector<uint8_t>& wave) {
-    vsk::test::MakeDir("Data");
-    vsk::test::MakeDir("Data/CDAudio");
+    MakeDir("Data");
+    MakeDir("Data/CDAudio");
     char name[64];
     std::snprintf(name, sizeof name, "Data/CDAudio/Track%02d.WAV", n);
-    vsk::test::WriteBytes(name, wave);
+    WriteBytes(name, wave);
   }
   // Track 1: 1 s of 441 Hz at 22,050 Hz mono; track 2: 0.5 s of 1 kHz at
   // 44,100 Hz stereo; track 4: 0.2 s at 11,025 Hz, 8 bits. Track 3 is none.
   void StandardDisc() {
-    Track(1, Wave(22050, 1, 16, Sine(22050, 1, 441, 1.0, 8000)));
-    Track(2, Wave(44100, 2, 16, Sine(44100, 2, 1000, 0.5, 8000)));
-    Track(4, Wave(11025, 1, 8, Sine(11025, 1, 300, 0.2, 8000)));
+    Track(1, Wave(22050, 1, 16, Sine(22050, 441, 1.0, 8000)));
+    Track(2, Wave(44100, 2, 16, Sine(44100, 1000, 0.5, 8000, 2)));
+    Track(4, Wave(11025, 1, 8, Sine(11025, 300, 0.2, 8000)));
   }
 
   static MCIERROR Open(MCIDEVICEID* id, DWORD flags = MCI_OPEN_TYPE, const char* alias = nullptr) {
@@ -135,20 +102,16 @@ class CdAudio : public vsk::test::GameDirTest {
     play.dwTo = to;
     return mciSendCommandA(id, MCI_PLAY, flags, reinterpret_cast<DWORD_PTR>(&play));
   }
-  static hooks::MixerCapture Render(double seconds) {
-    hooks::RenderMixer(static_cast<size_t>(seconds * hooks::AudioOutputRate()));
-    return hooks::TakeMixerCapture();
-  }
 };
 
 TEST_F(CdAudio, WithoutPlayableTracksThereIsNoDevice) {
   MCIDEVICEID id = 0;
   EXPECT_EQ(auxGetNumDevs(), 0u);
   EXPECT_EQ(Open(&id), DWORD(MCIERR_INVALID_DEVICE_NAME));
-  vsk::test::MakeDir("data");
-  vsk::test::MakeDir("data/cdaudio");
-  vsk::test::WriteText("data/cdaudio/track01.wav", "not a wave file");
-  vsk::test::WriteBytes("data/cdaudio/track2.wav", Wave(22050, 1, 16, Sine(22050, 1, 441, 0.1, 100)));
+  MakeDir("data");
+  MakeDir("data/cdaudio");
+  WriteText("data/cdaudio/track01.wav", "not a wave file");
+  WriteBytes("data/cdaudio/track2.wav", Wave(22050, 1, 16, Sine(22050, 441, 0.1, 100)));
   EXPECT_EQ(Open(&id), DWORD(MCIERR_INVALID_DEVICE_NAME));
   EXPECT_EQ(auxGetNumDevs(), 0u);
   AUXCAPSA caps;
@@ -224,30 +187,30 @@ TEST_F(CdAudio, PlaysTheTracksFromTheFirstUpToTheEndTrackAndStops) {
   // From track 1 to track 2: track 1 alone.
   ASSERT_EQ(Play(id, MCI_FROM | MCI_TO, MCI_MAKE_TMSF(1, 0, 0, 0), MCI_MAKE_TMSF(2, 0, 0, 0)), 0u);
   EXPECT_EQ(Status(id, MCI_STATUS_MODE), DWORD_PTR(MCI_MODE_PLAY));
-  hooks::MixerCapture first = Render(0.5);
+  MixerCapture first = Render(0.5);
   EXPECT_EQ(Status(id, MCI_STATUS_POSITION), DWORD_PTR(MCI_MAKE_TMSF(1, 0, 0, 37))) << "0.5 s = 37.5 frames";
   Render(0.3);
   EXPECT_EQ(Status(id, MCI_STATUS_POSITION), DWORD_PTR(MCI_MAKE_TMSF(1, 0, 0, 60)));
   EXPECT_EQ(Status(id, MCI_STATUS_MODE), DWORD_PTR(MCI_MODE_PLAY));
-  hooks::MixerCapture rest = Render(1.0);
+  MixerCapture rest = Render(1.0);
   EXPECT_EQ(Status(id, MCI_STATUS_MODE), DWORD_PTR(MCI_MODE_STOP));
-  EXPECT_NEAR(double(SoundingFrames(rest)) / rest.rate, 0.2, 0.002) << "1 s in all, nothing of track 2";
-  EXPECT_NEAR(Pitch(first, first.Frames()), 441, 4);
+  EXPECT_NEAR(SoundingSeconds(rest), 0.2, 0.002) << "1 s in all, nothing of track 2";
+  EXPECT_NEAR(Pitch(first, 0, first.Frames()), 441, 4);
   EXPECT_NEAR(Peak(first), 8000, 40);
 
   // Without an end: to the end of the disc, through the data track.
   ASSERT_EQ(Play(id, MCI_FROM, MCI_MAKE_TMSF(2, 0, 0, 0)), 0u);
-  hooks::MixerCapture second = Render(0.4);
-  EXPECT_NEAR(Pitch(second, second.Frames()), 1000, 5);
+  MixerCapture second = Render(0.4);
+  EXPECT_NEAR(Pitch(second, 0, second.Frames()), 1000, 5);
   EXPECT_EQ(Status(id, MCI_STATUS_CURRENT_TRACK), 2u);
   // The rest of track 2, the data track's 4 s of silence, the start of track 4.
-  hooks::MixerCapture gap = Render(4.12);
+  MixerCapture gap = Render(4.12);
   for (size_t i = gap.rate / 5; i < size_t(gap.rate) * 4; ++i) ASSERT_EQ(gap.samples[2 * i], 0) << i;
-  EXPECT_NEAR(double(SoundingFrames(gap)) / gap.rate, 4.12, 0.002);
+  EXPECT_NEAR(SoundingSeconds(gap), 4.12, 0.002);
   EXPECT_EQ(Status(id, MCI_STATUS_CURRENT_TRACK), 4u);
   EXPECT_EQ(Status(id, MCI_STATUS_MODE), DWORD_PTR(MCI_MODE_PLAY));
-  hooks::MixerCapture last = Render(0.5);
-  EXPECT_NEAR(Pitch(last, last.rate * 15 / 100), 300, 10);
+  MixerCapture last = Render(0.5);
+  EXPECT_NEAR(Pitch(last, 0, last.rate * 15 / 100), 300, 10);
   EXPECT_EQ(Status(id, MCI_STATUS_MODE), DWORD_PTR(MCI_MODE_STOP));
 }
 
@@ -263,8 +226,8 @@ TEST_F(CdAudio, StopKeepsThePositionAndPlayGoesOnFromThere) {
   EXPECT_NEAR(double(Status(id, MCI_STATUS_POSITION)), 2400, 14);
   EXPECT_EQ(Peak(Render(0.2)), 0);
   ASSERT_EQ(Play(id, 0), 0u);
-  hooks::MixerCapture rest = Render(2.0);
-  EXPECT_NEAR(double(SoundingFrames(rest)) / rest.rate, 1.1, 0.01) << "the rest of track 1 and all of track 2";
+  MixerCapture rest = Render(2.0);
+  EXPECT_NEAR(SoundingSeconds(rest), 1.1, 0.01) << "the rest of track 1 and all of track 2";
 }
 
 TEST_F(CdAudio, TheAuxVolumeScalesTheTracks) {
@@ -296,11 +259,7 @@ TEST_F(CdAudio, TheAuxVolumeScalesTheTracks) {
 // real time, here on the null output.
 TEST_F(CdAudio, NotifiesTheWindowAndWaitsInRealTime) {
   Track(1, Wave(22050, 1, 16, std::vector<int16_t>(4410, 1000)));  // 0.2 s
-  WNDCLASSA windowClass{};
-  windowClass.lpfnWndProc = DefWindowProcA;
-  windowClass.lpszClassName = "VeskariaCdTest";
-  ASSERT_NE(RegisterClassA(&windowClass), 0);
-  HWND window = CreateWindowExA(0, "VeskariaCdTest", "", WS_POPUP, 0, 0, 8, 8, nullptr, nullptr, nullptr, nullptr);
+  TestWindow window("VeskariaCdTest", DefWindowProcA, 8, 8);
   auto nextNotice = [&](MSG* msg) { return PeekMessageA(msg, window, MM_MCINOTIFY, MM_MCINOTIFY, PM_REMOVE); };
 
   hooks::FailAudioDevice(true);
@@ -325,8 +284,6 @@ TEST_F(CdAudio, NotifiesTheWindowAndWaitsInRealTime) {
   ASSERT_TRUE(nextNotice(&msg));
   EXPECT_EQ(msg.wParam, WPARAM(MCI_NOTIFY_SUCCESSFUL));
   EXPECT_FALSE(nextNotice(&msg));
-  DestroyWindow(window);
-  UnregisterClassA("VeskariaCdTest", nullptr);
 }
 
 TEST(MciErrorText, IsWindowsTextCutToTheBuffer) {
