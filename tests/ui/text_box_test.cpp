@@ -57,10 +57,9 @@ class TextBoxTest : public test::ModalBoxTest {
     Release(x, y);
   }
 
-  // The knob on the screen once the box has taken everything posted: its
-  // top row and height (light edge then dark foot).
-  int KnobTop(bool sync = true) {
-    if (sync) Sync(300, 300);
+  // The knob on the screen: its top row and height (light edge then dark
+  // foot). Read after a Sync, so the box is not drawing meanwhile.
+  int KnobTop() {
     for (int row = 117; row < 341; ++row)
       if (test::ScreenPixel(kBarColumn, row) == kLightPen) return row;
     return -1;
@@ -106,6 +105,7 @@ TEST_P(TextBoxTest, ArrowsScrollTenPercentOnEveryTickWhileHeld) {
   // A click released before the next tick scrolls nothing.
   Click(kDownX, kDownY);
   Tick();
+  Sync(300, 300);
   EXPECT_EQ(KnobTop(), 117);
   EXPECT_EQ(WholeScreen(), top);
 
@@ -113,7 +113,7 @@ TEST_P(TextBoxTest, ArrowsScrollTenPercentOnEveryTickWhileHeld) {
   Press(kDownX, kDownY);
   for (int i = 0; i < 3; ++i) Tick();
   Sync(kDownX, kDownY);
-  EXPECT_EQ(KnobTop(false), KnobTopAt(30));
+  EXPECT_EQ(KnobTop(), KnobTopAt(30));
   bool moved = false;
   for (int row = 88; row < 88 + 305 && !moved; ++row)
     for (int col = 101; col < 101 + 417 && !moved; col += 2)
@@ -126,24 +126,30 @@ TEST_P(TextBoxTest, ArrowsScrollTenPercentOnEveryTickWhileHeld) {
   Post(WM_MOUSEMOVE, MK_LBUTTON, At(kDownX, kDownY));
   Tick();
   Release(kDownX, kDownY);
+  Sync(300, 300);
   EXPECT_EQ(KnobTop(), KnobTopAt(30));
   Hold(kUpX, kUpY, 1);
+  Sync(300, 300);
   EXPECT_EQ(KnobTop(), KnobTopAt(20));
 
   // The bar: the knob to the pointer, also while dragging; dragging on
   // onto the down arrow presses it.
   Press(533, 339);
+  Sync(300, 300);
   EXPECT_EQ(KnobTop(), 117 + 224 - KnobHeight());
   Press(533, 200);
   Post(WM_MOUSEMOVE, MK_LBUTTON, At(533, 118));
+  Sync(300, 300);
   EXPECT_EQ(KnobTop(), 117);
   Post(WM_MOUSEMOVE, MK_LBUTTON, At(kDownX, kDownY));
   Tick();
   Release(kDownX, kDownY);
+  Sync(300, 300);
   EXPECT_EQ(KnobTop(), KnobTopAt(10));
 
   // Down to the end and no further.
   Hold(kDownX, kDownY, 15);
+  Sync(300, 300);
   EXPECT_EQ(KnobTop(), 117 + 224 - KnobHeight());
   CloseAndExpectClosed();
 }
@@ -154,8 +160,10 @@ TEST_P(TextBoxTest, InTheLargerOpenGLWindowTheBarTakesTheScreenRow) {
   WindowHeight = 600;
   Start(LongText());
   Hold(533 + 80, 339 + 60, 0);  // the foot of the bar
+  Sync(300, 300);
   EXPECT_EQ(KnobTop(), 117 + 224 - KnobHeight());
   Hold(533 + 80, 118 + 60, 0);  // its top
+  Sync(300, 300);
   EXPECT_EQ(KnobTop(), 117);
   CloseAndExpectClosed(80, 60);
 }
