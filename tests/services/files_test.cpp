@@ -1,3 +1,6 @@
+// The file services of the original system on a fresh game directory: open
+// modes, seeking, loading and saving whole files, big-endian reads, locks,
+// directories, and paths that ignore case and backslashes.
 #include "services/files.h"
 
 #include <gtest/gtest.h>
@@ -14,23 +17,23 @@ namespace {
 using test::FileExists;
 using test::MakeDir;
 using test::ReadBytes;
-using test::WriteBytes;
 using test::WriteText;
+
+using Bytes = std::vector<uint8_t>;
 
 class FileServices : public test::GameDirTest {};
 
-TEST_F(FileServices, OpenModesCreateOrNeedAnExistingWritableFile) {
-  EXPECT_EQ(Open("missing.bin", MODE_OLDFILE), nullptr);
-  EXPECT_EQ(Open("missing.bin", MODE_READWRITE), nullptr);
-  EXPECT_EQ(Open("missing.bin", 1007), nullptr);
+TEST_F(FileServices, OpenModesCreateOrNeedAnExistingWritableFileAndUnknownModesAreLogged) {
+  test::LogCapture log;
+  for (int32_t mode : {MODE_OLDFILE, MODE_READWRITE, 1007, 1003, 1008})
+    EXPECT_EQ(Open("missing.bin", mode), nullptr) << mode;
+  EXPECT_EQ(log.Take(), "Open:Unbekanntes Flag.\nOpen:Unbekanntes Flag.\n") << "1003 and 1008 only";
   EXPECT_FALSE(FileExists("missing.bin"));
 
   FileHandle created = Open("new.bin", MODE_NEWFILE);
   ASSERT_NE(created, nullptr);
   Write(created, "abc", 3);
   Close(created);
-  EXPECT_EQ(ReadBytes("new.bin"), (std::vector<uint8_t>{'a', 'b', 'c'}));
-
   for (int32_t mode : {MODE_READWRITE, MODE_OLDFILE, 1007}) {
     FileHandle existing = Open("new.bin", mode);
     ASSERT_NE(existing, nullptr) << mode;
@@ -39,83 +42,59 @@ TEST_F(FileServices, OpenModesCreateOrNeedAnExistingWritableFile) {
     EXPECT_STREQ(buffer, "abc");
     Close(existing);
   }
-
   test::SetReadOnly("new.bin", true);
   EXPECT_EQ(Open("new.bin", MODE_OLDFILE), nullptr);
   EXPECT_EQ(Open("new.bin", MODE_NEWFILE), nullptr);
 }
 
-TEST_F(FileServices, UnknownModeIsLoggedAndRefused) {
-  test::LogCapture log;
-  EXPECT_EQ(Open("x.bin", 1003), nullptr);
-  EXPECT_EQ(Open("x.bin", 1008), nullptr);
-  EXPECT_EQ(log.Take(), "Open:Unbekanntes Flag.\nOpen:Unbekanntes Flag.\n");
-  EXPECT_FALSE(FileExists("x.bin"));
-}
-
-TEST_F(FileServices, SeekAndFileLength) {
+TEST_F(FileServices, SeekFileLengthAndBigEndianReads) {
   WriteText("ten.bin", "0123456789");
   FileHandle file = Open("ten.bin", MODE_OLDFILE);
   ASSERT_NE(file, nullptr);
   EXPECT_EQ(Seek(file, 4, OFFSET_BEGINNING), 4);
   EXPECT_EQ(Seek(file, 2, OFFSET_CURRENT), 6);
-  {
-    test::LogCapture log;
-    EXPECT_EQ(Seek(file, 0, 2), -1);
-    EXPECT_EQ(log.Take(), "") << "a bad origin is refused without a message";
-  }
+  test::LogCapture log;
+  EXPECT_EQ(Seek(file, 0, 2), -1) << "a bad origin: refused without a message";
   EXPECT_EQ(Seek(file, 0, OFFSET_CURRENT), 6) << "a bad origin does not move";
   EXPECT_EQ(FileLength(file), 10u);
   EXPECT_EQ(Seek(file, 0, OFFSET_CURRENT), 6) << "FileLength restores the position";
   EXPECT_EQ(Seek(file, 0, OFFSET_END), 10);
-  {
-    test::LogCapture log;
-    EXPECT_EQ(Seek(file, -20, OFFSET_BEGINNING), -1);
-    EXPECT_EQ(log.Take(), "Seek : Konnte File Pointer nicht richtig setzen .\n");
-  }
+  EXPECT_EQ(Seek(file, -20, OFFSET_BEGINNING), -1);
+  EXPECT_EQ(log.Take(), "Seek : Konnte File Pointer nicht richtig setzen .\n");
+  Close(file);
+
+  test::WriteBytes("numbers.bin", {0x00, 0x00, 0x01, 0x02, 0x12, 0x34, 0xAB});
+  file = Open("numbers.bin", MODE_OLDFILE);
+  ASSERT_NE(file, nullptr);
+  EXPECT_EQ(ReadLong(file), 258u);
+  EXPECT_EQ(ReadWord(file), 0x1234);
+  EXPECT_EQ(ReadWord(file), 0xAB00) << "a byte missing at the end reads as 0";
   Close(file);
 }
 
 TEST_F(FileServices, GetFileSizeAndLoadFile) {
   WriteText("data.bin", "Veskaria");
-  WriteBytes("empty.bin", {});
+  WriteText("empty.bin", "");
+  WriteText("rom.bin", "fixed");
+  test::SetReadOnly("rom.bin", true);
   EXPECT_EQ(GetFileSize("data.bin"), 8u);
   EXPECT_EQ(GetFileSize("empty.bin"), 0u);
   {
     test::LogCapture log;
     EXPECT_EQ(GetFileSize("nothing.bin"), 0u);
-    EXPECT_EQ(log.Take(), "GetFileSize: Fehler Code : 2 .\n");
+    EXPECT_EQ(LoadFile("nothing.bin", 0), nullptr);
+    EXPECT_EQ(log.Take(), "GetFileSize: Fehler Code : 2 .\n") << "a missing file is no error of LoadFile's";
   }
-
-  uint32_t length = 99;
-  auto* block = static_cast<char*>(LoadFile("data.bin", MEMF_PUBLIC, &length));
-  ASSERT_NE(block, nullptr);
-  EXPECT_EQ(length, 8u);
-  EXPECT_EQ(std::string(block, 8), "Veskaria");
-  FreeVec(block);
-
-  void* empty = LoadFile("empty.bin", 0);
-  EXPECT_NE(empty, nullptr) << "a zero-length file loads as a valid block";
-  FreeVec(empty);
-
-  test::LogCapture log;
-  EXPECT_EQ(LoadFile("nothing.bin", 0), nullptr);
-  EXPECT_EQ(log.Take(), "") << "a missing file is no error of LoadFile's";
-}
-
-TEST_F(FileServices, LoadFileReadsReadOnlyFiles) {
-  WriteText("rom.bin", "fixed");
-  test::SetReadOnly("rom.bin", true);
-  uint32_t length = 0;
-  void* block = LoadFile("rom.bin", 0, &length);
-  ASSERT_NE(block, nullptr);
-  EXPECT_EQ(length, 5u);
-  FreeVec(block);
-}
-
-TEST_F(FileServices, LoadFileReleasesTheFileWhenMemoryRunsOut) {
-  WriteText("data.bin", "Veskaria");
-  int64_t live = LiveAllocVecBlocks();
+  // A zero-length file loads as a valid block, a read-only one as well.
+  for (const auto& [path, text] : {std::pair{"data.bin", "Veskaria"}, {"empty.bin", ""}, {"rom.bin", "fixed"}}) {
+    uint32_t length = 99;
+    auto* block = static_cast<char*>(LoadFile(path, MEMF_PUBLIC, &length));
+    ASSERT_NE(block, nullptr) << path;
+    EXPECT_EQ(std::string(block, length), text);
+    FreeVec(block);
+  }
+  // Memory running out releases the file.
+  const int64_t live = LiveAllocVecBlocks();
   FailAllocVecAt(1);
   test::LogCapture log;
   EXPECT_EQ(LoadFile("data.bin", 0), nullptr);
@@ -123,40 +102,25 @@ TEST_F(FileServices, LoadFileReleasesTheFileWhenMemoryRunsOut) {
   EXPECT_EQ(LiveAllocVecBlocks(), live);
 }
 
-TEST_F(FileServices, SaveMem2FileReplacesWholeFilesAndLeavesNoTemporary) {
+TEST_F(FileServices, SaveMem2FileReplacesWholeFilesKeepsReadOnlyOnesAndLeavesNoTemporary) {
   WriteText("save.bin", "old contents, longer than the new");
   EXPECT_EQ(SaveMem2File("save.bin", "new", 3), 1);
-  EXPECT_EQ(ReadBytes("save.bin"), (std::vector<uint8_t>{'n', 'e', 'w'}));
+  EXPECT_EQ(ReadBytes("save.bin"), (Bytes{'n', 'e', 'w'}));
   EXPECT_FALSE(FileExists("save.bin.new"));
 
   MakeDir("locked");
   test::SetReadOnly("locked", true);
-  test::LogCapture log;
-  EXPECT_EQ(SaveMem2File("locked/save.bin", "x", 1), 0);
-  EXPECT_EQ(SaveMem2File("nodir/save.bin", "x", 1), 0);
-  EXPECT_EQ(log.Take(),
-            "SaveMem2File: Konnte das File <locked/save.bin> nicht speichern.\n"
-            "SaveMem2File: Konnte das File <nodir/save.bin> nicht speichern.\n");
-}
-
-TEST_F(FileServices, SaveMem2FileKeepsAReadOnlyFile) {
   WriteText("keep.bin", "keep");
   test::SetReadOnly("keep.bin", true);
   test::LogCapture log;
-  EXPECT_EQ(SaveMem2File("keep.bin", "lost", 4), 0);
-  EXPECT_EQ(log.Take(), "SaveMem2File: Konnte das File <keep.bin> nicht speichern.\n");
-  EXPECT_EQ(ReadBytes("keep.bin"), (std::vector<uint8_t>{'k', 'e', 'e', 'p'}));
+  for (const char* path : {"locked/save.bin", "nodir/save.bin", "keep.bin"})
+    EXPECT_EQ(SaveMem2File(path, "lost", 4), 0) << path;
+  EXPECT_EQ(log.Take(),
+            "SaveMem2File: Konnte das File <locked/save.bin> nicht speichern.\n"
+            "SaveMem2File: Konnte das File <nodir/save.bin> nicht speichern.\n"
+            "SaveMem2File: Konnte das File <keep.bin> nicht speichern.\n");
+  EXPECT_EQ(ReadBytes("keep.bin"), (Bytes{'k', 'e', 'e', 'p'}));
   EXPECT_FALSE(FileExists("keep.bin.new"));
-}
-
-TEST_F(FileServices, ReadLongAndReadWordAreBigEndian) {
-  WriteBytes("numbers.bin", {0x00, 0x00, 0x01, 0x02, 0x12, 0x34, 0xAB});
-  FileHandle file = Open("numbers.bin", MODE_OLDFILE);
-  ASSERT_NE(file, nullptr);
-  EXPECT_EQ(ReadLong(file), 258u);
-  EXPECT_EQ(ReadWord(file), 0x1234);
-  EXPECT_EQ(ReadWord(file), 0xAB00) << "a byte missing at the end reads as 0";
-  Close(file);
 }
 
 TEST_F(FileServices, LockTellsFilesDirectoriesAndMissingObjectsApart) {
@@ -185,15 +149,14 @@ TEST_F(FileServices, CreateDirMakesOneLevel) {
   {
     test::LogCapture log;
     EXPECT_EQ(CreateDir("./data"), 1u) << "an existing directory";
+    EXPECT_EQ(CreateDir("./data\\Cities"), 1u);
+    EXPECT_EQ(CreateDir("./DATA/cities"), 1u) << "the same directory in another case";
     EXPECT_EQ(log.Take(), "");
   }
-  EXPECT_EQ(CreateDir("./data\\Cities"), 1u);
   EXPECT_TRUE(FileExists("data/Cities"));
-  EXPECT_EQ(CreateDir("./DATA/cities"), 1u) << "the same directory in another case";
-
   test::LogCapture log;
   EXPECT_EQ(CreateDir("./nowhere/Cities"), 0u);
-  std::string text = log.Take();
+  const std::string text = log.Take();
   EXPECT_EQ(text.rfind("Konnte Verzeichnis /", 0), 0u) << text;
   EXPECT_NE(text.find("/nowhere/Cities nicht anlegen !\n"), std::string::npos) << text;
 }
@@ -205,7 +168,6 @@ TEST_F(FileServices, PathsIgnoreCaseAndBackslashes) {
   void* block = LoadFile("./Data\\SCREENDAT/INFO_STADT.DAT", 0);
   EXPECT_NE(block, nullptr);
   FreeVec(block);
-
   // A new file takes the case of the directories that exist.
   FileHandle file = Open("./DATA/ScreenDat/New.dat", MODE_NEWFILE);
   ASSERT_NE(file, nullptr);
@@ -216,14 +178,11 @@ TEST_F(FileServices, PathsIgnoreCaseAndBackslashes) {
 TEST(SwapBytes, ReversesWordsOrHalfWords) {
   uint8_t longs[] = {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xDE, 0xF0};
   SwapBytes(longs, 2, 1);
-  EXPECT_EQ(std::vector<uint8_t>(longs, longs + 8),
-            (std::vector<uint8_t>{0x78, 0x56, 0x34, 0x12, 0xF0, 0xDE, 0xBC, 0x9A}));
+  EXPECT_EQ(Bytes(longs, longs + 8), (Bytes{0x78, 0x56, 0x34, 0x12, 0xF0, 0xDE, 0xBC, 0x9A}));
   uint8_t words[] = {0x12, 0x34, 0x56, 0x78, 0xAA};
   SwapBytes(words, 2, 0);
-  EXPECT_EQ(std::vector<uint8_t>(words, words + 5),
-            (std::vector<uint8_t>{0x34, 0x12, 0x78, 0x56, 0xAA}));
   SwapBytes(words, 0, 1);  // nothing to do
-  EXPECT_EQ(words[0], 0x34);
+  EXPECT_EQ(Bytes(words, words + 5), (Bytes{0x34, 0x12, 0x78, 0x56, 0xAA}));
 }
 
 }  // namespace

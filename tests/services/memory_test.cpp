@@ -1,3 +1,5 @@
+// AllocVec and its companions: cleared blocks, zero sizes, the injected
+// failure, CopyMem and the available memory.
 #include "services/memory.h"
 
 #include <gtest/gtest.h>
@@ -15,9 +17,9 @@ namespace {
 
 TEST(AllocVec, ClearFlagGivesZeroBytesOnADirtiedHeapAndOtherFlagsAreAccepted) {
   for (uint32_t flags : {MEMF_CLEAR, MEMF_PUBLIC | MEMF_CLEAR, MEMF_FAST | MEMF_CLEAR}) {
-    // Blocks of the same size, written all over and given back first, so
-    // that the cleared block is likely one of them (the sanitizer build
-    // fills every uncleared block instead).
+    // Same-sized blocks written all over and given back first, so that the
+    // cleared block is likely one of them (the sanitizer build fills every
+    // uncleared block instead).
     for (int i = 0; i < 8; ++i) {
       void* dirty = AllocVec(4096, MEMF_FAST);
       ASSERT_NE(dirty, nullptr);
@@ -32,11 +34,10 @@ TEST(AllocVec, ClearFlagGivesZeroBytesOnADirtiedHeapAndOtherFlagsAreAccepted) {
 }
 
 TEST(AllocVec, ZeroSizeGivesDistinctBlocksAndFreeVecAcceptsNull) {
-  int64_t live = LiveAllocVecBlocks();
+  const int64_t live = LiveAllocVecBlocks();
   void* a = AllocVec(0, 0);
   void* b = AllocVec(0, 0);
-  ASSERT_NE(a, nullptr);
-  ASSERT_NE(b, nullptr);
+  ASSERT_TRUE(a && b);
   EXPECT_NE(a, b);
   EXPECT_EQ(LiveAllocVecBlocks(), live + 2);
   FreeVec(a);
@@ -47,19 +48,13 @@ TEST(AllocVec, ZeroSizeGivesDistinctBlocksAndFreeVecAcceptsNull) {
 
 TEST(AllocVec, InjectedFailureHitsExactlyTheNthCallAndLogs) {
   FailAllocVecAt(3);
-  void* first = AllocVec(8, 0);
-  void* second = AllocVec(8, 0);
+  void* blocks[4];
   test::LogCapture log;
-  void* third = AllocVec(8, 0);
+  for (void*& block : blocks) block = AllocVec(8, 0);
   EXPECT_EQ(log.Take(), "AllocVec: 000 ");
-  void* fourth = AllocVec(8, 0);
-  EXPECT_NE(first, nullptr);
-  EXPECT_NE(second, nullptr);
-  EXPECT_EQ(third, nullptr);
-  EXPECT_NE(fourth, nullptr);
-  FreeVec(first);
-  FreeVec(second);
-  FreeVec(fourth);
+  EXPECT_TRUE(blocks[0] && blocks[1] && blocks[3]);
+  EXPECT_EQ(blocks[2], nullptr);
+  for (void* block : blocks) FreeVec(block);
 }
 
 TEST(CopyMem, CopiesSourceToDestination) {

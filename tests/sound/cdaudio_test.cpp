@@ -68,13 +68,6 @@ TEST_F(CDAudioTest, NoTrackFolderMeansNoDevice) {
             "SetCDVolume: Windows liefert keine Ger\xe4te zur\xfc" "ck. Deshalb kein Volume-Control m\xf6glich!\n");
 }
 
-TEST_F(CDAudioTest, TheCheckOpensAndClosesItsOwnDevice) {
-  WriteTracks({0.5});
-  EXPECT_TRUE(IsCD());
-  EXPECT_EQ(CDDeviceId, 0u);
-  EXPECT_FALSE(StopCD()) << "nothing open to stop";
-}
-
 TEST_F(CDAudioTest, PlayingNeedsMusicAndCDInTheStatus) {
   WriteTracks({3, 3});
   for (uint32_t status : {0u, kSoundCdRom, kSoundMusic}) {
@@ -106,32 +99,29 @@ TEST_F(CDAudioTest, ATrackPlaysForASecondBeforeTheCallReturnsAndStops) {
   LogCapture after;
   EXPECT_TRUE(IsCDReady()) << "no device: the status cannot be read";
   EXPECT_EQ(after.Take().rfind("IsCDReady: ", 0), 0u);
+  // The sound environment stops the music at its end.
+  ASSERT_TRUE(PlayCDTrack(1, 1));
+  LogCapture quiet;
+  ExitSoundEnv();
+  EXPECT_EQ(CDDeviceId, 0u);
 }
 
-TEST_F(CDAudioTest, TheLastTrackAsEndPointIsRefused) {
+TEST_F(CDAudioTest, TheLastTrackAsEndPointIsRefusedAndTheDeviceClosed) {
   WriteTracks({1, 1});
   LogCapture log;
   EXPECT_FALSE(PlayCDTrack(1, 2));
   const std::string lines = log.Take();
   EXPECT_EQ(lines.rfind("PlayCDTrack3: ", 0), 0u) << lines;
   EXPECT_EQ(CDDeviceId, 0u) << "the device was closed";
+  // The check opens and closes its own device.
   EXPECT_TRUE(IsCD()) << "and can be opened again";
-}
-
-TEST_F(CDAudioTest, TheVolumeGoesToTheCDAudioDevice) {
-  WriteTracks({1});
+  EXPECT_EQ(CDDeviceId, 0u);
+  EXPECT_FALSE(StopCD()) << "nothing open to stop";
+  // The volume goes to the cdaudio device.
   EXPECT_TRUE(SetCDVolume(0x80));
   DWORD volume = 0;
   ASSERT_EQ(auxGetVolume(0, &volume), MMSYSERR_NOERROR);
   EXPECT_EQ(volume & 0xFFFF, 0x80u * 257u);
-}
-
-TEST_F(CDAudioTest, TheSoundEnvironmentStopsTheMusicAtTheEnd) {
-  WriteTracks({4, 4});
-  ASSERT_TRUE(PlayCDTrack(1, 1));
-  LogCapture quiet;
-  ExitSoundEnv();
-  EXPECT_EQ(CDDeviceId, 0u);
 }
 
 }  // namespace

@@ -70,10 +70,7 @@ class SoundTest : public test::GameDirTest {
 
   void TearDown() override {
     FailAllocVecAt(0);
-    {
-      LogCapture quiet;
-      ExitSoundEnv();
-    }
+    ExitSoundEnvQuietly();
     for (uint32_t i = 0; i < kSoundCacheSlots; ++i) {
       FreeVec(SoundCache[i]);
       SoundCache[i] = nullptr;
@@ -86,6 +83,10 @@ class SoundTest : public test::GameDirTest {
     GameDirTest::TearDown();
   }
 
+  static void ExitSoundEnvQuietly() {
+    LogCapture quiet;
+    ExitSoundEnv();
+  }
   static bool Init(uint32_t wanted = 0) {
     LogCapture quiet;
     return InitSoundEnv(wanted);
@@ -137,11 +138,6 @@ TEST_F(SoundTest, InitSoundEnvLogsTheThreeWordsAndLoadsTheClick) {
   EXPECT_EQ(frequency, 22050u);
 }
 
-TEST_F(SoundTest, WantedFeaturesReplaceTheOptions) {
-  ASSERT_TRUE(Init(kSoundMusic | kSoundCdRom | kSoundEffects));
-  EXPECT_EQ(System.soundStatus, kSoundEffects) << "only what the mask offers";
-}
-
 TEST_F(SoundTest, NoDirectSoundFailsTheEnvironment) {
   platform::testing::FailDirectSoundCreate(true);
   LogCapture log;
@@ -151,7 +147,10 @@ TEST_F(SoundTest, NoDirectSoundFailsTheEnvironment) {
   EXPECT_EQ(SoundDevice, nullptr);
 }
 
-TEST_F(SoundTest, EffectsSwitchedOffPlayNothingAndSayNothing) {
+TEST_F(SoundTest, WantedFeaturesReplaceTheOptionsAndEffectsSwitchedOffSayNothing) {
+  ASSERT_TRUE(Init(kSoundMusic | kSoundCdRom | kSoundEffects));
+  EXPECT_EQ(System.soundStatus, kSoundEffects) << "only what the mask offers";
+  ExitSoundEnvQuietly();
   System.options.optionFlags = kSound16Bit;
   ASSERT_TRUE(Init());
   LogCapture log;
@@ -160,7 +159,7 @@ TEST_F(SoundTest, EffectsSwitchedOffPlayNothingAndSayNothing) {
   EXPECT_EQ(Status(0), 0u);
 }
 
-TEST_F(SoundTest, PlayingTwiceSoundsOnceAndLoopsUntilReleased) {
+TEST_F(SoundTest, PlayingTwiceSoundsOnceLoopsUntilReleasedAndTheEndReleasesEverything) {
   ASSERT_TRUE(Init());
   ASSERT_TRUE(OpenKadunSFX(kSoundList, 48));
   EXPECT_TRUE(SfxPlayer(48, 0, 1));
@@ -169,9 +168,20 @@ TEST_F(SoundTest, PlayingTwiceSoundsOnceAndLoopsUntilReleased) {
   DWORD frequency = 0;
   System.soundBuffers[1]->GetFrequency(&frequency);
   EXPECT_EQ(frequency, 44100u);
+  {
+    LogCapture log;
+    EXPECT_FALSE(SfxPlayer(2, 0, 0));
+    EXPECT_EQ(log.Take(), "SfxPlayer: Konnte Id: <2>  nicht abspielen\n");
+  }
+  // The end logs the three words and releases everything, the looping sound too.
   LogCapture log;
-  EXPECT_FALSE(SfxPlayer(2, 0, 0));
-  EXPECT_EQ(log.Take(), "SfxPlayer: Konnte Id: <2>  nicht abspielen\n");
+  ExitSoundEnv();
+  EXPECT_EQ(log.Take(), "Exit Soundmaske   : 17\nExit Soundstatus  : 17\nExit Soundoptions : 17\n");
+  EXPECT_EQ(SoundDevice, nullptr);
+  for (int slot = 0; slot < kSoundSlots; ++slot) {
+    EXPECT_EQ(System.soundIds[slot], 0u);
+    EXPECT_EQ(System.soundBuffers[slot], nullptr);
+  }
 }
 
 TEST_F(SoundTest, ASoundPlayedAgainWhilePlayingIsHeardOnce) {
@@ -213,37 +223,31 @@ TEST_F(SoundTest, SlotsFillFromTheLowestAndRunOut) {
   EXPECT_EQ(System.soundIds[1], 48u) << "the freed slot is taken again";
 }
 
-TEST_F(SoundTest, BadIdsAndMissingFilesLoadNothing) {
+TEST_F(SoundTest, BadIdsMissingFilesAndBadListsLoadNothing) {
   ASSERT_TRUE(Init());
-  {
+  // A list whose entry 2 names "aw", the end of entry 1's name: shorter than
+  // the four characters of a volume, so it would run into the next name.
+  std::vector<uint8_t> list = test::ReadBytes("data/sfxpath");
+  const auto be32 = [&](size_t at) {
+    return uint32_t{list[at]} << 24 | uint32_t{list[at + 1]} << 16 | uint32_t{list[at + 2]} << 8 | list[at + 3];
+  };
+  const uint32_t first = be32(36 + 12);
+  const uint32_t shortName = first + static_cast<uint32_t>(std::strlen(reinterpret_cast<char*>(&list[32 + first]))) - 2;
+  for (int b = 0; b < 4; ++b) list[36 + 20 + 12 + b] = static_cast<uint8_t>(shortName >> (24 - 8 * b));
+  test::WriteBytes("data/shortnames", list);
+  struct Row {
+    const char* list;
+    uint32_t id;
+    const char* logged;
+  };
+  for (const Row& row : {Row{kSoundList, 49, "OpenKadunSFX : 000\n"},
+                         Row{kSoundList, 3, "OpenKadunSfx: Konnte <./data/sfx/missing.raw> nicht oeffnen.\n"},
+                         Row{"./data/nolist", 2, "OpenKadunSFX : 000\n"},
+                         Row{"./data/shortnames", 2, "OpenKadunSFX : 000\n"}}) {
+    SCOPED_TRACE(std::string(row.list) + " " + std::to_string(row.id));
     LogCapture log;
-    EXPECT_FALSE(OpenKadunSFX(kSoundList, 49));
-    EXPECT_EQ(log.Take(), "OpenKadunSFX : 000\n");
-  }
-  {
-    LogCapture log;
-    EXPECT_FALSE(OpenKadunSFX(kSoundList, 3));
-    EXPECT_EQ(log.Take(), "OpenKadunSfx: Konnte <./data/sfx/missing.raw> nicht oeffnen.\n");
-  }
-  {
-    LogCapture log;
-    EXPECT_FALSE(OpenKadunSFX("./data/nolist", 2));
-    EXPECT_EQ(log.Take(), "OpenKadunSFX : 000\n");
-  }
-  {
-    // Entry 2's name made "aw": the end of entry 1's name, shorter than the
-    // four characters of a volume, so it would run into the next name.
-    std::vector<uint8_t> list = test::ReadBytes("data/sfxpath");
-    const auto be32 = [&](size_t at) {
-      return uint32_t{list[at]} << 24 | uint32_t{list[at + 1]} << 16 | uint32_t{list[at + 2]} << 8 | list[at + 3];
-    };
-    const uint32_t first = be32(36 + 12);
-    const uint32_t shortName = first + static_cast<uint32_t>(std::strlen(reinterpret_cast<char*>(&list[32 + first]))) - 2;
-    for (int b = 0; b < 4; ++b) list[36 + 20 + 12 + b] = static_cast<uint8_t>(shortName >> (24 - 8 * b));
-    test::WriteBytes("data/shortnames", list);
-    LogCapture log;
-    EXPECT_FALSE(OpenKadunSFX("./data/shortnames", 2));
-    EXPECT_EQ(log.Take(), "OpenKadunSFX : 000\n");
+    EXPECT_FALSE(OpenKadunSFX(row.list, row.id));
+    EXPECT_EQ(log.Take(), row.logged);
   }
   for (int slot = 1; slot < kSoundSlots; ++slot) EXPECT_EQ(System.soundIds[slot], 0u);
 }
@@ -293,20 +297,6 @@ TEST_F(SoundTest, ACacheCopyThatCannotBeMadeKeepsNothing) {
   EXPECT_EQ(Copy2SfxCache(kClickSound, 4, data), 0);
   EXPECT_EQ(Copy2SfxCache(200, 4, data), 0) << "no cache slot beyond 181";
   EXPECT_EQ(SoundCache[0], nullptr);
-}
-
-TEST_F(SoundTest, ExitSoundEnvLogsAndReleasesEverything) {
-  ASSERT_TRUE(Init());
-  ASSERT_TRUE(OpenKadunSFX(kSoundList, 48));
-  ASSERT_TRUE(SfxPlayer(48, 0, 1));
-  LogCapture log;
-  ExitSoundEnv();
-  EXPECT_EQ(log.Take(), "Exit Soundmaske   : 17\nExit Soundstatus  : 17\nExit Soundoptions : 17\n");
-  EXPECT_EQ(SoundDevice, nullptr);
-  for (int slot = 0; slot < kSoundSlots; ++slot) {
-    EXPECT_EQ(System.soundIds[slot], 0u);
-    EXPECT_EQ(System.soundBuffers[slot], nullptr);
-  }
 }
 
 }  // namespace

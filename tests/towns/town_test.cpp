@@ -403,45 +403,41 @@ TEST_F(TownNamingTest, NamingMovesFileImageAndListRecord) {
   EXPECT_EQ(none.Take(), "ChangeTownName : Fehler ! Diese Stadt existiert nicht...\n!");
 }
 
-TEST_F(TownNamingTest, ATakenNameChangesNothing) {
+// A taken name, a town file that cannot be written, a list that cannot be
+// written (it goes through "Town.list.new": a directory there stops it):
+// nothing changes and no town is lost.
+TEST_F(TownNamingTest, AFailedRenameChangesNothing) {
   const std::vector<uint8_t> list = ReadBytes(kListFile);
   const std::vector<uint8_t> town = ReadBytes("data/Cities/NewTown.vsk");
-  LogCapture log;
-  EXPECT_FALSE(ChangeTownName(nullptr, "NewTown"));
-  EXPECT_EQ(log.Take(), "");
-  EXPECT_EQ(ReadBytes(kListFile), list);
-  EXPECT_EQ(ReadBytes("data/Cities/NewTown.vsk"), town);
-}
-
-TEST_F(TownNamingTest, AFailedWriteLosesNoTown) {
-  const std::vector<uint8_t> list = ReadBytes(kListFile);
-  const std::vector<uint8_t> town = ReadBytes("data/Cities/NewTown.vsk");
-  test::SetReadOnly("data/Cities", true);
-  LogCapture log;
-  EXPECT_FALSE(ChangeTownName(nullptr, "Veskburg"));
-  const std::string lines = log.Take();
-  test::SetReadOnly("data/Cities", false);
-  EXPECT_NE(lines.find("ChangeTownName : Konnte Stadt ./data/Cities\\Veskburg.vsk nicht speichern...\n"),
-            std::string::npos)
-      << lines;
-  EXPECT_EQ(ReadBytes("data/Cities/NewTown.vsk"), town);
-  EXPECT_EQ(ReadBytes(kListFile), list);
-  EXPECT_TRUE(FileExists("data/Cities/NewTown.image"));
-}
-
-TEST_F(TownNamingTest, AListThatCannotBeWrittenPutsEverythingBack) {
-  const std::vector<uint8_t> list = ReadBytes(kListFile);
-  const std::vector<uint8_t> town = ReadBytes("data/Cities/NewTown.vsk");
-  // The list is written through "Town.list.new": a directory there stops it.
-  test::MakeDir("data/Cities/Town.list.new");
-  LogCapture log;
-  EXPECT_FALSE(ChangeTownName(nullptr, "Veskburg"));
-  EXPECT_NE(log.Take().find("ChangeTownName : Konnte Town.list nicht speichern...\n"), std::string::npos);
-  EXPECT_EQ(ReadBytes("data/Cities/NewTown.vsk"), town);
-  EXPECT_EQ(ReadBytes(kListFile), list);
-  EXPECT_EQ(ReadBytes("data/Cities/NewTown.image"), (std::vector<uint8_t>{9, 8, 7}));
-  EXPECT_FALSE(FileExists("data/Cities/Veskburg.vsk"));
-  EXPECT_FALSE(FileExists("data/Cities/Veskburg.image"));
+  struct Row {
+    const char* name;
+    void (*prepare)(bool on);
+    const char* logged;
+  };
+  const Row rows[] = {
+      {"NewTown", [](bool) {}, ""},
+      {"Veskburg", [](bool on) { test::SetReadOnly("data/Cities", on); },
+       "ChangeTownName : Konnte Stadt ./data/Cities\\Veskburg.vsk nicht speichern...\n"},
+      {"Veskburg", [](bool on) { on ? test::MakeDir("data/Cities/Town.list.new") : (void)std::remove("data/Cities/Town.list.new"); },
+       "ChangeTownName : Konnte Town.list nicht speichern...\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.logged);
+    row.prepare(true);
+    LogCapture log;
+    EXPECT_FALSE(ChangeTownName(nullptr, row.name));
+    const std::string lines = log.Take();
+    row.prepare(false);
+    if (*row.logged)
+      EXPECT_NE(lines.find(row.logged), std::string::npos) << lines;
+    else
+      EXPECT_EQ(lines, "");
+    EXPECT_EQ(ReadBytes("data/Cities/NewTown.vsk"), town);
+    EXPECT_EQ(ReadBytes(kListFile), list);
+    EXPECT_EQ(ReadBytes("data/Cities/NewTown.image"), (std::vector<uint8_t>{9, 8, 7}));
+    EXPECT_FALSE(FileExists("data/Cities/Veskburg.vsk"));
+    EXPECT_FALSE(FileExists("data/Cities/Veskburg.image"));
+  }
 }
 
 TEST_F(TownNamingTest, NamesDifferingOnlyInCaseKeepTheOneFile) {

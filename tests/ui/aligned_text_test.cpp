@@ -3,10 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 #include "gfx/rastport.h"
-#include "support/bytes.h"
+#include "support/font_builder.h"
 #include "support/screen_fixture.h"
 
 namespace vsk {
@@ -18,11 +19,7 @@ class AlignedTextTest : public test::ScreenModeTest {
     ScreenModeTest::SetUp();
     // Fixed width, 'A' a 3 x 3 block, baseline at row 2 (so the glyph's top
     // row lies two rows above the pen's y).
-    test::Bytes file;
-    file.text("FONT").u8('A').u8('A').be16(3).be16(3).be16(2).text("NONE").text("FIXD").text("CHAR");
-    file.be16(0).be16(3).be16(3).be16(0).text("DATA");
-    for (int i = 0; i < 9; ++i) file.u8(1);
-    test::WriteBytes("block.fnt", file.data);
+    test::WriteBytes("block.fnt", test::FontBuilder('A', 'A', 3, 2).Glyph('A', {"###", "###", "###"}, 3).Build().data);
     font_ = OpenDiskFont("block.fnt");
     ASSERT_NE(font_, nullptr);
     SetFont(ScreenRp(), font_);
@@ -73,13 +70,11 @@ TEST_P(AlignedTextTest, FillsShadowsAndOutlines) {
   ExpectGlyphAt(50, 100, 9);
   EXPECT_EQ(test::ScreenPixel(51, 103), 0) << "shadow one row below";
   EXPECT_EQ(test::ScreenPixel(53, 101), 5);
+  // The outline: the four neighbours in pen 0, no diagonal.
 
   DrawAlignedText(ScreenRp(), 80, 100, 90, 110, "A", 12, 9, 16 | 512);
   EXPECT_EQ(test::ScreenPixel(80, 100), 9);
-  EXPECT_EQ(test::ScreenPixel(79, 101), 0);
-  EXPECT_EQ(test::ScreenPixel(83, 101), 0);
-  EXPECT_EQ(test::ScreenPixel(81, 99), 0);
-  EXPECT_EQ(test::ScreenPixel(81, 103), 0);
+  for (auto [x, y] : {std::pair{79, 101}, {83, 101}, {81, 99}, {81, 103}}) EXPECT_EQ(test::ScreenPixel(x, y), 0);
   EXPECT_EQ(test::ScreenPixel(79, 99), 5) << "no diagonal";
 }
 

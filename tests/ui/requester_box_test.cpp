@@ -61,6 +61,14 @@ class RequesterBoxTest : public test::ScreenModeTest {
         ASSERT_EQ(test::ScreenPixel(kX + col, kY + row), test::BitmapPixel(box_->bitmap, col, band + row))
             << "window row " << row << " column " << col;
   }
+  // Screen pixels (x, y) in the pens given.
+  struct Pixel {
+    int x, y;
+    uint8_t pen;
+  };
+  static void ExpectScreen(std::initializer_list<Pixel> pixels) {
+    for (const Pixel& p : pixels) EXPECT_EQ(test::ScreenPixel(p.x, p.y), p.pen) << p.x << "," << p.y;
+  }
   // Top row of the knob on the screen: the first row of the bar in the light pen.
   int KnobTop() {
     for (int row = kBarY; row < kBarY + kBarHeight; ++row)
@@ -82,16 +90,10 @@ TEST_P(RequesterBoxTest, DrawsTheListAndShowsItsFirstBand) {
   EXPECT_EQ(box_->bitmap->Rows, 50u);
   EXPECT_EQ(box_->selected, -1);
   EXPECT_EQ(box_->knobSize, 15 * 100 / 50);
-  EXPECT_EQ(box_->lineTextPen, kText);
-  EXPECT_EQ(box_->lineBackPen, kBack);
-  // "L0": two blocks in the text pen on the back pen, rows 0..3 of line 0.
-  EXPECT_EQ(test::ScreenPixel(kX, kY), kText);
-  EXPECT_EQ(test::ScreenPixel(kX + 8, kY + 3), kText);
-  EXPECT_EQ(test::ScreenPixel(kX + 4, kY), kBack);
-  EXPECT_EQ(test::ScreenPixel(kX + 10, kY), kBack);
-  EXPECT_EQ(test::ScreenPixel(kX, kY + 4), kBack) << "the row between lines";
-  EXPECT_EQ(test::ScreenPixel(kX, kY + 15), 5) << "below the window";
-  EXPECT_EQ(test::ScreenPixel(kX + kWidth, kY), 5) << "right of the window";
+  // "L0": two blocks in the text pen on the back pen, rows 0..3 of line 0;
+  // row 4 between lines; nothing below or right of the window.
+  ExpectScreen({{kX, kY, kText}, {kX + 8, kY + 3, kText}, {kX + 4, kY, kBack}, {kX + 10, kY, kBack},
+                {kX, kY + 4, kBack}, {kX, kY + 15, 5}, {kX + kWidth, kY, 5}});
   ExpectWindowShows(0);
 }
 
@@ -110,17 +112,12 @@ TEST_P(RequesterBoxTest, ScrollerDrawsTheKnobAndStepsInTenPercent) {
   ASSERT_NE(Open(10, 15), nullptr);  // knob 30 % of 100 rows
   CreateScroller(box_, kBarWidth, kBarHeight, kKnob, kTrack, kLight, kDark, kBarX, kBarY);
   EXPECT_EQ(box_->knobPos, 0);
-  EXPECT_EQ(test::ScreenPixel(kBarX, kBarY), kLight);
-  EXPECT_EQ(test::ScreenPixel(kBarX, kBarY + 28), kLight);
-  EXPECT_EQ(test::ScreenPixel(kBarX + 8, kBarY), kLight);
-  EXPECT_EQ(test::ScreenPixel(kBarX + 9, kBarY), kDark) << "the dark edge starts at the light one's end";
-  EXPECT_EQ(test::ScreenPixel(kBarX, kBarY + 29), kDark);
-  EXPECT_EQ(test::ScreenPixel(kBarX + 9, kBarY + 29), kDark);
-  EXPECT_EQ(test::ScreenPixel(kBarX + 5, kBarY + 29), kDark);
-  EXPECT_EQ(test::ScreenPixel(kBarX + 5, kBarY + 10), kKnob);
-  EXPECT_EQ(test::ScreenPixel(kBarX + 5, kBarY + 30), kTrack);
-  EXPECT_EQ(test::ScreenPixel(kBarX + 5, kBarY + 99), kTrack);
-  EXPECT_EQ(test::ScreenPixel(kBarX + 5, kBarY + 100), 5);
+  // Light top and left edges, the dark ones starting where the light end,
+  // the knob's inside, the track below it, nothing below the bar.
+  ExpectScreen({{kBarX, kBarY, kLight}, {kBarX, kBarY + 28, kLight}, {kBarX + 8, kBarY, kLight},
+                {kBarX + 9, kBarY, kDark}, {kBarX, kBarY + 29, kDark}, {kBarX + 9, kBarY + 29, kDark},
+                {kBarX + 5, kBarY + 29, kDark}, {kBarX + 5, kBarY + 10, kKnob}, {kBarX + 5, kBarY + 30, kTrack},
+                {kBarX + 5, kBarY + 99, kTrack}, {kBarX + 5, kBarY + 100, 5}});
 
   TheScreen->RastPort.FgPen = 3;
   EXPECT_EQ(MoveScrollerKnob(box_, kScrollDown10), 10);
@@ -132,8 +129,7 @@ TEST_P(RequesterBoxTest, ScrollerDrawsTheKnobAndStepsInTenPercent) {
   box_->knobPos = 95;
   EXPECT_EQ(MoveScrollerKnob(box_, kScrollDown10), 100);
   EXPECT_EQ(KnobTop(), kBarY + kBarHeight - 30);
-  EXPECT_EQ(test::ScreenPixel(kBarX + 5, kBarY + kBarHeight - 31), kTrack);
-  EXPECT_EQ(test::ScreenPixel(kBarX + 5, kBarY + kBarHeight), 5) << "nothing drawn below the bar";
+  ExpectScreen({{kBarX + 5, kBarY + kBarHeight - 31, kTrack}, {kBarX + 5, kBarY + kBarHeight, 5}});
   EXPECT_EQ(MoveScrollerKnob(box_, kScrollDown10), 100);
 
   // Absolute: the knob centred on the pointer, kept inside the bar.
@@ -168,8 +164,7 @@ TEST_P(RequesterBoxTest, ScrollingShowsTheChosenBandDownToTheLastLineAndClearsTh
   EXPECT_EQ(box_->topLine, 7);
   ExpectWindowShows(35);
   // Line 9 ("L9") fills window rows 10..13.
-  EXPECT_EQ(test::ScreenPixel(kX, kY + 13), kText);
-  EXPECT_EQ(test::ScreenPixel(kX, kY + 14), kBack);
+  ExpectScreen({{kX, kY + 13, kText}, {kX, kY + 14, kBack}});
 }
 
 TEST_P(RequesterBoxTest, AListThatFitsNeitherScrollsNorMovesTheKnob) {
@@ -191,18 +186,16 @@ TEST_P(RequesterBoxTest, SelectingLines) {
   ASSERT_NE(Open(4, 13), nullptr);  // line 2 (rows 10..14) is only partly in the window
   EXPECT_EQ(SelectRequesterLine(box_, kY + 6, kHighBack, kHighText), 1);
   EXPECT_EQ(box_->selected, 1);
-  EXPECT_EQ(test::ScreenPixel(kX + kWidth - 1, kY + 5), kHighBack);
-  EXPECT_EQ(test::ScreenPixel(kX + kWidth - 1, kY + 9), kHighBack) << "the row between lines too";
-  EXPECT_EQ(test::ScreenPixel(kX, kY + 5), kHighText);
-  EXPECT_EQ(test::ScreenPixel(kX + kWidth, kY + 5), 5);
+  // Highlighted to the box's edge, the row between lines too.
+  ExpectScreen({{kX + kWidth - 1, kY + 5, kHighBack}, {kX + kWidth - 1, kY + 9, kHighBack}, {kX, kY + 5, kHighText},
+                {kX + kWidth, kY + 5, 5}});
   EXPECT_EQ(TheScreen->RastPort.DrawMode, JAM1);
   EXPECT_EQ(SelectRequesterLine(box_, kY + 7, kHighBack, kHighText), 1) << "the same line again";
 
   EXPECT_EQ(SelectRequesterLine(box_, kY + 11, kHighBack, kHighText), kNoLine) << "partly shown";
   EXPECT_EQ(box_->selected, 2) << "but selected";
-  EXPECT_EQ(test::ScreenPixel(kX + kWidth - 1, kY + 5), kBack) << "line 1 drawn normal again";
-  EXPECT_EQ(test::ScreenPixel(kX, kY + 5), kText);
-  EXPECT_EQ(test::ScreenPixel(kX + kWidth - 1, kY + 10), kBack) << "line 2 not highlighted";
+  // Line 1 drawn normal again, line 2 not highlighted.
+  ExpectScreen({{kX + kWidth - 1, kY + 5, kBack}, {kX, kY + 5, kText}, {kX + kWidth - 1, kY + 10, kBack}});
   EXPECT_EQ(SelectRequesterLine(box_, kY + 11, kHighBack, kHighText), 2) << "the selected line again";
 
   EXPECT_EQ(SelectRequesterLine(box_, kY + 20, kHighBack, kHighText), kNoLine) << "below the last line";
@@ -218,12 +211,10 @@ TEST_P(RequesterBoxTest, EveryFailedAllocationIsLoggedAndReleasesEverything) {
   const uint64_t calls = AllocVecCalls() - before;
   FreeRequesterBox(box_);
   box_ = nullptr;
-  const std::string structure =
-      "InitRequesterBox_Init : Konnte Speicher f" "\xc3\xbc" "r Struktur nicht allokieren 001 \n"
-      "InitRequesterBox: Konnte Speicher f" "\xc3\xbc" "r Struktur nicht allokieren\n";
-  const std::string rastPort =
-      "InitRequesterBox_Init : Konnte Speicher f" "\xc3\xbc" "r RastPort nicht allokieren 001 \n"
-      "InitRequesterBox: Konnte Speicher f" "\xc3\xbc" "r Struktur nicht allokieren\n";
+  const auto init = [](const std::string& what) {
+    return "AllocVec: 000 InitRequesterBox_Init : Konnte Speicher f\xc3\xbcr " + what +
+           " nicht allokieren 001 \nInitRequesterBox: Konnte Speicher f\xc3\xbcr Struktur nicht allokieren\n";
+  };
   const std::string bitmap =
       "InitRequesterBox_Alloc: Konnte Speicher nicht allokieren 003 \n"
       "InitRequesterBox: Konnte Speicher f" "\xc3\xbc" "r Bitmap nicht allokieren\n";
@@ -234,13 +225,10 @@ TEST_P(RequesterBoxTest, EveryFailedAllocationIsLoggedAndReleasesEverything) {
     FailAllocVecAt(0);
     const std::string text = log.Take();
     EXPECT_EQ(box, nullptr) << "allocation " << n;
-    if (n == 1) {
-      EXPECT_EQ(text, "AllocVec: 000 " + structure);
-    } else if (n == 2) {
-      EXPECT_EQ(text, "AllocVec: 000 " + rastPort);
-    } else {
+    if (n <= 2)
+      EXPECT_EQ(text, init(n == 1 ? "Struktur" : "RastPort"));
+    else
       EXPECT_NE(text.find(bitmap), std::string::npos) << text;
-    }
     EXPECT_EQ(LiveAllocVecBlocks(), base_) << "allocation " << n;
   }
 

@@ -6,26 +6,21 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <atomic>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "core/presenter_state.h"
-#include "gfx/rastport.h"
-#include "gfx/screen_update.h"
 #include "services/memory.h"
 #include "services/memory_faults.h"
-#include "support/eventually.h"
 #include "support/log.h"
 #include "support/modal_box.h"
-#include "support/screen_fixture.h"
 #include "vsk-data/demo.h"
 
 namespace vsk {
 namespace {
 
-// Screen points inside the box's buttons.
+// Screen points inside the box's buttons; the bar's rows 117..340.
 constexpr int kUpX = 533, kUpY = 102;
 constexpr int kDownX = 533, kDownY = 353;
 constexpr int kCloseX = 535, kCloseY = 380;
@@ -47,14 +42,23 @@ class TextBoxTest : public test::ModalBoxTest {
   void Start(const std::string& text) {
     text_ = text;
     StartModal([this] { return TextBox(text_.c_str()); });
+    Sync(300, 300);
   }
-  void ExpectClosed() {
+  void CloseAndExpectClosed(int dx = 0, int dy = 0) {
+    Click(kCloseX + dx, kCloseY + dy);
     ASSERT_TRUE(WaitClosed());
     EXPECT_EQ(result_, 1);
     ExpectScreenAsBefore();
   }
+  // Pressed at (x, y), `ticks` timer ticks, released there.
+  void Hold(int x, int y, int ticks) {
+    Press(x, y);
+    for (int i = 0; i < ticks; ++i) Tick();
+    Release(x, y);
+  }
 
-  // The knob on the screen: its top row and height (light edge then dark foot).
+  // The knob on the screen: its top row and height (light edge then dark
+  // foot). Read after a Sync, so the box is not drawing meanwhile.
   int KnobTop() {
     for (int row = 117; row < 341; ++row)
       if (test::ScreenPixel(kBarColumn, row) == kLightPen) return row;
@@ -75,11 +79,9 @@ class TextBoxTest : public test::ModalBoxTest {
 
 TEST_P(TextBoxTest, TheCloseButtonClosesOnlyWhenReleasedOverIt) {
   Start(LongText());
-  Sync(300, 300);
   EXPECT_NE(WholeScreen(), before_) << "the box is shown";
   EXPECT_EQ(test::ScreenPixel(101, 88 + 304), 16) << "the text window's background";
   const std::vector<uint8_t> shown = WholeScreen();
-
   // Pressed, dragged off and released outside: drawn normal again, open.
   Press(kCloseX, kCloseY);
   Sync(kCloseX, kCloseY);
@@ -89,15 +91,12 @@ TEST_P(TextBoxTest, TheCloseButtonClosesOnlyWhenReleasedOverIt) {
   Sync(300, 300);
   EXPECT_TRUE(Open());
   EXPECT_EQ(WholeScreen(), shown) << "the button drawn normal again";
-
   // Released over it: closed, the screen as before, nothing kept.
-  Click(kCloseX, kCloseY);
-  ExpectClosed();
+  CloseAndExpectClosed();
 }
 
 TEST_P(TextBoxTest, ArrowsScrollTenPercentOnEveryTickWhileHeld) {
   Start(LongText());
-  Sync(300, 300);
   ASSERT_EQ(KnobTop(), 117);
   ASSERT_GT(KnobHeight(), 2);
   ASSERT_LT(KnobHeight(), 224);
@@ -110,14 +109,11 @@ TEST_P(TextBoxTest, ArrowsScrollTenPercentOnEveryTickWhileHeld) {
   EXPECT_EQ(KnobTop(), 117);
   EXPECT_EQ(WholeScreen(), top);
 
-  // Held: 10 % per tick.
+  // Held: 10 % per tick, and the text moved off its first band.
   Press(kDownX, kDownY);
-  Tick();
-  Tick();
-  Tick();
+  for (int i = 0; i < 3; ++i) Tick();
   Sync(kDownX, kDownY);
   EXPECT_EQ(KnobTop(), KnobTopAt(30));
-  // The text moved: the window no longer shows its first band.
   bool moved = false;
   for (int row = 88; row < 88 + 305 && !moved; ++row)
     for (int col = 101; col < 101 + 417 && !moved; col += 2)
@@ -132,11 +128,7 @@ TEST_P(TextBoxTest, ArrowsScrollTenPercentOnEveryTickWhileHeld) {
   Release(kDownX, kDownY);
   Sync(300, 300);
   EXPECT_EQ(KnobTop(), KnobTopAt(30));
-
-  // Up by one tick.
-  Press(kUpX, kUpY);
-  Tick();
-  Release(kUpX, kUpY);
+  Hold(kUpX, kUpY, 1);
   Sync(300, 300);
   EXPECT_EQ(KnobTop(), KnobTopAt(20));
 
@@ -156,14 +148,10 @@ TEST_P(TextBoxTest, ArrowsScrollTenPercentOnEveryTickWhileHeld) {
   EXPECT_EQ(KnobTop(), KnobTopAt(10));
 
   // Down to the end and no further.
-  Press(kDownX, kDownY);
-  for (int i = 0; i < 15; ++i) Tick();
-  Release(kDownX, kDownY);
+  Hold(kDownX, kDownY, 15);
   Sync(300, 300);
   EXPECT_EQ(KnobTop(), 117 + 224 - KnobHeight());
-
-  Click(kCloseX, kCloseY);
-  ExpectClosed();
+  CloseAndExpectClosed();
 }
 
 TEST_P(TextBoxTest, InTheLargerOpenGLWindowTheBarTakesTheScreenRow) {
@@ -171,81 +159,66 @@ TEST_P(TextBoxTest, InTheLargerOpenGLWindowTheBarTakesTheScreenRow) {
   WindowWidth = 800;  // the screen centred: 80 columns and 60 rows in
   WindowHeight = 600;
   Start(LongText());
-  Sync(300, 300);
-  Press(533 + 80, 339 + 60);  // the foot of the bar
-  Release(533 + 80, 339 + 60);
+  Hold(533 + 80, 339 + 60, 0);  // the foot of the bar
   Sync(300, 300);
   EXPECT_EQ(KnobTop(), 117 + 224 - KnobHeight());
-  Press(533 + 80, 118 + 60);  // its top
-  Release(533 + 80, 118 + 60);
+  Hold(533 + 80, 118 + 60, 0);  // its top
   Sync(300, 300);
   EXPECT_EQ(KnobTop(), 117);
-  Click(kCloseX + 80, kCloseY + 60);
-  ExpectClosed();
+  CloseAndExpectClosed(80, 60);
 }
 
 TEST_P(TextBoxTest, AShortTextNeitherScrollsNorMovesTheKnob) {
   Start("A short text.\nTwo lines.");
-  Sync(300, 300);
   EXPECT_EQ(KnobHeight(), 224) << "the knob fills the bar";
   const std::vector<uint8_t> shown = WholeScreen();
-  Press(kDownX, kDownY);
-  Tick();
-  Tick();
-  Release(kDownX, kDownY);
+  Hold(kDownX, kDownY, 2);
   Click(533, 300);
   Sync(300, 300);
   EXPECT_EQ(WholeScreen(), shown);
-  Click(kCloseX, kCloseY);
-  ExpectClosed();
+  CloseAndExpectClosed();
 }
 
 TEST_P(TextBoxTest, TheTextAreaWrapsAndLogsItsSize) {
   TextFont* font = OpenDiskFont("fonts/xhelvetica11.fnt");
   ASSERT_NE(font, nullptr);
-  struct Closer {
-    TextFont* font;
-    ~Closer() { CloseFont(font); }
-  } closer{font};
   const uint16_t lineHeight = static_cast<uint16_t>(font->YSize + 1);
-  {
-    test::LogCapture log;
-    RequesterBox* box = InitRequesterTextBox(417, font, "one line", 101, 88, 417, 305, 16, 7);
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(log.Take(), "InitRequesterTextBox_Bitmap: Anzahl Zeilen 2\n"
-                          "InitRequesterTextBox_Bitmap: DestHoehe ist 305 Pixel\n"
-                          "InitRequesterTextBox_Bitmap: TextHoehe ist " + std::to_string(2 * lineHeight) +
-                          " Pixel\nInitRequesterTextBox_Bitmap: DestHoehe ist groesser !\n");
-    EXPECT_EQ(box->lineCount, 1);
-    EXPECT_EQ(box->knobSize, 100);
-    EXPECT_EQ(box->bitmap->Rows, 305u) << "as high as the window";
-    EXPECT_EQ(box->contentHeight, 3 * lineHeight);
-    EXPECT_EQ(box->selected, -1);
-    FreeRequesterBox(box);
-  }
-  // 100,000 characters, and one word longer than the box.
+  // One line, and 100,000 characters, and one word longer than the box.
   std::string big;
   while (big.size() < 100000) big += "Veskaria keeps every word of a long chronicle. ";
   big.resize(100000);
-  const std::string word(3000, 'm');
-  for (const std::string* text : std::vector<const std::string*>{&big, &word}) {
+  for (const std::string& text : {std::string("one line"), big, std::string(3000, 'm')}) {
+    SCOPED_TRACE(text.substr(0, 10));
     test::LogCapture log;
-    RequesterBox* box = InitRequesterTextBox(417, font, text->c_str(), 101, 88, 417, 305, 16, 7);
+    RequesterBox* box = InitRequesterTextBox(417, font, text.c_str(), 101, 88, 417, 305, 16, 7);
     ASSERT_NE(box, nullptr);
     const std::string logged = log.Take();
-    EXPECT_NE(logged.find("DestHoehe ist kleiner !\n"), std::string::npos);
-    EXPECT_GT(box->lineCount, 20);
-    EXPECT_EQ(box->contentHeight, (box->lineCount + 2) * lineHeight);
-    EXPECT_EQ(box->bitmap->Rows, static_cast<uint32_t>((box->lineCount + 3) * lineHeight));
-    EXPECT_EQ(box->knobSize, 305 * 100 / (box->lineCount * lineHeight));
-    // The last line holds text: something in the text pen on its rows.
-    bool inked = false;
-    const int lastTop = (box->lineCount - 1) * lineHeight;
-    for (int row = lastTop; row < lastTop + lineHeight && !inked; ++row)
-      for (int col = 0; col < 417 && !inked; ++col) inked = test::BitmapPixel(box->bitmap, col, row) == 7;
-    EXPECT_TRUE(inked);
+    if (text == "one line") {
+      EXPECT_EQ(logged, "InitRequesterTextBox_Bitmap: Anzahl Zeilen 2\n"
+                        "InitRequesterTextBox_Bitmap: DestHoehe ist 305 Pixel\n"
+                        "InitRequesterTextBox_Bitmap: TextHoehe ist " + std::to_string(2 * lineHeight) +
+                        " Pixel\nInitRequesterTextBox_Bitmap: DestHoehe ist groesser !\n");
+      EXPECT_EQ(box->lineCount, 1);
+      EXPECT_EQ(box->knobSize, 100);
+      EXPECT_EQ(box->bitmap->Rows, 305u) << "as high as the window";
+      EXPECT_EQ(box->contentHeight, 3 * lineHeight);
+      EXPECT_EQ(box->selected, -1);
+    } else {
+      EXPECT_NE(logged.find("DestHoehe ist kleiner !\n"), std::string::npos);
+      EXPECT_GT(box->lineCount, 20);
+      EXPECT_EQ(box->contentHeight, (box->lineCount + 2) * lineHeight);
+      EXPECT_EQ(box->bitmap->Rows, static_cast<uint32_t>((box->lineCount + 3) * lineHeight));
+      EXPECT_EQ(box->knobSize, 305 * 100 / (box->lineCount * lineHeight));
+      // The last line holds text: something in the text pen on its rows.
+      bool inked = false;
+      const int lastTop = (box->lineCount - 1) * lineHeight;
+      for (int row = lastTop; row < lastTop + lineHeight && !inked; ++row)
+        for (int col = 0; col < 417 && !inked; ++col) inked = test::BitmapPixel(box->bitmap, col, row) == 7;
+      EXPECT_TRUE(inked);
+    }
     FreeRequesterBox(box);
   }
+  CloseFont(font);
 }
 
 // ---- failures, run on the test thread with a closing click queued ----------------
@@ -257,6 +230,7 @@ TEST_P(TextBoxTest, EveryFailureIsLoggedReleasesEverythingAndPutsTheScreenBack) 
   const uint64_t calls = AllocVecCalls() - before;
   ExpectScreenAsBefore();
 
+  // Each failed allocation ends in one of these (the fourth need not be seen).
   const std::vector<std::string> messages = {
       "TextBox:Konnte den Hintergrund nicht Retten ,baue TextBox NICHT auf.",
       "TextBox:Konnte den KadunC1 Font nicht " "\xc3\xb6" "ffnen!",
@@ -280,54 +254,44 @@ TEST_P(TextBoxTest, EveryFailureIsLoggedReleasesEverythingAndPutsTheScreenBack) 
       bool known = false;
       for (size_t m = 0; m < messages.size(); ++m) {
         if (logged.size() >= messages[m].size() &&
-            logged.compare(logged.size() - messages[m].size(), std::string::npos, messages[m]) == 0) {
-          seen[m] = true;
-          known = true;
-        }
+            logged.compare(logged.size() - messages[m].size(), std::string::npos, messages[m]) == 0)
+          seen[m] = known = true;
       }
       EXPECT_TRUE(known) << "allocation " << n << ": " << logged;
     }
     ExpectScreenAsBefore();
   }
-  EXPECT_TRUE(seen[0]);
-  EXPECT_TRUE(seen[1]);
-  EXPECT_TRUE(seen[2]);
-  EXPECT_TRUE(seen[4]);
-  EXPECT_TRUE(seen[5]);
+  for (size_t m : {0, 1, 2, 4, 5}) EXPECT_TRUE(seen[m]) << messages[m];
 
-  // The text area's own messages come before the box's.
-  {
-    RequesterBox* probe = nullptr;
-    for (uint32_t n = 1; n <= 4; ++n) {
-      test::LogCapture log;
-      FailAllocVecAt(n);
-      probe = InitRequesterTextBox(417, nullptr, "x", 101, 88, 417, 305, 16, 7);
-      FailAllocVecAt(0);
-      const std::string logged = log.Take();
-      EXPECT_EQ(probe, nullptr);
-      if (n == 1)
-        EXPECT_EQ(logged, "AllocVec: 000 InitRequesterTextBox_Init: Konnte Speicher f" "\xc3\xbc" "r Struktur nicht "
-                          "allokieren 001 \nInitRequesterTextBox: Konnte Speicher fuer Struktur nicht allokieren 001 \n");
-      else if (n == 2)
-        EXPECT_EQ(logged, "AllocVec: 000 InitRequesterTextBox_Init: Konnte Speicher f" "\xc3\xbc" "r RastPort nicht "
-                          "allokieren 001 \nInitRequesterTextBox: Konnte Speicher fuer Struktur nicht allokieren 001 \n");
-      else
-        EXPECT_NE(logged.find("InitRequesterTextBox_Bitmap: Konnte Speicher nicht allokieren 002 \n"
-                              "InitRequesterTextBox: Konnte BitMap fuer Requester nicht allokieren 001 \n"),
-                  std::string::npos)
-            << logged;
-      EXPECT_EQ(LiveAllocVecBlocks(), base_);
-      if (n == 3 && DirectDraw()) break;  // the surface takes no block
-    }
-  }
-  {
+  // The text area's own messages come before the box's; a text taller than
+  // the window asks for a content-high bitmap.
+  const std::string tall(2000, '\n');
+  const std::string init = "AllocVec: 000 InitRequesterTextBox_Init: Konnte Speicher f\xc3\xbcr ";
+  const std::string initEnd =
+      " nicht allokieren 001 \nInitRequesterTextBox: Konnte Speicher fuer Struktur nicht allokieren 001 \n";
+  const std::string bitmap = "InitRequesterTextBox_Bitmap: Konnte Speicher nicht allokieren ";
+  const std::string bitmap2 = bitmap + "002 \nInitRequesterTextBox: Konnte BitMap fuer Requester nicht allokieren 001 \n";
+  struct Row {
+    uint32_t n;
+    const char* text;
+    std::string logged;
+    bool exact;
+  };
+  for (const Row& row : {Row{1, "x", init + "Struktur" + initEnd, true}, Row{2, "x", init + "RastPort" + initEnd, true},
+                         Row{3, "x", bitmap2, false}, Row{4, "x", bitmap2, false},
+                         Row{3, tall.c_str(), bitmap + "003 \n", false}}) {
+    SCOPED_TRACE(row.n);
+    if (row.n == 4 && DirectDraw()) continue;  // the surface takes no block
     test::LogCapture log;
-    FailAllocVecAt(3);
-    const std::string tall(2000, '\n');
-    EXPECT_EQ(InitRequesterTextBox(417, nullptr, tall.c_str(), 101, 88, 417, 305, 16, 7), nullptr);
+    FailAllocVecAt(row.n);
+    EXPECT_EQ(InitRequesterTextBox(417, nullptr, row.text, 101, 88, 417, 305, 16, 7), nullptr);
     FailAllocVecAt(0);
-    EXPECT_NE(log.Take().find("InitRequesterTextBox_Bitmap: Konnte Speicher nicht allokieren 003 \n"),
-              std::string::npos);
+    const std::string logged = log.Take();
+    if (row.exact)
+      EXPECT_EQ(logged, row.logged);
+    else
+      EXPECT_NE(logged.find(row.logged), std::string::npos) << logged;
+    EXPECT_EQ(LiveAllocVecBlocks(), base_);
   }
 
   // Missing files: fonts, then the frame picture's list.
