@@ -3,6 +3,7 @@
 // surface (DirectDraw) and the colour tables. (The packing of the OpenGL
 // update message is read back by TakeUpdates in every screen test.)
 #include "gfx/screen_update.h"
+#include "pictures/screen_clip.h"
 
 #include <windows.h>
 #include <ddraw.h>
