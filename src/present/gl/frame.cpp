@@ -24,7 +24,7 @@ bool GLRedrawEverything = false;
 namespace {
 
 constexpr int kTextureSide = 1024;
-constexpr uint32_t kTextureBlock = 0x300000;
+constexpr uint32_t kTextureBlock = kTextureSide * kTextureSide * 4;  // zeros for the new textures
 constexpr int kPointerWidth = 32;
 constexpr int kPointerHeight = 27;
 
@@ -199,6 +199,44 @@ void Quad(float x0, float y0, float x1, float y1, float s1, float t1) {
   glEnd();
 }
 
+// The screen image centred in the window and the pointer over it, in window
+// pixels.
+void DrawScreenAndPointer(float w, float h, GLint filter) {
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glOrtho(0, w, h, 0, 0, 128);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glBindTexture(GL_TEXTURE_2D, gScreenTexture);
+  if (filter != gScreenFilter) {
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+    gScreenFilter = filter;
+  }
+  Quad(w / 2 - 320, h / 2 - 240, w / 2 + 320, h / 2 + 240, 0.625f, 0.46875f);
+
+  glEnable(GL_ALPHA_TEST);
+  glAlphaFunc(GL_GREATER, 0.1f);
+  glBindTexture(GL_TEXTURE_2D, gPointerTexture);
+  const float px = static_cast<float>(PointerX.load()), py = static_cast<float>(PointerY.load());
+  Quad(px, py, px + 32, py + 32, 1.0f, 1.0f);
+  glDisable(GL_ALPHA_TEST);
+}
+
+// The cube's projection and its turn of this frame, its backdrop bound.
+void RotatedCube(float w, float h) {
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  gluPerspective(45.0, w / h, 0.1, 100.0);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glTranslatef(0, 0, -3);
+  glRotatef(RotX, 1, 0, 0);
+  glRotatef(RotY, 0, 1, 0);
+  glRotatef(RotZ, 0, 0, 1);
+  glBindTexture(GL_TEXTURE_2D, gBackdropTexture);
+}
+
 void MakeTexture(GLuint texture, GLint components, int width, int height, GLenum format, const void* data) {
   glBindTexture(GL_TEXTURE_2D, texture);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
@@ -221,9 +259,11 @@ int GLInitState() {
   gUploaded.valid = false;
   gUploaded.pointerValid = false;
   gScreenFilter = GL_LINEAR;
+  // The screen texture holds RGBA, as the strips are uploaded: the driver
+  // then stores them as they are instead of converting every texel.
   void* zeros = AllocVec(kTextureBlock, MEMF_CLEAR);
   if (!zeros) return 0;
-  MakeTexture(gScreenTexture, 3, kTextureSide, kTextureSide, GL_RGB, zeros);
+  MakeTexture(gScreenTexture, 4, kTextureSide, kTextureSide, GL_RGBA, zeros);
   MakeTexture(gPointerTexture, 4, 32, 32, GL_RGBA, zeros);
   FreeVec(zeros);
 
@@ -248,7 +288,6 @@ void GLSetViewport(int width, int height) {
 }
 
 int GLRenderFrame() {
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   if (TheScreen) {
     UploadPointer();
     if (GLRedrawEverything) {
@@ -258,49 +297,30 @@ int GLRenderFrame() {
     }
   }
   const float w = static_cast<float>(WindowWidth), h = static_cast<float>(WindowHeight);
-
   glEnable(GL_CULL_FACE);
   glCullFace(GL_BACK);
   glEnable(GL_TEXTURE_2D);
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  glOrtho(0, w, h, 0, 0, 128);
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
-  glBindTexture(GL_TEXTURE_2D, gScreenTexture);
-  // The screen's texels meet the window's pixels one to one, at their
-  // centres, where nearest and linear sampling agree; nearest costs less.
-  const GLint filter = GLRedrawEverything ? GL_LINEAR : GL_NEAREST;
-  if (filter != gScreenFilter) {
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
-    gScreenFilter = filter;
-  }
-  Quad(w / 2 - 320, h / 2 - 240, w / 2 + 320, h / 2 + 240, 0.625f, 0.46875f);
-
-  glEnable(GL_ALPHA_TEST);
-  glAlphaFunc(GL_GREATER, 0.1f);
-  glBindTexture(GL_TEXTURE_2D, gPointerTexture);
-  const float px = static_cast<float>(PointerX.load()), py = static_cast<float>(PointerY.load());
-  Quad(px, py, px + 32, py + 32, 1.0f, 1.0f);
-  glDisable(GL_ALPHA_TEST);
-
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  gluPerspective(45.0, w / h, 0.1, 100.0);
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
-  glTranslatef(0, 0, -3);
-  glRotatef(RotX, 1, 0, 0);
-  glRotatef(RotY, 0, 1, 0);
-  glRotatef(RotZ, 0, 0, 1);
-  glBindTexture(GL_TEXTURE_2D, gBackdropTexture);
   if (GLRedrawEverything) {
+    // The screen and the pointer first, then the cube behind them, kept out
+    // of them by the depth test.
+    glEnable(GL_DEPTH_TEST);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    DrawScreenAndPointer(w, h, GL_LINEAR);
+    RotatedCube(w, h);
     DrawCube();
   } else {
-    // The cube shows only in the bands: the screen's quad hides it
-    // everywhere else.
+    // The cube only in the bands around the screen, then the screen and the
+    // pointer over it: the cube's front faces never overlap (it is convex
+    // and its back faces are culled) and whatever it drew into the screen's
+    // edge is covered again, so no depth buffer is needed and every pixel
+    // comes out as with the depth test.
+    glDisable(GL_DEPTH_TEST);
+    glClear(GL_COLOR_BUFFER_BIT);
+    RotatedCube(w, h);
     InBands(w, h, DrawCube);
+    // The screen's texels meet the window's pixels one to one, at their
+    // centres, where nearest and linear sampling agree; nearest costs less.
+    DrawScreenAndPointer(w, h, GL_NEAREST);
   }
   RotX += 0.3f;
   RotY += 0.2f;
