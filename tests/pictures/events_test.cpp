@@ -2,12 +2,7 @@
 // the pointer hit test, the tick wait and the random numbers.
 #include "pictures/events.h"
 
-#include <gtest/gtest.h>
-#include <windows.h>
-
-#include <vector>
-
-#include "core/presenter_state.h"
+#include "pictures/pictures_test.h"
 #include "services/random.h"
 
 namespace vsk {
@@ -26,20 +21,12 @@ class EventsTest : public ::testing::Test {
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
     }
   }
-  void TearDown() override {
-    PresenterChoice = previous_;
-    WindowWidth = width_;
-    WindowHeight = height_;
-  }
-  const int32_t previous_ = PresenterChoice, width_ = WindowWidth, height_ = WindowHeight;
+  void TearDown() override { PresenterChoice = previous_; }
+  const int32_t previous_ = PresenterChoice;
 };
 
-TEST_F(EventsTest, EveryMessageGivesItsCodeAndOthersAreDropped) {
-  const struct {
-    UINT message;
-    WPARAM wParam;
-    int32_t event;
-  } cases[] = {
+TEST_F(EventsTest, EveryMessageGivesItsCodeOthersAreDroppedAndTicksComeWhenAskedFor) {
+  const std::vector<std::vector<int64_t>> cases = {  // message, wParam, event
       {WM_KEYDOWN, 'A', kEventKey},          {WM_CHAR, 'a', kEventKey},
       {WM_RBUTTONUP, 0, kEventQuit},         {WM_CLOSE, 0, kEventQuit},
       {WM_LBUTTONDOWN, 1, kEventLeftDown},   {WM_MOUSEMOVE, MK_LBUTTON, kEventLeftDown},
@@ -52,21 +39,16 @@ TEST_F(EventsTest, EveryMessageGivesItsCodeAndOthersAreDropped) {
     Post(WM_LBUTTONDBLCLK);
     Post(WM_ERASEBKGND);
     Post(WM_TIMER, 3);
-    Post(c.message, c.wParam, (7 << 16) | 5);
-    EXPECT_EQ(WaitEvent(0), c.event) << "message " << c.message << " wParam " << c.wParam;
+    Post(static_cast<UINT>(c[0]), static_cast<WPARAM>(c[1]), (7 << 16) | 5);
+    EXPECT_EQ(WaitEvent(0), c[2]) << "message " << c[0] << " wParam " << c[1];
   }
-  EXPECT_EQ(PointerX.load(), 5) << "mouse moves move the pointer";
-  EXPECT_EQ(PointerY.load(), 7);
-  EXPECT_EQ(GetMouseY(), 7);
-}
-
-TEST_F(EventsTest, TicksOnlyWhenAskedForAndOnlyFromTheWindowTimer) {
+  EXPECT_EQ(PointerX.load() + 1000 * PointerY.load(), 7005) << "mouse moves move the pointer";
+  // Ticks come from the window timer (3) only, and only when asked for.
   Post(WM_TIMER, 4);
   Post(WM_TIMER, 3);
   Post(WM_KEYDOWN);
   EXPECT_EQ(WaitEvent(kWaitTicks), kEventTick);
   EXPECT_EQ(WaitEvent(kWaitTicks), kEventKey);
-
   // Ten ticks end the wait; other events in between are ignored.
   for (int i = 0; i < 10; ++i) {
     Post(WM_TIMER, 3);
@@ -78,34 +60,16 @@ TEST_F(EventsTest, TicksOnlyWhenAskedForAndOnlyFromTheWindowTimer) {
   EXPECT_EQ(WaitEvent(0), kEventQuit);
 }
 
-TEST_F(EventsTest, WaitEventSleepsUntilAMessageArrives) {
-  // The message comes from another thread 50 ms later: WaitEvent blocks for it.
-  const DWORD me = GetCurrentThreadId();
-  HANDLE poster = CreateThread(
-      nullptr, 0,
-      [](LPVOID id) -> DWORD {
-        Sleep(50);
-        PostThreadMessageA(static_cast<DWORD>(reinterpret_cast<uintptr_t>(id)), WM_RBUTTONUP, 0, 0);
-        return 0;
-      },
-      reinterpret_cast<LPVOID>(static_cast<uintptr_t>(me)), 0, nullptr);
-  ASSERT_NE(poster, nullptr);
-  EXPECT_EQ(WaitEvent(0), kEventQuit);
-  WaitForSingleObject(poster, INFINITE);
-  CloseHandle(poster);
-}
-
 TEST_F(EventsTest, PointerInRectIsStrictAndCentresInTheOpenGLWindow) {
   PresenterChoice = kPresenterDirectDraw;
   PointerX = 10;
   PointerY = 20;
-  // Inside, then on the left, right and top borders.
-  EXPECT_EQ((std::vector<int32_t>{PointerInRect(9, 11, 19, 21), PointerInRect(10, 11, 19, 21),
-                                  PointerInRect(9, 10, 19, 21), PointerInRect(9, 11, 20, 21)}),
-            (std::vector<int32_t>{1, 0, 0, 0}));
+  EXPECT_EQ(PointerInRect(9, 11, 19, 21), 1);
+  // On the left, right and top borders.
+  EXPECT_EQ(PointerInRect(10, 11, 19, 21) + PointerInRect(9, 10, 19, 21) + PointerInRect(9, 11, 20, 21), 0);
   EXPECT_EQ(GetScreenMouseY(), 20);
-
   PresenterChoice = kPresenterOpenGL;
+  const int32_t width = WindowWidth, height = WindowHeight;
   WindowWidth = 800;
   WindowHeight = 600;
   PointerX = 90;  // screen x 10
@@ -114,27 +78,28 @@ TEST_F(EventsTest, PointerInRectIsStrictAndCentresInTheOpenGLWindow) {
   EXPECT_EQ(PointerInRect(80, 100, 70, 90), 0) << "window coordinates are not screen coordinates";
   EXPECT_EQ(GetMouseY(), 80) << "GetMouseY gives the window coordinate";
   EXPECT_EQ(GetScreenMouseY(), 20) << "GetScreenMouseY the screen's";
+  WindowWidth = width;
+  WindowHeight = height;
+
+  // With an empty queue WaitEvent sleeps until a message arrives.
+  std::thread poster([me = GetCurrentThreadId()] { Sleep(50); PostThreadMessageA(me, WM_CLOSE, 0, 0); });
+  EXPECT_EQ(WaitEvent(0), kEventQuit);
+  poster.join();
 }
 
-TEST(Random, TheRunTimesSequenceFromItsSeedPerThread) {
+TEST(Random, TheRunTimesSequenceFromItsSeedOnEachThread) {
   SeedRandom(1);
   EXPECT_EQ((std::vector<int32_t>{Random(), Random(), Random(), Random()}),
             (std::vector<int32_t>{41, 18467, 6334, 26500}));
   SeedRandom(1);
-  EXPECT_EQ(RangeRandom(100), 41u);
-  EXPECT_EQ(RangeRandom(100), 18467u % 101);
-  for (int i = 0; i < 100; ++i) EXPECT_EQ(RangeRandom(0), 0u);
-  // Each thread draws from its own state.
+  EXPECT_EQ((std::vector<uint32_t>{RangeRandom(100), RangeRandom(100), RangeRandom(0)}),
+            (std::vector<uint32_t>{41, 18467 % 101, 0}));
+  // A new thread starts as if seeded with 1 and leaves this thread's state alone.
   SeedRandom(1);
   int32_t other = -1;
-  HANDLE thread = CreateThread(
-      nullptr, 0, [](LPVOID out) -> DWORD { return static_cast<DWORD>(*static_cast<int32_t*>(out) = Random()); },
-      &other, 0, nullptr);
-  ASSERT_NE(thread, nullptr);
-  WaitForSingleObject(thread, INFINITE);
-  CloseHandle(thread);
-  EXPECT_EQ(other, 41) << "a new thread starts as if seeded with 1";
-  EXPECT_EQ(Random(), 41) << "and leaves this thread's state alone";
+  std::thread([&other] { other = Random(); }).join();
+  EXPECT_EQ(other, 41);
+  EXPECT_EQ(Random(), 41);
 }
 
 }  // namespace
