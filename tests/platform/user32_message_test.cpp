@@ -124,36 +124,15 @@ TEST(Messages, PostingNeedsAQueueAndASuspendedThreadStaysInWaitMessage) {
   CloseHandle(thread);
 }
 
-// Counts the WM_TIMER messages of one timer while reading the queue for `span`.
-int CountTicks(UINT_PTR timer, std::chrono::milliseconds span) {
-  int ticks = 0;
-  auto until = Clock::now() + span;
-  MSG msg;
-  while (Clock::now() < until) {
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-      if (msg.message == WM_TIMER && msg.wParam == timer) ticks++;
-  }
-  return ticks;
-}
-
-TEST(Timers, AHundredMillisecondTimerTicksTenTimesASecond) {
-  TakeAll();
-  UINT_PTR timer = SetTimer(nullptr, 0, 100, nullptr);
-  ASSERT_NE(timer, 0u);
-  int ticks = CountTicks(timer, 1000ms);
-  EXPECT_GE(ticks, 6);
-  EXPECT_LE(ticks, 14);
-  EXPECT_TRUE(KillTimer(nullptr, timer));
-  EXPECT_FALSE(KillTimer(nullptr, timer));
-  EXPECT_EQ(CountTicks(timer, 250ms), 0) << "a killed timer is silent";
-}
-
+// Four periods unread leave one WM_TIMER; a timer is killed once.
 TEST(Timers, TicksDoNotPileUpWhileNobodyReads) {
   TakeAll();
   UINT_PTR timer = SetTimer(nullptr, 0, 100, nullptr);
-  Sleep(410);  // four periods, and the next one still far off
+  ASSERT_NE(timer, 0u);
+  Sleep(410);
   EXPECT_EQ(TakeAll(), (std::vector<Message>{{WM_TIMER, timer, 0}}));
-  KillTimer(nullptr, timer);
+  EXPECT_TRUE(KillTimer(nullptr, timer));
+  EXPECT_FALSE(KillTimer(nullptr, timer));
 }
 
 std::atomic<int> gTimerProcCalls{0};
@@ -161,8 +140,7 @@ void CALLBACK CountingTimerProc(HWND, UINT message, UINT_PTR, DWORD) {
   if (message == WM_TIMER) gTimerProcCalls++;
 }
 
-// WaitMessage wakes when a timer falls due; dispatching a timer message with
-// a procedure calls it.
+// WaitMessage wakes when a timer falls due; dispatching it calls its procedure.
 TEST(Timers, WaitMessageWakesForATimerWhoseDispatchCallsItsProcedure) {
   TakeAll();
   gTimerProcCalls = 0;
@@ -179,17 +157,15 @@ TEST(Timers, WaitMessageWakesForATimerWhoseDispatchCallsItsProcedure) {
   EXPECT_FALSE(TranslateMessage(&msg));
   DispatchMessageA(&msg);
   EXPECT_EQ(gTimerProcCalls.load(), 1);
+  msg.message = WM_KEYUP;
+  EXPECT_TRUE(TranslateMessage(&msg)) << "key messages are translatable";
   KillTimer(nullptr, timer);
 }
 
-TEST(Messages, MsgWaitEndsOnNewMessagesOrTheTimeoutAndPeekNeverWaits) {
+TEST(Messages, MsgWaitEndsOnNewMessagesOrTheTimeout) {
   TakeAll();
   MSG msg;
   auto start = Clock::now();
-  for (int i = 0; i < 100; i++) EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
-  EXPECT_LT(Clock::now() - start, 1000ms) << "an empty peek returns at once";
-
-  start = Clock::now();
   EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, 40, QS_ALLINPUT), WAIT_TIMEOUT);
   EXPECT_GE(Clock::now() - start, 40ms);
 
@@ -206,14 +182,6 @@ TEST(Messages, MsgWaitEndsOnNewMessagesOrTheTimeoutAndPeekNeverWaits) {
   EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT), WAIT_TIMEOUT);
   ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
   EXPECT_EQ(msg.message, static_cast<UINT>(WM_USER + 5));
-}
-
-TEST(Messages, TranslateMessageTellsKeyMessages) {
-  for (UINT message : {WM_KEYDOWN, WM_KEYUP, WM_MOUSEMOVE, WM_CHAR}) {
-    MSG msg{};
-    msg.message = message;
-    EXPECT_EQ(TranslateMessage(&msg), message == WM_KEYDOWN || message == WM_KEYUP) << message;
-  }
 }
 
 }  // namespace

@@ -1,8 +1,5 @@
-// The "cdaudio" MCI device over a folder of track files and the CD's aux
-// volume: the disc as MCI reports it, playing ranges of tracks through the
-// shared mixer (captured), stopping, positions in TMSF, MSF and
-// milliseconds, the errors and their texts, notifications, and a play that
-// waits in real time on the null output.
+// The "cdaudio" MCI device over a folder of track files, and the CD's aux volume:
+// status, playing through the captured mixer, positions, errors, notifications.
 #include <windows.h>
 #include <mmsystem.h>
 
@@ -65,8 +62,7 @@ class CdAudio : public GameDirTest {
     std::snprintf(name, sizeof name, "Data/CDAudio/Track%02d.WAV", n);
     WriteBytes(name, wave);
   }
-  // Track 1: 1 s of 441 Hz at 22,050 Hz mono; track 2: 0.5 s of 1 kHz at
-  // 44,100 Hz stereo; track 4: 0.2 s at 11,025 Hz, 8 bits. Track 3 is none.
+  // 1 s of 441 Hz mono, 0.5 s of 1 kHz stereo, no track 3, 0.2 s of 8 bits.
   void StandardDisc() {
     Track(1, Wave(22050, 1, 16, Sine(22050, 441, 1.0, 8000)));
     Track(2, Wave(44100, 2, 16, Sine(44100, 1000, 0.5, 8000, 2)));
@@ -254,9 +250,8 @@ TEST_F(CdAudio, TheAuxVolumeScalesTheTracks) {
   EXPECT_EQ(auxSetVolume(7, 0xFFFF), MMRESULT(MMSYSERR_BADDEVICEID));
 }
 
-// Notifications go to the window the play names: superseded by a new play,
-// aborted by a stop, successful at the end; MCI_WAIT waits for that end in
-// real time, here on the null output.
+// Notices to the play's window: superseded, aborted, successful; MCI_WAIT waits
+// in real time (on the null output).
 TEST_F(CdAudio, NotifiesTheWindowAndWaitsInRealTime) {
   Track(1, Wave(22050, 1, 16, std::vector<int16_t>(4410, 1000)));  // 0.2 s
   TestWindow window("VeskariaCdTest", DefWindowProcA, 8, 8);
