@@ -1,13 +1,11 @@
-// The converters: pictures round-trip through PNG, quantising keeps reserved
-// registers free, fonts, samples and manifests come out in the formats the
-// client reads, and bad input gets one sentence, exit status 1 and no file.
+// The converters: output in the formats the client reads, reserved registers
+// kept free, and bad input refused with one sentence, status 1 and no file.
 #include "vsk-data/convert.h"
 
 #include <gtest/gtest.h>
 #include <png.h>
 
 #include <cmath>
-#include <cstring>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -38,6 +36,11 @@ class ConvertTest : public test::GameDirTest {
     stderr_ = ::testing::internal::GetCapturedStderr();
     return status;
   }
+  // Exit status 1 with a sentence holding the words.
+  void ExpectRefused(const Args& args, const std::string& words) {
+    EXPECT_EQ(Convert(args), 1) << args[1];
+    EXPECT_NE(stderr_.find(words), std::string::npos) << stderr_;
+  }
   std::string stderr_;
 };
 
@@ -64,21 +67,14 @@ TEST_F(ConvertTest, APngOfFewColoursComesBackWithTheSamePixels) {
   std::vector<uint8_t> colours = test::ReadBytes("pics/out.cma");
   ASSERT_EQ(pixels.size(), 40u * 30u);
   ASSERT_EQ(colours.size(), 768u);
-  IndexedImage converted{40, 30, pixels};
-  Palette back{};
-  for (size_t i = 0; i < 256; ++i) back[i] = {colours[i * 3], colours[i * 3 + 1], colours[i * 3 + 2]};
-  ASSERT_TRUE(WritePng("back.png", converted, back));
-
-  RgbaImage a, b;
-  std::string error;
-  ASSERT_TRUE(LoadSourcePicture("in.png", &a, &error)) << error;
-  ASSERT_TRUE(LoadSourcePicture("back.png", &b, &error)) << error;
   for (size_t i = 0; i < 40u * 30u; ++i) {
+    const Rgb& want = palette[original.pixels[i]];
     if (original.pixels[i] == 0) {
-      EXPECT_EQ(converted.pixels[i], 0) << "transparent stays colour 0";
-      continue;
+      EXPECT_EQ(pixels[i], 0) << "transparent stays colour 0";
+    } else {
+      ASSERT_EQ(std::vector<uint8_t>(&colours[pixels[i] * 3], &colours[pixels[i] * 3 + 3]),
+                (std::vector<uint8_t>{want.r, want.g, want.b})) << "pixel " << i;
     }
-    ASSERT_EQ(std::memcmp(&a.pixels[i * 4], &b.pixels[i * 4], 3), 0) << "pixel " << i;
   }
 }
 
@@ -119,12 +115,9 @@ TEST_F(ConvertTest, QuantisingKeepsReservedRegistersFree) {
 
 TEST_F(ConvertTest, BadPicturesAreRefusedWithoutWritingAnything) {
   test::WriteBytes("old.chk", {9, 9});
-  EXPECT_EQ(Convert({"picture", "missing.png", "old"}), 1);
-  EXPECT_NE(stderr_.find("missing.png"), std::string::npos) << stderr_;
-
+  ExpectRefused({"picture", "missing.png", "old"}, "missing.png");
   test::WriteText("text.png", "this is no picture\n");
-  EXPECT_EQ(Convert({"picture", "text.png", "old"}), 1);
-  EXPECT_NE(stderr_.find("neither a PNG nor a BMP"), std::string::npos) << stderr_;
+  ExpectRefused({"picture", "text.png", "old"}, "neither a PNG nor a BMP");
 
   IndexedImage image;
   Palette palette;
@@ -133,17 +126,14 @@ TEST_F(ConvertTest, BadPicturesAreRefusedWithoutWritingAnything) {
   std::vector<uint8_t> bytes = test::ReadBytes("good.png");
   bytes.resize(bytes.size() / 2);
   test::WriteBytes("truncated.png", bytes);
-  EXPECT_EQ(Convert({"picture", "truncated.png", "old"}), 1);
-  EXPECT_NE(stderr_.find("truncated.png"), std::string::npos) << stderr_;
+  ExpectRefused({"picture", "truncated.png", "old"}, "truncated.png");
 
   IndexedImage wide{4097, 1, std::vector<uint8_t>(4097, 1)};
   ASSERT_TRUE(WritePng("wide.png", wide, palette));
-  EXPECT_EQ(Convert({"picture", "wide.png", "old"}), 1);
-  EXPECT_NE(stderr_.find("4096"), std::string::npos) << stderr_;
+  ExpectRefused({"picture", "wide.png", "old"}, "4096");
 
   test::WriteBytes("short.cma", std::vector<uint8_t>(700, 1));
-  EXPECT_EQ(Convert({"picture", "good.png", "old", "--palette", "short.cma"}), 1);
-  EXPECT_NE(stderr_.find("768"), std::string::npos) << stderr_;
+  ExpectRefused({"picture", "good.png", "old", "--palette", "short.cma"}, "768");
 
   EXPECT_EQ(test::ReadBytes("old.chk"), (std::vector<uint8_t>{9, 9})) << "the old file is kept";
   EXPECT_FALSE(test::FileExists("old.cma"));
@@ -163,7 +153,6 @@ TEST_F(ConvertTest, TrueTypeBecomesAFontTheClientOpens) {
   ASSERT_NE(font, nullptr);
   EXPECT_EQ(font->LoChar, 32);
   EXPECT_EQ(font->HiChar, 126);
-  EXPECT_GT(font->XSize, 4);
   RastPort rp;
   InitRastPort(&rp);
   SetFont(&rp, font);
@@ -181,8 +170,7 @@ TEST_F(ConvertTest, TrueTypeBecomesAFontTheClientOpens) {
   CloseFont(font);
 
   test::WriteText("fake.ttf", "not a font");
-  EXPECT_EQ(Convert({"font", "fake.ttf", "bad.fnt", "--size", "12"}), 1);
-  EXPECT_NE(stderr_.find("fake.ttf"), std::string::npos);
+  ExpectRefused({"font", "fake.ttf", "bad.fnt", "--size", "12"}, "fake.ttf");
   EXPECT_EQ(Convert({"font", "nowhere.ttf", "bad.fnt", "--size", "12"}), 1);
   EXPECT_EQ(Convert({"font", ttf, "bad.fnt", "--size", "12", "--range", "66-90", "--fixed"}), 1)
       << "a fixed-width font needs its A";
@@ -270,8 +258,7 @@ TEST_F(ConvertTest, ManifestMistakesNameTheirLine) {
   };
   for (const Case& c : cases) {
     test::WriteText("manifest.txt", c.text);
-    EXPECT_EQ(Convert({c.kind, "manifest.txt", "out.bin"}), 1) << c.text;
-    EXPECT_NE(stderr_.find(c.expected), std::string::npos) << c.text << " → " << stderr_;
+    ExpectRefused({c.kind, "manifest.txt", "out.bin"}, c.expected);
     EXPECT_FALSE(test::FileExists("out.bin")) << c.text;
   }
   EXPECT_EQ(Convert({"catalog", "absent.txt", "out.bin"}), 1);
