@@ -56,6 +56,14 @@ void MakePicture(IndexedImage* image, Palette* palette) {
     (*palette)[i] = {static_cast<uint8_t>(i * 3), static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i * 7)};
 }
 
+// The picture above as a PNG file.
+void WritePicturePng(const std::string& path) {
+  IndexedImage image;
+  Palette palette;
+  MakePicture(&image, &palette);
+  ASSERT_TRUE(WritePng(path, image, palette));
+}
+
 TEST_F(ConvertTest, APngOfFewColoursComesBackWithTheSamePixels) {
   IndexedImage original;
   Palette palette;
@@ -119,17 +127,14 @@ TEST_F(ConvertTest, BadPicturesAreRefusedWithoutWritingAnything) {
   test::WriteText("text.png", "this is no picture\n");
   ExpectRefused({"picture", "text.png", "old"}, "neither a PNG nor a BMP");
 
-  IndexedImage image;
-  Palette palette;
-  MakePicture(&image, &palette);
-  ASSERT_TRUE(WritePng("good.png", image, palette));
+  WritePicturePng("good.png");
   std::vector<uint8_t> bytes = test::ReadBytes("good.png");
   bytes.resize(bytes.size() / 2);
   test::WriteBytes("truncated.png", bytes);
   ExpectRefused({"picture", "truncated.png", "old"}, "truncated.png");
 
   IndexedImage wide{4097, 1, std::vector<uint8_t>(4097, 1)};
-  ASSERT_TRUE(WritePng("wide.png", wide, palette));
+  ASSERT_TRUE(WritePng("wide.png", wide, Palette{}));
   ExpectRefused({"picture", "wide.png", "old"}, "4096");
 
   test::WriteBytes("short.cma", std::vector<uint8_t>(700, 1));
@@ -171,7 +176,6 @@ TEST_F(ConvertTest, TrueTypeBecomesAFontTheClientOpens) {
 
   test::WriteText("fake.ttf", "not a font");
   ExpectRefused({"font", "fake.ttf", "bad.fnt", "--size", "12"}, "fake.ttf");
-  EXPECT_EQ(Convert({"font", "nowhere.ttf", "bad.fnt", "--size", "12"}), 1);
   EXPECT_EQ(Convert({"font", ttf, "bad.fnt", "--size", "12", "--range", "66-90", "--fixed"}), 1)
       << "a fixed-width font needs its A";
   EXPECT_EQ(Convert({"font", ttf, "bad.fnt"}), 2) << "no size";
@@ -179,11 +183,8 @@ TEST_F(ConvertTest, TrueTypeBecomesAFontTheClientOpens) {
 }
 
 TEST_F(ConvertTest, WavBecomesBigEndianMonoSamples) {
-  std::vector<int16_t> stereo;
-  for (int i = 0; i < 4410; ++i) {
-    stereo.push_back(1000);
-    stereo.push_back(3000);
-  }
+  std::vector<int16_t> stereo(2 * 4410, 1000);
+  for (size_t i = 1; i < stereo.size(); i += 2) stereo[i] = 3000;
   test::WriteBytes("in.wav", BuildWavFile(stereo, 22050, 2));
   ASSERT_EQ(Convert({"sample", "in.wav", "data/sfx/s.raw"}), 0) << stderr_;
   std::vector<uint8_t> raw = test::ReadBytes("data/sfx/s.raw");
@@ -200,10 +201,7 @@ TEST_F(ConvertTest, WavBecomesBigEndianMonoSamples) {
 }
 
 TEST_F(ConvertTest, ManifestsBecomeListsTheClientReads) {
-  IndexedImage image;
-  Palette palette;
-  MakePicture(&image, &palette);
-  ASSERT_TRUE(WritePng("in.png", image, palette));
+  WritePicturePng("in.png");
   ASSERT_EQ(Convert({"picture", "in.png", "data/pics/mine"}), 0);
   test::WriteText("pictures.txt", "# my pictures\n7 ./data/pics/mine 40 30\nfiller ./data/pics/mine 40 30\n");
   ASSERT_EQ(Convert({"pathlist", "pictures.txt", "data/path"}), 0) << stderr_;
