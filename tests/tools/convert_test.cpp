@@ -3,7 +3,6 @@
 #include "vsk-data/convert.h"
 
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <cmath>
 #include <filesystem>
