@@ -1,6 +1,5 @@
-// The OpenGL presenter's BMP loader: the header kinds and depths it reads,
-// the row order it hands out, and the boxes for files it refuses, with
-// nothing read beyond the file.
+// The OpenGL presenter's BMP loader: the kinds and depths it reads, and the
+// boxes for files it refuses, with nothing read beyond the file.
 #include "present/gl/bmp.h"
 
 #include <gtest/gtest.h>
@@ -40,10 +39,8 @@ class BmpTest : public test::GameDirTest {
   }
 };
 
-// A picture for the tables below: masks (if any) at header offset 40, inside
-// a V4 or V5 header or just after a 40-byte one; colours (blue, green, red, 0),
-// their count in the header; the file header names where the pixels start.
-// A 12-byte core header instead has 3-byte colours and no count.
+// A picture for the tables below: masks (if any) at header offset 40, colours
+// (blue, green, red, 0; a 12-byte core header: 3 bytes each, no count).
 struct Pic {
   const char* name;
   uint32_t header, compression;
@@ -86,10 +83,9 @@ std::vector<uint8_t> Words(std::initializer_list<uint32_t> values, int bytes) {
   return out;
 }
 
-// c0 = (1, 2, 3), c1 = (40, 50, 60), c2 = (70, 80, 90), c3 = (100, 110, 120).
+// Four colours: (1, 2, 3), (40, 50, 60), (70, 80, 90), (100, 110, 120).
 const std::vector<uint8_t> kFour = {3, 2, 1, 0, 60, 50, 40, 0, 90, 80, 70, 0, 120, 110, 100, 0};
-// 3 x 2 at 24 bits: rows of 9 bytes padded to 12, BGR; stored bottom row first
-// (or top row first with a negative height), handed out bottom row first.
+// 3 x 2 at 24 bits, rows padded to 12 bytes, BGR; handed out bottom row first.
 const std::vector<uint8_t> kBottom = {1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0},
                            kTop = {10, 11, 12, 13, 14, 15, 16, 17, 18, 0, 0, 0},
                            kRgb24 = {3, 2, 1, 6, 5, 4, 9, 8, 7, 12, 11, 10, 15, 14, 13, 18, 17, 16};
@@ -122,13 +118,11 @@ TEST_F(BmpTest, EveryKindGivesItsPixels) {
        Words({0x3FF00000, 0x20000000, 0x00080200}, 4), {255, 0, 0, 128, 0, 0, 0, 128, 128}},
       {"32-bit, masks in the top three bytes, V5 header", 124, 3, 3, 1, 32, {0xFF000000, 0x00FF0000, 0x0000FF00},
        {}, Words({0x11223344, 0xFF000000, 0x000000FF}, 4), {0x11, 0x22, 0x33, 255, 0, 0, 0, 0, 0}},
-      // Absolute run (2, 9, 1) and its pad; delta up one row to x = 3; a run
-      // of three of which one fits; end of line; end of bitmap. Pixels not
-      // reached are c0, index 9 is black.
+      // Absolute (2, 9, 1) and pad; delta up one row to x = 3; a run of three,
+      // one fitting; end of line; end of bitmap. Unreached: c0; index 9: black.
       {"RLE8", 40, 1, 4, 2, 8, {}, kFour, {0, 3, 2, 9, 1, 0, 0, 2, 0, 1, 3, 3, 0, 0, 0, 1},
        {70, 80, 90, 0, 0, 0, 40, 50, 60, 1, 2, 3, 1, 2, 3, 1, 2, 3, 1, 2, 3, 100, 110, 120}},
-      // A run of three from 0x12 (high nibble first); end of line; absolute
-      // (3, 9, 2) in two bytes, no pad; a run of one from 0x10; no end of bitmap.
+      // Run of three from 0x12; end of line; absolute (3, 9, 2), no pad; run of one; no end.
       {"RLE4", 40, 2, 4, 2, 4, {}, kFour, {3, 0x12, 0, 0, 0, 3, 0x39, 0x20, 1, 0x10},
        {40, 50, 60, 70, 80, 90, 40, 50, 60, 1, 2, 3, 100, 110, 120, 0, 0, 0, 70, 80, 90, 40, 50, 60}},
   };

@@ -1,6 +1,5 @@
-// The screen conversion of the OpenGL presenter: every conversion this
-// processor has gives each pixel its colour, respects the row pitch and
-// writes nothing past the 921,600 bytes of the frame.
+// The OpenGL screen conversions: each pixel's colour, the row pitch, nothing
+// written past the frame.
 #include "present/gl/convert.h"
 
 #include <gtest/gtest.h>

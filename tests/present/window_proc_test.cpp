@@ -1,7 +1,5 @@
-// The window procedures of both presenters on a plain window of the layer,
-// this thread playing the game thread: what is forwarded to the game thread,
-// activation stopping and resuming it, the close and quit requests; and the
-// DirectDraw display objects with their failure box.
+// Both presenters' window procedures on a plain window, this thread playing
+// the game thread; and the DirectDraw display objects.
 #include <ddraw.h>
 #include <gtest/gtest.h>
 
@@ -75,17 +73,7 @@ TEST_P(WindowProcTest, InputAndTimerGoToTheGameThreadKeysCommandsAndUpdatesStayH
   EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) << "keys, commands and updates are not forwarded";
 }
 
-TEST_P(WindowProcTest, CloseAsksTheGameThreadAndTheQuitRequestEndsTheLoop) {
-  EXPECT_EQ(Send(WM_CLOSE, 0, 0), 0);
-  MSG msg = Next();
-  EXPECT_EQ(msg.message, static_cast<UINT>(WM_CLOSE));
-  EXPECT_TRUE(IsWindow(WindowHandle)) << "the window stays until the game thread ends";
-  EXPECT_EQ(Send(WM_USER + 2, 0, 0), 0);
-  msg = Next();
-  EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
-  EXPECT_EQ(msg.wParam, 0u);
-}
-
+// The close and quit requests: entry_test ends the whole client with them in both presenters.
 TEST_P(WindowProcTest, DeactivationStopsTheGameThreadAndActivationResumesIt) {
   struct Worker {
     std::atomic<int> steps{0};
@@ -145,13 +133,9 @@ TEST_F(PlainWindow, TheDirectDrawDisplayObjectsAndTheirFailures) {
   EXPECT_EQ(PrimarySurface, nullptr);
   EXPECT_EQ(DDPalette, nullptr);
 
+  // The failure's box is checked in entry_test's failed start.
   hooks::FailDisplayModeChanges(true);
   EXPECT_EQ(DXInit(), 0);
-  hooks::MessageBoxRecord box;
-  ASSERT_TRUE(hooks::TakeMessageBox(&box));
-  EXPECT_EQ(box.text, "(DX) Can't set display mode .");
-  EXPECT_EQ(box.caption, "ERROR");
-  EXPECT_EQ(box.type, static_cast<unsigned>(MB_OK | MB_ICONEXCLAMATION));
   EXPECT_EQ(DDObject, nullptr) << "what was made is released again";
 }
 

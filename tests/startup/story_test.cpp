@@ -1,8 +1,8 @@
+// The story table's index, its chapters in both languages, and no memory for it.
 #include "startup/story.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 
 #include "services/memory_faults.h"
@@ -26,13 +26,10 @@ TEST_F(StoryTest, IndexEntryIPointsAtTheEntryNumberedI) {
   ASSERT_NE(DodurOdidIndex, nullptr);
   EXPECT_EQ(LiveAllocVecBlocks(), live + 1);
 
-  EXPECT_EQ(DodurOdidIndex[5], &StoryTable[5]);
-  EXPECT_EQ(DodurOdidIndex[5]->number, 5);
   for (uint16_t i = 0; i < kStoryCount; ++i) {
     ASSERT_NE(DodurOdidIndex[i], nullptr) << i;
     EXPECT_EQ(DodurOdidIndex[i]->number, i);
   }
-  EXPECT_STREQ(DodurOdidIndex[0]->text, "Dodur Odid");
 
   const StoryEntry** built = DodurOdidIndex;
   MakeDodurOdidTab();
