@@ -178,19 +178,6 @@ TEST_P(ChooseBoxTest, AChoiceAfterAScrollIsTheLineUnderThePointer) {
   EXPECT_EQ(Closed(), 39);
 }
 
-TEST_P(ChooseBoxTest, AListThatFitsNeitherScrollsNorMoves) {
-  Start(3);
-  const std::vector<uint8_t> shown = WholeScreen();
-  Click(kDownX, kDownY);
-  Tick();
-  Click(kUpX, kUpY);
-  Click(kTrackX, kY + 120);
-  Sync(kAsideX, kAsideY);
-  EXPECT_EQ(WholeScreen(), shown);
-  Click(kExitX, kButtonY);
-  EXPECT_EQ(Closed(), -1);
-}
-
 TEST_P(ChooseBoxTest, TheInfoButtonOpensTheTextBoxAndItsCloseComesBackToTheList) {
   Start(5);
   const std::vector<uint8_t> shown = WholeScreen();
