@@ -119,16 +119,19 @@ TEST_P(AllocationSweepTest, EveryFailedAllocationEndsInOrderAndGivesEverythingBa
       result = RunOnce();
       FailAllocVecAt(0);
     }
-    if (AllocVecCalls() - callsAtStart >= n) EXPECT_NE(log_.find("AllocVec: 000 "), std::string::npos) << log_;
+    if (AllocVecCalls() - callsAtStart >= n) {
+      EXPECT_NE(log_.find("AllocVec: 000 "), std::string::npos) << log_;
+    }
     ExpectOrderlyEnd();
     EXPECT_EQ(result, 0) << "the window loop's result";
     EXPECT_EQ(LiveAllocVecBlocks(), liveAtStart) << log_;
     const int status = RunFailureStatus();
     EXPECT_NE(status, kExitFatalException) << log_;
-    if (status == 0)
+    if (status == 0) {
       EXPECT_EQ(test::ReadBytes("data/prefs.vsk").at(test::kRunningFlagOffset), 0) << "said well, ran to its end\n" << log_;
-    else
+    } else {
       EXPECT_NE(RunFailureSentence(), "");
+    }
   }
 }
 
