@@ -108,9 +108,9 @@ TEST_F(FileServices, SaveMem2FileReplacesWholeFilesKeepsReadOnlyOnesAndLeavesNoT
   WriteText("keep.bin", "keep");
   test::SetReadOnly("keep.bin", true);
   test::LogCapture log;
-  EXPECT_EQ(SaveMem2File("locked/save.bin", "lost", 4), 0);
-  EXPECT_EQ(SaveMem2File("keep.bin", "lost", 4), 0);
+  for (const char* path : {"locked/save.bin", "nodir/save.bin", "keep.bin"}) EXPECT_EQ(SaveMem2File(path, "lost", 4), 0);
   EXPECT_EQ(log.Take(), "SaveMem2File: Konnte das File <locked/save.bin> nicht speichern.\n"
+                        "SaveMem2File: Konnte das File <nodir/save.bin> nicht speichern.\n"
                         "SaveMem2File: Konnte das File <keep.bin> nicht speichern.\n");
   EXPECT_EQ(ReadBytes("keep.bin"), (Bytes{'k', 'e', 'e', 'p'}));
   EXPECT_FALSE(FileExists("keep.bin.new"));

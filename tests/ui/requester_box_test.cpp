@@ -62,10 +62,7 @@ class RequesterBoxTest : public test::ScreenModeTest {
             << "window row " << row << " column " << col;
   }
   // Screen pixels (x, y) in the pens given.
-  struct Pixel {
-    int x, y;
-    uint8_t pen;
-  };
+  struct Pixel { int x, y; uint8_t pen; };
   static void ExpectScreen(std::initializer_list<Pixel> pixels) {
     for (const Pixel& p : pixels) EXPECT_EQ(test::ScreenPixel(p.x, p.y), p.pen) << p.x << "," << p.y;
   }
