@@ -1,27 +1,17 @@
-// The whole client with one allocation failing: a run of title → the
-// residence's text box → the residence → end counts its AllocVec calls, then
-// the run is made again with the n-th of them failing, in both presenters.
-// Every such run must end (the watchdog aborts a run that hangs), log the
-// failure, give back every block it took and tell the truth about how it
-// went: a status of 0 only when the game ran to its orderly end. Leaks of
-// anything else are LeakSanitizer's to find at exit (debug preset).
-//
-// A run takes seconds (the start-up's fixed waits), so ctest tries the first
-// 8 allocations (the start-up's), the residence screen's first 8 (its loads,
-// which it must release again and still end in order when one fails) and 4
-// spread over the run. The full sweep,
-// every n, runs with VSK_ALLOC_SWEEP=all (DirectDraw: 87 runs, about 6
-// minutes; OpenGL, whose frames allocate too: about 220 runs, 16 minutes):
-//   VSK_ALLOC_SWEEP=all build/debug/tests/test_screens --gtest_filter='*AllocationSweep*'
+// The whole client (title → residence's text box → residence → end) run once
+// to count its AllocVec calls, then again with the n-th failing, in both
+// presenters: every run must end (a watchdog aborts a hang), log the
+// failure, give back every block and report status 0 only for an orderly end.
+// ctest tries the start-up's first 8, the residence's first 8 and 4 spread
+// over the run; every n with VSK_ALLOC_SWEEP=all (about 6 and 16 minutes).
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
+#include <future>
 #include <set>
 #include <string>
 #include <thread>
@@ -41,32 +31,21 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Ends a run that does not end by itself: a hang is a fault the sweep is
+// Aborts a run that does not end by itself: a hang is a fault the sweep is
 // there to find, and an in-process run cannot be stopped any other way.
-class Watchdog {
- public:
+struct Watchdog {
   Watchdog(uint32_t n, std::chrono::seconds limit)
-      : thread_([this, n, limit] {
-          std::unique_lock<std::mutex> lock(lock_);
-          if (!done_changed_.wait_for(lock, limit, [this] { return done_; })) {
-            std::fprintf(stderr, "allocation sweep: the run with allocation %u failing hangs\n", n);
-            std::abort();
-          }
+      : thread([done = ended.get_future(), n, limit] {
+          if (done.wait_for(limit) == std::future_status::ready) return;
+          std::fprintf(stderr, "allocation sweep: the run with allocation %u failing hangs\n", n);
+          std::abort();
         }) {}
   ~Watchdog() {
-    {
-      std::lock_guard<std::mutex> lock(lock_);
-      done_ = true;
-    }
-    done_changed_.notify_all();
-    thread_.join();
+    ended.set_value();
+    thread.join();
   }
-
- private:
-  std::mutex lock_;
-  std::condition_variable done_changed_;
-  bool done_ = false;
-  std::thread thread_;
+  std::promise<void> ended;
+  std::thread thread;
 };
 
 // AllocVec calls made before the residence screen began, in the last run.
@@ -81,13 +60,8 @@ int32_t NotedResidenceScreen() {
 std::vector<uint32_t> SweepPoints(uint32_t calls, uint32_t residenceStart) {
   const char* all = std::getenv("VSK_ALLOC_SWEEP");
   std::set<uint32_t> points;
-  for (uint32_t k = 1; k <= 8; ++k) {
-    points.insert(k);
-    points.insert(residenceStart + k);
-  }
-  for (uint32_t k = 1; k <= 4; ++k) points.insert(calls * k / 5);
-  if (all && std::strcmp(all, "all") == 0)
-    for (uint32_t n = 1; n <= calls; ++n) points.insert(n);
+  for (uint32_t k = 1; k <= 8; ++k) points.insert({k, residenceStart + k, calls * (k % 5) / 5});
+  for (uint32_t n = 1; all && std::strcmp(all, "all") == 0 && n <= calls; ++n) points.insert(n);
   std::erase_if(points, [calls](uint32_t n) { return n == 0 || n > calls; });
   return {points.begin(), points.end()};
 }
@@ -96,14 +70,12 @@ class AllocationSweepTest : public test::ClientRunTest {
  protected:
   void SetUp() override {
     ClientRunTest::SetUp();
-    // Input from the start, without waiting for a picture that a failed
-    // allocation may never let appear.
+    // Input from the start: a failed allocation may keep the picture away.
     pictureWait_ = 0ms;
   }
 
-  // One run; the player closes the text box and right-clicks every 300 ms,
-  // which ends each screen in turn. The running flag is set before, as a
-  // crashed run leaves it, so that only a game that ran to its end clears it.
+  // One run, the player closing the box and right-clicking each screen away;
+  // the running flag set as a crash leaves it, so only a whole game clears it.
   int RunOnce() {
     std::vector<uint8_t> prefs = test::ReadBytes("data/prefs.vsk");
     if (prefs.size() > test::kRunningFlagOffset) {
@@ -147,8 +119,7 @@ TEST_P(AllocationSweepTest, EveryFailedAllocationEndsInOrderAndGivesEverythingBa
       result = RunOnce();
       FailAllocVecAt(0);
     }
-    const bool failed = AllocVecCalls() - callsAtStart >= n;
-    if (failed) {
+    if (AllocVecCalls() - callsAtStart >= n) {
       EXPECT_NE(log_.find("AllocVec: 000 "), std::string::npos) << log_;
     }
     ExpectOrderlyEnd();
@@ -157,8 +128,7 @@ TEST_P(AllocationSweepTest, EveryFailedAllocationEndsInOrderAndGivesEverythingBa
     const int status = RunFailureStatus();
     EXPECT_NE(status, kExitFatalException) << log_;
     if (status == 0) {
-      EXPECT_EQ(test::ReadBytes("data/prefs.vsk").at(test::kRunningFlagOffset), 0)
-          << "a run said to have gone well ran the game to its end\n" << log_;
+      EXPECT_EQ(test::ReadBytes("data/prefs.vsk").at(test::kRunningFlagOffset), 0) << "said well, ran to its end\n" << log_;
     } else {
       EXPECT_NE(RunFailureSentence(), "");
     }

@@ -13,10 +13,7 @@ namespace vsk {
 namespace {
 
 TEST(CmpTime, ComparesSecondsThenMicrosecondsBothSigned) {
-  struct Row {
-    timeval a, b;
-    int expected;  // -1: a is later, 1: a is earlier
-  };
+  struct Row { timeval a, b; int expected; };  // -1: a is later, 1: a is earlier
   for (const Row& row : {Row{{5, 0}, {4, 7}, -1}, Row{{4, 1}, {4, 2}, 1}, Row{{4, 1}, {4, 1}, 0},
                          Row{{-1, 0}, {0, 0}, 1}, Row{{0, 0x80000000u}, {0, 1}, 1}}) {
     SCOPED_TRACE(std::to_string(row.a.tv_secs) + "." + std::to_string(row.a.tv_micro));
@@ -25,12 +22,9 @@ TEST(CmpTime, ComparesSecondsThenMicrosecondsBothSigned) {
 }
 
 TEST(AddTimeSubTime, CarryAndBorrowOverTheSixtyFourBitPair) {
-  struct Row {
-    bool add;
-    timeval t, operand, expected;
-  };
-  for (Row row : {Row{true, {1, 2}, {3, 4}, {4, 6}}, Row{true, {0, 0xFFFFFFFFu}, {0, 1}, {1, 0}},
-                  Row{false, {2, 0}, {0, 1}, {1, 0xFFFFFFFFu}}, Row{true, {0, 999999}, {0, 2}, {0, 1000001}}}) {
+  struct Row { bool add; timeval t, operand, expected; };
+  for (Row row : {Row{true, {0, 0xFFFFFFFFu}, {0, 1}, {1, 0}}, Row{false, {2, 0}, {0, 1}, {1, 0xFFFFFFFFu}},
+                  Row{true, {0, 999999}, {0, 2}, {0, 1000001}}}) {
     SCOPED_TRACE(std::to_string(row.t.tv_secs) + "." + std::to_string(row.t.tv_micro));
     row.add ? AddTime(&row.t, &row.operand) : SubTime(&row.t, &row.operand);
     EXPECT_EQ(row.t.tv_secs, row.expected.tv_secs);

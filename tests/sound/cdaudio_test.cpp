@@ -7,7 +7,6 @@
 #include <mmsystem.h>
 
 #include <chrono>
-#include <cmath>
 #include <string>
 #include <vector>
 
@@ -21,15 +20,6 @@ namespace vsk {
 namespace {
 
 using test::LogCapture;
-
-// seconds of a quiet tone, stereo.
-std::vector<int16_t> Tone(double seconds) {
-  const auto frames = static_cast<size_t>(seconds * 22050);
-  std::vector<int16_t> samples(frames * 2);
-  for (size_t i = 0; i < frames; ++i)
-    samples[2 * i] = samples[2 * i + 1] = static_cast<int16_t>(3000 * std::sin(i * 0.05));
-  return samples;
-}
 
 class CDAudioTest : public test::GameDirTest {
  protected:
@@ -46,13 +36,12 @@ class CDAudioTest : public test::GameDirTest {
     System.soundStatus = 0;
     GameDirTest::TearDown();
   }
-  static void WriteTracks(std::vector<double> seconds) {
+  // Tracks 01, 02, ... of a quiet stereo hum lasting these seconds.
+  static void WriteTracks(std::vector<int> seconds) {
     test::MakeDir("data/cdaudio");
-    for (size_t i = 0; i < seconds.size(); ++i) {
-      char name[64];
-      std::snprintf(name, sizeof name, "data/cdaudio/track%02zu.wav", i + 1);
-      test::WriteBytes(name, data::BuildWavFile(Tone(seconds[i]), 22050, 2));
-    }
+    for (size_t i = 0; i < seconds.size(); ++i)
+      test::WriteBytes("data/cdaudio/track0" + std::to_string(i + 1) + ".wav",
+                       data::BuildWavFile(std::vector<int16_t>(size_t(seconds[i]) * 22050 * 2, 1000), 22050, 2));
   }
 };
 

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/context.h"
@@ -19,6 +20,7 @@
 #include "services/memory_faults.h"
 #include "support/gamedir.h"
 #include "support/log.h"
+#include "support/plain_window.h"
 #include "vsk-data/write_sound.h"
 
 namespace vsk {
@@ -41,27 +43,17 @@ class SoundTest : public test::GameDirTest {
     GameDirTest::SetUp();
     test::MakeDir("data");
     test::MakeDir("data/sfx");
-    std::map<uint32_t, data::SoundListEntry> sounds;
-    auto add = [&](uint32_t id, const std::string& file, size_t samples, uint32_t rate = 22050) {
-      const data::ByteBuffer bytes = data::BuildSampleFile(Ramp(samples));
-      test::WriteBytes(file.substr(2), bytes);
-      sounds[id] = {file, static_cast<uint32_t>(bytes.size()), rate};
-    };
-    add(1, "./data/sfx/klick.raw", 400);
-    add(2, "./data/sfx/horn.raw", 1000, 11025);
-    add(48, "./data/sfx/residenz.raw", 2000);
-    data::SoundListEntry filler{"./data/sfx/klick.raw", 800, 22050};
     // Entry 3 names a file that is not there.
-    sounds[3] = {"./data/sfx/missing.raw", 100, 22050};
-    test::WriteBytes("data/sfxpath", data::BuildSoundList(sounds, filler));
+    std::map<uint32_t, data::SoundListEntry> sounds{{3, {"./data/sfx/missing.raw", 100, 22050}}};
+    for (auto [id, file, samples, rate] : {std::tuple{1u, "./data/sfx/klick.raw", 400, 22050u},
+                                           {2u, "./data/sfx/horn.raw", 1000, 11025u},
+                                           {48u, "./data/sfx/residenz.raw", 2000, 22050u}}) {
+      test::WriteBytes(file + 2, data::BuildSampleFile(Ramp(samples)));
+      sounds[id] = {file, static_cast<uint32_t>(samples * 2), rate};
+    }
+    test::WriteBytes("data/sfxpath", data::BuildSoundList(sounds, {"./data/sfx/klick.raw", 800, 22050}));
 
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = kWindowClass;
-    ASSERT_NE(RegisterClassA(&windowClass), 0);
-    WindowHandle = CreateWindowExA(0, kWindowClass, "Veskaria / Test", WS_POPUP, 0, 0, 64, 64, nullptr, nullptr,
-                                   GetModuleHandleA(nullptr), nullptr);
+    WindowHandle = test::MakePlainWindow(kWindowClass, 64, 64);
     ASSERT_NE(WindowHandle, nullptr);
     System = SystemContext{};
     System.options.optionFlags = kSoundEffects | kSound16Bit;
@@ -77,9 +69,8 @@ class SoundTest : public test::GameDirTest {
       SoundCacheSizes[i] = 0;
     }
     EXPECT_EQ(LiveAllocVecBlocks(), baseline_);
-    DestroyWindow(WindowHandle);
+    test::RemovePlainWindow(WindowHandle, kWindowClass);
     WindowHandle = nullptr;
-    UnregisterClassA(kWindowClass, GetModuleHandleA(nullptr));
     GameDirTest::TearDown();
   }
 

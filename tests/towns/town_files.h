@@ -1,12 +1,13 @@
-// A game directory for the town tests: the town templates of the demo in
-// "Info_Stadt.dat", the capital's map position in "MapPrefs.vsk" and the
-// general preferences' storage mode, plus readers of the town files.
+// A game directory for the town tests (the demo's town templates, the
+// capital's map position, storage mode 2) and readers of the town files.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -28,11 +29,8 @@ class TownTest : public GameDirTest {
  protected:
   void SetUp() override {
     GameDirTest::SetUp();
-    MakeDir("data");
-    MakeDir("data/ScreenDat");
-    MakeDir("data/Cities");
-    const data::ByteBuffer templates = data::BuildScreenData(data::TownScreenData());
-    WriteBytes("data/ScreenDat/Info_Stadt.dat", templates);
+    for (const char* dir : {"data", "data/ScreenDat", "data/Cities"}) MakeDir(dir);
+    WriteBytes("data/ScreenDat/Info_Stadt.dat", data::BuildScreenData(data::TownScreenData()));
     data::MrefChunk mref;
     mref.mapX = 120;
     mref.mapY = 85;
@@ -53,17 +51,18 @@ class TownTest : public GameDirTest {
   int64_t baseline_ = 0;
 };
 
-// A town file as a record (zero-padded when short).
+// The bytes of a record, and a town file read back as one (zero-padded).
+template <typename T>
+std::vector<uint8_t> RecordBytes(const T& record) {
+  const auto* bytes = reinterpret_cast<const uint8_t*>(&record);
+  return {bytes, bytes + sizeof record};
+}
+inline std::vector<uint8_t> TownBytes(const Town& town) { return RecordBytes(town); }
 inline Town ReadTown(const std::string& path) {
   Town town{};
   const std::vector<uint8_t> bytes = ReadBytes(path);
-  std::memcpy(&town, bytes.data(), bytes.size() < sizeof town ? bytes.size() : sizeof town);
+  std::memcpy(&town, bytes.data(), std::min(bytes.size(), sizeof town));
   return town;
-}
-
-inline std::vector<uint8_t> TownBytes(const Town& town) {
-  const auto* bytes = reinterpret_cast<const uint8_t*>(&town);
-  return {bytes, bytes + sizeof town};
 }
 
 inline TownListEntry Entry(int32_t id, const char* name) {
@@ -73,30 +72,26 @@ inline TownListEntry Entry(int32_t id, const char* name) {
   return entry;
 }
 
-inline std::vector<uint8_t> ListBytes(const std::vector<TownListEntry>& entries, bool terminated = true) {
+inline std::vector<uint8_t> ListBytes(std::vector<TownListEntry> entries, bool terminated = true) {
+  if (terminated) entries.push_back(TownListTerminator());
   std::vector<uint8_t> bytes;
-  auto add = [&bytes](const TownListEntry& e) {
-    const auto* p = reinterpret_cast<const uint8_t*>(&e);
-    bytes.insert(bytes.end(), p, p + sizeof e);
-  };
-  for (const TownListEntry& e : entries) add(e);
-  if (terminated) add(TownListTerminator());
+  for (const TownListEntry& e : entries) std::ranges::copy(RecordBytes(e), std::back_inserter(bytes));
   return bytes;
 }
 
-// A town file as a game would have stored it.
+// A town file as a game would have stored it (cut or padded to size).
 inline void WriteTown(const std::string& name, const Town& town, size_t size = sizeof(Town)) {
   std::vector<uint8_t> bytes = TownBytes(town);
   bytes.resize(size, 0);
   WriteBytes("data/Cities/" + name + ".vsk", bytes);
 }
 
-// What a list file names, in order, up to its terminator.
+// What the list file names, as "id:name", up to its terminator.
 inline std::vector<std::string> ListedNames() {
   const std::vector<uint8_t> bytes = ReadBytes(kListFile);
   std::vector<std::string> names;
-  for (size_t at = 0; at + sizeof(TownListEntry) <= bytes.size(); at += sizeof(TownListEntry)) {
-    TownListEntry e;
+  TownListEntry e;
+  for (size_t at = 0; at + sizeof e <= bytes.size(); at += sizeof e) {
     std::memcpy(&e, bytes.data() + at, sizeof e);
     if (e.id == -1) break;
     names.push_back(std::to_string(e.id) + ":" + std::string(e.name, strnlen(e.name, sizeof e.name)));

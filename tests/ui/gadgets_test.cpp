@@ -1,17 +1,14 @@
-// Gadgets of the demo's list-requester screen-data file, drawn on the screen
-// in both presenters and driven with the event codes directly: pressed and
-// released inside (fired) and outside (not fired), dragged off and back on,
-// repeating on timer ticks, the built-in key gadget, and what is drawn.
+// Gadgets of the demo's list-requester screen-data file in both presenters,
+// driven with the event codes directly: dragged off and back on, repeating
+// on timer ticks, the built-in key gadget, and which gadget a point hits.
 #include "ui/gadgets.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "core/presenter_state.h"
-#include "gfx/font.h"
 #include "pictures/bank.h"
 #include "pictures/events.h"
 #include "support/screen_fixture.h"
@@ -72,40 +69,7 @@ class GadgetTest : public test::ScreenModeTest {
   ScreenRegion* region_ = nullptr;
 };
 
-TEST_P(GadgetTest, DrawsTheShownGadgetsAndSkipsHiddenOnes) {
-  TextFont* font = OpenDiskFont("./fonts/xhelvetica11.fnt");
-  ASSERT_NE(font, nullptr);
-  SetFont(ScreenRp(), font);
-  DrawGadgets(nullptr, region_);
-  SetFont(ScreenRp(), nullptr);
-  CloseFont(font);
-  Gadget* ok = WithCommand(kCommandOk);
-  Gadget* list = WithCommand(kCommandChoose);  // hidden: the list window
-  ASSERT_TRUE(ok && list);
-  // The button picture, with its label in pen 7 over it.
-  const std::vector<uint8_t> area = AreaOf(ok);
-  EXPECT_GT(area.size() - std::count(area.begin(), area.end(), 5), area.size() / 2);
-  EXPECT_GT(std::count(area.begin(), area.end(), 7), 0);
-  for (uint8_t pixel : AreaOf(list)) ASSERT_EQ(pixel, 5) << "a hidden gadget is never drawn";
-}
-
-TEST_P(GadgetTest, PressedAndReleasedInsideFiresOnRelease) {
-  DrawGadgets(nullptr, region_);
-  Gadget* ok = WithCommand(kCommandOk);
-  ASSERT_NE(ok, nullptr);
-  const std::vector<uint8_t> normal = AreaOf(ok);
-  PointInto(ok);
-  EXPECT_EQ(HandleGadgetEvent(nullptr, region_, kEventLeftDown), nullptr) << "fires on release only";
-  EXPECT_EQ(region_->pressedGadget, ok);
-  EXPECT_EQ(region_->buttonUp, 0);
-  EXPECT_NE(AreaOf(ok), normal) << "drawn pressed";
-  EXPECT_EQ(HandleGadgetEvent(nullptr, region_, kEventTick), nullptr) << "no repeat flag";
-  EXPECT_EQ(HandleGadgetEvent(nullptr, region_, kEventLeftUp), ok);
-  EXPECT_EQ(region_->pressedGadget, nullptr);
-  EXPECT_EQ(region_->buttonUp, 1);
-  EXPECT_EQ(AreaOf(ok), normal) << "drawn released as before";
-}
-
+// Drawing, and pressed and released inside, are left to the choose box's tests.
 TEST_P(GadgetTest, DraggedOffDoesNotFireAndDraggingBackOnDoesNotPressAgain) {
   DrawGadgets(nullptr, region_);
   Gadget* ok = WithCommand(kCommandOk);
@@ -113,7 +77,9 @@ TEST_P(GadgetTest, DraggedOffDoesNotFireAndDraggingBackOnDoesNotPressAgain) {
   ASSERT_TRUE(ok && exit);
   const std::vector<uint8_t> normal = AreaOf(ok);
   PointInto(ok);
-  HandleGadgetEvent(nullptr, region_, kEventLeftDown);
+  EXPECT_EQ(HandleGadgetEvent(nullptr, region_, kEventLeftDown), nullptr) << "fires on release only";
+  EXPECT_NE(AreaOf(ok), normal) << "drawn pressed";
+  EXPECT_EQ(HandleGadgetEvent(nullptr, region_, kEventTick), nullptr) << "no repeat flag";
   PointAt(5, 5);
   EXPECT_EQ(HandleGadgetEvent(nullptr, region_, kEventLeftDown), nullptr);
   EXPECT_EQ(region_->pressedGadget, nullptr);
