@@ -1,20 +1,13 @@
 // The computed registry and GetVersionExA, as the DirectX check and the
 // machine report read them.
-#include <windows.h>
-
-#include <gtest/gtest.h>
-
 #include <pwd.h>
 #include <unistd.h>
 
 #include <cstdio>
-#include <string>
 
-#include "platform/testing.h"
+#include "platform_test.h"
 
 namespace {
-
-namespace hooks = vsk::platform::testing;
 
 class Registry : public ::testing::Test {
  protected:

@@ -1,27 +1,8 @@
 // DirectDraw over the emulated 640 x 480 x 8 display: surfaces, blits, palettes,
 // lost surfaces, video memory, reference counts, COM and the vertical blank.
-#include <windows.h>
-#include <ddraw.h>
-#include <objbase.h>
-
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <atomic>
-#include <chrono>
-#include <cstring>
-#include <string>
-#include <thread>
-#include <vector>
-
-#include "platform/testing.h"
-#include "support/win32.h"
+#include "platform_test.h"
 
 namespace {
-
-using namespace std::chrono_literals;
-namespace hooks = vsk::platform::testing;
-using vsk::test::FillSurface;
 
 IDirectDraw7* CreateDirectDraw() {
   IDirectDraw7* dd = nullptr;
@@ -71,7 +52,7 @@ class DirectDraw : public ::testing::Test {
     return surface;
   }
   IDirectDrawSurface7* Primary() {
-    IDirectDrawSurface7* surface = vsk::test::CreatePrimary(dd_);
+    IDirectDrawSurface7* surface = CreatePrimary(dd_);
     if (surface) owned_.push_back(surface);
     return surface;
   }
@@ -107,25 +88,6 @@ TEST_F(DirectDraw, LockReportsAddressPitchAndFormat) {
   EXPECT_EQ(surface->Lock(&outside, &desc, DDLOCK_WAIT, nullptr), DDERR_INVALIDRECT);
 }
 
-TEST_F(DirectDraw, OnePrimarySurfaceThatTheHooksRead) {
-  IDirectDrawSurface7* primary = Primary();
-  ASSERT_NE(primary, nullptr);
-  DDSURFACEDESC2 desc{};
-  desc.dwSize = sizeof desc;
-  desc.dwFlags = DDSD_CAPS;
-  desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
-  IDirectDrawSurface7* second = nullptr;
-  EXPECT_EQ(dd_->CreateSurface(&desc, &second, nullptr), DDERR_PRIMARYSURFACEALREADYEXISTS);
-  EXPECT_EQ(second, nullptr);
-
-  FillSurface(primary, [](DWORD x, DWORD y) { return x ^ y; });
-  std::vector<uint8_t> shown(640 * 480);
-  ASSERT_TRUE(hooks::PrimarySurfacePixels(shown.data()));
-  EXPECT_EQ(shown[479 * 640 + 639], (639 ^ 479) & 0xFF);
-  uint8_t entries[1024];
-  EXPECT_FALSE(hooks::PrimarySurfacePalette(entries)) << "no palette attached yet";
-}
-
 TEST_F(DirectDraw, BltFastCopiesRectanglesAndHonoursTheSourceKey) {
   IDirectDrawSurface7* target = Offscreen(20, 10);
   IDirectDrawSurface7* source = Offscreen(5, 3);
@@ -150,6 +112,13 @@ TEST_F(DirectDraw, BltFastCopiesRectanglesAndHonoursTheSourceKey) {
 
 TEST_F(DirectDraw, BltCopiesWholeSurfacesAndIgnoresEffectFlags) {
   IDirectDrawSurface7* primary = Primary();
+  DDSURFACEDESC2 desc{};
+  desc.dwSize = sizeof desc;
+  desc.dwFlags = DDSD_CAPS;
+  desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
+  IDirectDrawSurface7* second = nullptr;
+  EXPECT_EQ(dd_->CreateSurface(&desc, &second, nullptr), DDERR_PRIMARYSURFACEALREADYEXISTS) << "one primary surface";
+  EXPECT_EQ(second, nullptr);
   IDirectDrawSurface7* screen = Offscreen(640, 480);
   FillSurface(screen, [](DWORD x, DWORD y) { return x + 3 * y; });
   // The repaint after a lost primary surface: no rectangles, flags 0x10.
@@ -194,7 +163,7 @@ TEST_F(DirectDraw, RectanglesOutsideTheSurfacesAreRefused) {
 TEST_F(DirectDraw, PalettesHoldEntriesAndShowOnThePrimarySurface) {
   IDirectDrawSurface7* primary = Primary();
   PALETTEENTRY colors[256], read[256];
-  IDirectDrawPalette* palette = vsk::test::AttachPalette(dd_, primary, colors, [](int i) {
+  IDirectDrawPalette* palette = AttachPalette(dd_, primary, colors, [](int i) {
     return PALETTEENTRY{static_cast<BYTE>(i), static_cast<BYTE>(255 - i), 7, 0};
   });
   ASSERT_EQ(palette->GetEntries(0, 0, 256, read), DD_OK);
@@ -335,9 +304,9 @@ TEST_F(DirectDraw, MachineReportObjectThroughCom) {
 
 TEST_F(DirectDraw, VerticalBlankFollowsA60HzDisplay) {
   ASSERT_EQ(dd_->WaitForVerticalBlank(DDWAITVB_BLOCKBEGIN, nullptr), DD_OK);
-  auto start = std::chrono::steady_clock::now();
+  auto start = Clock::now();
   for (int i = 0; i < 6; ++i) ASSERT_EQ(dd_->WaitForVerticalBlank(DDWAITVB_BLOCKBEGIN, nullptr), DD_OK);
-  auto took = std::chrono::steady_clock::now() - start;
+  auto took = Clock::now() - start;
   // Six waits end on six ticks 16.7 ms apart; the clock starts when the
   // first wait has returned, which a busy machine may make late, so at least
   // five whole refreshes lie between start and end.
@@ -377,7 +346,7 @@ class DirectDrawWindow : public ::testing::Test {
     ASSERT_NE(dd_ = CreateDirectDraw(), nullptr);
     ASSERT_EQ(dd_->SetCooperativeLevel(window_, DDSCL_FULLSCREEN | DDSCL_EXCLUSIVE | DDSCL_MULTITHREADED), DD_OK);
     ASSERT_EQ(dd_->SetDisplayMode(640, 480, 8, 0, 0), DD_OK);
-    ASSERT_NE(primary_ = vsk::test::CreatePrimary(dd_), nullptr);
+    ASSERT_NE(primary_ = CreatePrimary(dd_), nullptr);
   }
   void TearDown() override {
     if (palette_) palette_->Release();
@@ -386,7 +355,7 @@ class DirectDrawWindow : public ::testing::Test {
     hooks::CaptureDisplayFrames(false);
     EXPECT_EQ(hooks::LiveDirectDrawObjects(), 0);
   }
-  vsk::test::TestWindow window_{"VeskariaDDTest"};
+  TestWindow window_{"VeskariaDDTest"};
   IDirectDraw7* dd_ = nullptr;
   IDirectDrawSurface7* primary_ = nullptr;
   IDirectDrawPalette* palette_ = nullptr;
@@ -421,7 +390,7 @@ TEST_F(DirectDrawWindow, DeactivationLosesTheDisplaySurfaces) {
 // bytes or colours change, none while nothing does.
 TEST_F(DirectDrawWindow, TheWindowShowsThePrimarySurfaceThroughItsPalette) {
   PALETTEENTRY colors[256];
-  palette_ = vsk::test::AttachPalette(dd_, primary_, colors, [](int i) {
+  palette_ = AttachPalette(dd_, primary_, colors, [](int i) {
     return PALETTEENTRY{static_cast<BYTE>(i), static_cast<BYTE>(255 - i), 40, 0};
   });
   std::vector<uint8_t> bytes(640 * 480);  // what the window must show
@@ -433,8 +402,8 @@ TEST_F(DirectDrawWindow, TheWindowShowsThePrimarySurfaceThroughItsPalette) {
   // Peeks until the count of shown frames passes `count`, at most `limit`.
   MSG msg;
   auto shownAfter = [&](uint64_t count, std::chrono::milliseconds limit = 2000ms) {
-    const auto until = std::chrono::steady_clock::now() + limit;
-    while (hooks::DisplayFramesShown() <= count && std::chrono::steady_clock::now() < until)
+    const auto until = Clock::now() + limit;
+    while (hooks::DisplayFramesShown() <= count && Clock::now() < until)
       PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
     return hooks::DisplayFramesShown() > count;
   };

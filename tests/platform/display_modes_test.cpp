@@ -1,27 +1,13 @@
 // The player's display on a 1024 x 768 offscreen desktop: full screen or a window
 // (Alt+Enter, F11), scaling, the mouse mapped back, and display.ini.
-#include <windows.h>
-#include <ddraw.h>
-
-#include <gtest/gtest.h>
-
-#include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <string>
-#include <vector>
 
 #include "platform/sdl/display_settings.h"
-#include "platform/sdl/user32_window.h"
-#include "platform/testing.h"
-#include "support/win32.h"
+#include "platform_test.h"
 
 namespace {
 
-using namespace std::chrono_literals;
-namespace hooks = vsk::platform::testing;
 using vsk::platform::DisplaySettings;
 using vsk::platform::Scaling;
 
@@ -151,7 +137,7 @@ class ExclusiveDisplay : public ::testing::Test {
   }
 
   // Turns every pushed event into messages and hands them to the window.
-  void Settle() { vsk::test::DispatchAll(); }
+  void Settle() { DispatchAll(); }
 
   SDL_Window* Sdl() { return vsk::platform::SdlWindowOf(window_); }
   std::pair<int, int> Size() {
@@ -271,13 +257,13 @@ TEST_F(ExclusiveDisplay, WindowPositionsMapToTheGameInEveryMode) {
 
 TEST_F(ExclusiveDisplay, TheWindowShowsTheGamesPixelsScaled) {
   Open("[display]\nmode=window\nscaling=integer\n");
-  ASSERT_NE(primary_ = vsk::test::CreatePrimary(dd_), nullptr);
+  ASSERT_NE(primary_ = CreatePrimary(dd_), nullptr);
   PALETTEENTRY colors[256];
-  palette_ = vsk::test::AttachPalette(dd_, primary_, colors, [](int i) {
+  palette_ = AttachPalette(dd_, primary_, colors, [](int i) {
     return PALETTEENTRY{static_cast<BYTE>(i), static_cast<BYTE>(i * 7), static_cast<BYTE>(255 - i), 0};
   });
   auto byteAt = [](int x, int y) { return static_cast<uint8_t>((x * 7 + y * 13) & 0xFF); };
-  vsk::test::FillSurface(primary_, byteAt);
+  FillSurface(primary_, byteAt);
   hooks::CaptureDisplayFrames(true);
 
   // Resizes the window, waits for a picture of that size and counts its pixels
@@ -285,10 +271,10 @@ TEST_F(ExclusiveDisplay, TheWindowShowsTheGamesPixelsScaled) {
   std::vector<uint8_t> picture;
   auto wrongPixels = [&](int wantWidth, int wantHeight, int left, int top, int scale) -> size_t {
     SDL_SetWindowSize(Sdl(), wantWidth, wantHeight);
-    const auto until = std::chrono::steady_clock::now() + 3s;
+    const auto until = Clock::now() + 3s;
     int width = 0, height = 0;
     while (!(width == wantWidth && height == wantHeight)) {
-      if (std::chrono::steady_clock::now() > until) return SIZE_MAX;
+      if (Clock::now() > until) return SIZE_MAX;
       Settle();
       picture.resize(hooks::LastDisplayWindowPicture(&width, &height, nullptr, 0));
       if (width == wantWidth && height == wantHeight &&

@@ -1,27 +1,11 @@
 // DirectSound over the layer's mixer (held and stepped by most tests): what a
 // buffer sounds like, its status, cursors, locks, errors and lifetimes.
-#include <windows.h>
-#include <dsound.h>
-
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <chrono>
 #include <cmath>
-#include <cstdint>
-#include <cstring>
-#include <string>
-#include <vector>
 
-#include "platform/testing.h"
-#include "support/eventually.h"
+#include "platform_test.h"
 #include "support/mixer.h"
-#include "support/win32.h"
 
 namespace {
-
-namespace hooks = vsk::platform::testing;
-using namespace vsk::test;
 
 WAVEFORMATEX Format(DWORD rate, WORD channels = 1, WORD bits = 16) {
   WORD align = static_cast<WORD>(channels * bits / 8);
@@ -373,11 +357,11 @@ TEST_P(DirectSoundRealTime, ABufferFinishesOnTime) {
   DSBUFFERDESC desc = Description(&format, 8820, DSBCAPS_STATIC | DSBCAPS_LOCSOFTWARE);  // 0.2 s
   IDirectSoundBuffer* buffer = nullptr;
   ASSERT_EQ(ds->CreateSoundBuffer(&desc, &buffer, nullptr), DS_OK);
-  auto started = std::chrono::steady_clock::now();
+  auto started = Clock::now();
   ASSERT_EQ(buffer->Play(0, 0, 0), DS_OK);
   DWORD status = DSBSTATUS_PLAYING;
   EXPECT_TRUE(Eventually([&] { return buffer->GetStatus(&status) == DS_OK && status == 0; }));
-  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  double seconds = std::chrono::duration<double>(Clock::now() - started).count();
   EXPECT_GE(seconds, 0.15) << "it plays in real time";
   buffer->Release();
   ds->Release();

@@ -1,19 +1,11 @@
 // OpenGL through WGL as the game's presenter uses it: pixel format, context,
 // a GL 1.1 triangle read back, the swap interval, and the game's frame
 // scaled into a full-screen or resized window.
-#include <windows.h>
+#include "platform_test.h"
+
 #include <GL/gl.h>
 
-#include <gtest/gtest.h>
-
-#include <vector>
-
-#include "platform/sdl/user32_window.h"
-#include "platform/testing.h"
-
 namespace {
-
-namespace hooks = vsk::platform::testing;
 
 class Wgl : public ::testing::Test {
  protected:

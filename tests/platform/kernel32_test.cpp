@@ -1,12 +1,7 @@
 // The Win32 kernel calls of the layer, as the game's services use them.
-#include <windows.h>
-
-#include <gtest/gtest.h>
-
 #include <cstdlib>
-#include <string>
 
-#include "support/gamedir.h"
+#include "platform_test.h"
 
 namespace {
 
@@ -54,7 +49,7 @@ TEST(GlobalMemoryStatus, GivesConsistentFigures) {
   EXPECT_GE(status.dwTotalPageFile, status.dwTotalPhys);
 }
 
-class KernelFiles : public vsk::test::GameDirTest {};
+class KernelFiles : public GameDirTest {};
 
 TEST_F(KernelFiles, GetFullPathNameNormalisesWithoutAskingTheDisk) {
   char buffer[MAX_PATH];
@@ -78,9 +73,9 @@ TEST_F(KernelFiles, AttributesAndDirectories) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
   EXPECT_NE(GetFileAttributesA("data") & FILE_ATTRIBUTE_DIRECTORY, 0u);
 
-  vsk::test::WriteText("Data/file.txt", "x");
+  WriteText("Data/file.txt", "x");
   EXPECT_EQ(GetFileAttributesA("data\\FILE.TXT") & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY), 0u);
-  vsk::test::SetReadOnly("Data/file.txt", true);
+  SetReadOnly("Data/file.txt", true);
   EXPECT_NE(GetFileAttributesA("data/file.txt") & FILE_ATTRIBUTE_READONLY, 0u);
 }
 
@@ -99,7 +94,7 @@ TEST_F(KernelFiles, CreateFileFollowsAccessAndSharing) {
   EXPECT_FALSE(CloseHandle(created)) << "a handle closes once";
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
 
-  vsk::test::SetReadOnly("f.bin", true);
+  SetReadOnly("f.bin", true);
   EXPECT_EQ(CreateFileA("f.bin", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
   HANDLE reader = CreateFileA("F.BIN", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);

@@ -2,22 +2,10 @@
 // counts, cooperative suspension, waiting for a thread's end, and the clocks.
 #include <intrin.h>
 #include <process.h>
-#include <windows.h>
 
-#include <gtest/gtest.h>
-
-#include "support/eventually.h"
-
-#include <atomic>
-#include <chrono>
-#include <thread>
-
-using vsk::test::Eventually;
+#include "platform_test.h"
 
 namespace {
-
-using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
 
 std::atomic<int> gEntered{0};
 std::atomic<DWORD> gSeenId{0};

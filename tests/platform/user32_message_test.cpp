@@ -1,25 +1,8 @@
 // Thread message queues: order of posted messages, the quit message, waking
 // a waiting thread, suspension while waiting, timers and the idle rule.
-#include <windows.h>
-
-#include <gtest/gtest.h>
-
-#include "support/eventually.h"
-#include "support/win32.h"
-
-#include <atomic>
-#include <chrono>
-#include <thread>
-#include <vector>
-
-using vsk::test::Eventually;
-using vsk::test::Fields;
-using vsk::test::Message;
+#include "platform_test.h"
 
 namespace {
-
-using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
 
 // Takes every queued message of the calling thread; thread messages have
 // no window.

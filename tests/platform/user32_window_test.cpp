@@ -1,24 +1,8 @@
 // Windows over SDL: classes, creation, activation, input, window timers, full
 // screen by scaling, cursors and message boxes, on the test's main thread.
-#include <windows.h>
-
-#include <gtest/gtest.h>
-
-#include <chrono>
-#include <string>
-#include <thread>
-#include <vector>
-
-#include "platform/sdl/user32_window.h"
-#include "platform/testing.h"
-#include "support/win32.h"
+#include "platform_test.h"
 
 namespace {
-
-using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
-namespace hooks = vsk::platform::testing;
-using vsk::test::Message;
 
 std::vector<Message> gSeen;  // what the window procedure was given
 bool gKeepOnClose = false;
@@ -83,7 +67,7 @@ class Windows : public ::testing::Test {
     auto until = Clock::now() + 2s;
     MSG msg;
     while (got.size() < wanted && Clock::now() < until)
-      if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) && msg.hwnd == window_) got.push_back(vsk::test::Fields(msg));
+      if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) && msg.hwnd == window_) got.push_back(Fields(msg));
     return got;
   }
 
@@ -248,7 +232,7 @@ TEST_F(Windows, WindowTimersGoThroughTheProcedureAndEndWithTheWindow) {
   MSG msg;
   ASSERT_TRUE(GetMessageA(&msg, nullptr, 0, 0));
   EXPECT_EQ(msg.hwnd, window_);
-  EXPECT_EQ(vsk::test::Fields(msg), Message(WM_TIMER, 3, 0));
+  EXPECT_EQ(Fields(msg), Message(WM_TIMER, 3, 0));
   gSeen.clear();
   DispatchMessageA(&msg);
   EXPECT_EQ(CountSeen(WM_TIMER), 1);

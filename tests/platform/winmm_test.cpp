@@ -1,25 +1,12 @@
 // The "cdaudio" MCI device over a folder of track files, and the CD's aux volume:
 // status, playing through the captured mixer, positions, errors, notifications.
-#include <windows.h>
-#include <mmsystem.h>
-
-#include <gtest/gtest.h>
-
-#include <chrono>
 #include <cstdio>
-#include <string>
-#include <vector>
 
-#include "platform/testing.h"
+#include "platform_test.h"
 #include "support/bytes.h"
-#include "support/gamedir.h"
 #include "support/mixer.h"
-#include "support/win32.h"
 
 namespace {
-
-namespace hooks = vsk::platform::testing;
-using namespace vsk::test;
 
 // A WAV file of interleaved samples (8-bit ones are stored unsigned).
 std::vector<uint8_t> Wave(DWORD rate, int channels, int bits, const std::vector<int16_t>& samples) {
@@ -272,9 +259,9 @@ TEST_F(CdAudio, NotifiesTheWindowAndWaitsInRealTime) {
   EXPECT_EQ(msg.wParam, WPARAM(MCI_NOTIFY_ABORTED));
 
   hooks::HoldMixer(false);
-  auto started = std::chrono::steady_clock::now();
+  auto started = Clock::now();
   ASSERT_EQ(Play(id, MCI_NOTIFY | MCI_WAIT | MCI_FROM, MCI_MAKE_MSF(0, 2, 0), 0, window), 0u);
-  EXPECT_GE(std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(), 0.15);
+  EXPECT_GE(std::chrono::duration<double>(Clock::now() - started).count(), 0.15);
   EXPECT_EQ(Status(id, MCI_STATUS_MODE), DWORD_PTR(MCI_MODE_STOP));
   ASSERT_TRUE(nextNotice(&msg));
   EXPECT_EQ(msg.wParam, WPARAM(MCI_NOTIFY_SUCCESSFUL));

@@ -1,11 +1,7 @@
 // Windows Sockets start-up and COM initialisation.
-#include <objbase.h>
 #include <winsock.h>
 
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <thread>
+#include "platform_test.h"
 
 namespace {
 
