@@ -154,8 +154,7 @@ TEST(GetVersionExA, ReportsWindows2000ToARecordOfTheRightSize) {
   OSVERSIONINFOEXA info{};
   auto* plain = reinterpret_cast<LPOSVERSIONINFOA>(&info);
   SetLastError(0);
-  EXPECT_FALSE(GetVersionExA(plain));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+  EXPECT_FAILS_WITH(GetVersionExA(plain), FALSE, ERROR_INSUFFICIENT_BUFFER);
   EXPECT_EQ(info.dwMajorVersion, 0u) << "nothing written";
 
   info.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);

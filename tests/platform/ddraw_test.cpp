@@ -11,8 +11,7 @@ IDirectDraw7* CreateDirectDraw() {
 }
 
 uint8_t Pixel(IDirectDrawSurface7* surface, DWORD x, DWORD y) {
-  DDSURFACEDESC2 desc{};
-  desc.dwSize = sizeof desc;
+  DDSURFACEDESC2 desc = SurfaceDesc();
   EXPECT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
   uint8_t value = static_cast<uint8_t*>(desc.lpSurface)[y * desc.lPitch + x];
   surface->Unlock(nullptr);
@@ -40,8 +39,7 @@ class DirectDraw : public ::testing::Test {
   // or 0), released by TearDown; nullptr when refused with `expected`.
   IDirectDrawSurface7* Offscreen(DWORD width, DWORD height, DWORD memory = DDSCAPS_SYSTEMMEMORY,
                                  HRESULT expected = DD_OK) {
-    DDSURFACEDESC2 desc{};
-    desc.dwSize = sizeof desc;
+    DDSURFACEDESC2 desc = SurfaceDesc();
     desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
     desc.dwWidth = width;
     desc.dwHeight = height;
@@ -63,8 +61,7 @@ class DirectDraw : public ::testing::Test {
 
 TEST_F(DirectDraw, LockReportsAddressPitchAndFormat) {
   IDirectDrawSurface7* surface = Offscreen(13, 5);
-  DDSURFACEDESC2 desc{};
-  desc.dwSize = sizeof desc;
+  DDSURFACEDESC2 desc = SurfaceDesc();
   ASSERT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
   EXPECT_NE(desc.lpSurface, nullptr);
   EXPECT_EQ(std::make_pair(desc.dwWidth, desc.dwHeight), std::make_pair(DWORD{13}, DWORD{5}));
@@ -112,8 +109,7 @@ TEST_F(DirectDraw, BltFastCopiesRectanglesAndHonoursTheSourceKey) {
 
 TEST_F(DirectDraw, BltCopiesWholeSurfacesAndIgnoresEffectFlags) {
   IDirectDrawSurface7* primary = Primary();
-  DDSURFACEDESC2 desc{};
-  desc.dwSize = sizeof desc;
+  DDSURFACEDESC2 desc = SurfaceDesc();
   desc.dwFlags = DDSD_CAPS;
   desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
   IDirectDrawSurface7* second = nullptr;
@@ -197,8 +193,7 @@ TEST_F(DirectDraw, LostSurfacesRefuseWorkUntilRestored) {
   EXPECT_EQ(primary->IsLost(), DDERR_SURFACELOST);
   EXPECT_EQ(pointer->IsLost(), DDERR_SURFACELOST);
   EXPECT_EQ(screen->IsLost(), DD_OK) << "system memory is never lost";
-  DDSURFACEDESC2 desc{};
-  desc.dwSize = sizeof desc;
+  DDSURFACEDESC2 desc = SurfaceDesc();
   EXPECT_EQ(primary->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DDERR_SURFACELOST);
   EXPECT_EQ(primary->BltFast(0, 0, screen, nullptr, DDBLTFAST_WAIT), DDERR_SURFACELOST);
   EXPECT_EQ(screen->BltFast(0, 0, pointer, nullptr, DDBLTFAST_WAIT), DDERR_SURFACELOST);
@@ -248,7 +243,13 @@ TEST_F(DirectDraw, ReferenceCountsDecideLifetimes) {
   EXPECT_EQ(surface->Release(), 0u);
   EXPECT_EQ(hooks::LiveDirectDrawObjects(), live - 1);
 
+  // A mode needs a level, exclusive mode a window; a refused mode change.
   IDirectDraw7* other = CreateDirectDraw();
+  EXPECT_EQ(other->SetDisplayMode(640, 480, 8, 0, 0), DDERR_NOCOOPERATIVELEVELSET);
+  EXPECT_EQ(other->SetCooperativeLevel(nullptr, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DDERR_INVALIDPARAMS);
+  ASSERT_EQ(other->SetCooperativeLevel(nullptr, DDSCL_NORMAL), DD_OK);
+  hooks::FailDisplayModeChanges(true);
+  EXPECT_EQ(other->SetDisplayMode(640, 480, 8, 0, 0), DDERR_INVALIDMODE);
   EXPECT_EQ(other->Release(), 0u);
   EXPECT_EQ(DirectDrawCreateEx(nullptr, reinterpret_cast<void**>(&other), IID_IDirectDraw2, nullptr),
             DDERR_INVALIDPARAMS);
@@ -256,17 +257,6 @@ TEST_F(DirectDraw, ReferenceCountsDecideLifetimes) {
   EXPECT_EQ(DirectDrawCreateEx(&unknown, reinterpret_cast<void**>(&other), IID_IDirectDraw7, nullptr),
             DDERR_INVALIDDIRECTDRAWGUID);
   EXPECT_EQ(other, nullptr);
-}
-
-TEST_F(DirectDraw, DisplayModeAndCooperativeLevelAreChecked) {
-  IDirectDraw7* fresh = CreateDirectDraw();
-  owned_.push_back(fresh);
-  EXPECT_EQ(fresh->SetDisplayMode(640, 480, 8, 0, 0), DDERR_NOCOOPERATIVELEVELSET);
-  EXPECT_EQ(fresh->SetCooperativeLevel(nullptr, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DDERR_INVALIDPARAMS)
-      << "exclusive mode needs a window";
-  ASSERT_EQ(fresh->SetCooperativeLevel(nullptr, DDSCL_NORMAL), DD_OK);
-  hooks::FailDisplayModeChanges(true);
-  EXPECT_EQ(fresh->SetDisplayMode(640, 480, 8, 0, 0), DDERR_INVALIDMODE);
 }
 
 TEST_F(DirectDraw, EnumerationNamesThePrimaryDisplay) {

@@ -49,8 +49,7 @@ class Wgl : public ::testing::Test {
     request.iLayerType = PFD_MAIN_PLANE;
     int format = ChoosePixelFormat(dc_, &request);
     if (format == 0) return false;
-    EXPECT_EQ(wglCreateContext(dc_), nullptr) << "no context before the pixel format is set";
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PIXEL_FORMAT));
+    EXPECT_FAILS_WITH(wglCreateContext(dc_), nullptr, ERROR_INVALID_PIXEL_FORMAT);  // no format, no context
     EXPECT_TRUE(SetPixelFormat(dc_, format, &request));
     EXPECT_FALSE(SetPixelFormat(dc_, format + 1, &request)) << "a window's format is set once";
     context_ = wglCreateContext(dc_);
@@ -184,8 +183,7 @@ TEST_F(Wgl, AResizedWindowShowsTheGamesFrameScaledAndCentred) {
 
 TEST_F(Wgl, HandlesThatAreNotDeviceContextsOrContextsFail) {
   int bogus = 0;
-  EXPECT_EQ(ChoosePixelFormat(reinterpret_cast<HDC>(&bogus), nullptr), 0);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+  EXPECT_FAILS_WITH(ChoosePixelFormat(reinterpret_cast<HDC>(&bogus), nullptr), 0, ERROR_INVALID_HANDLE);
   EXPECT_FALSE(wglMakeCurrent(nullptr, reinterpret_cast<HGLRC>(&bogus)));
   EXPECT_FALSE(wglDeleteContext(reinterpret_cast<HGLRC>(&bogus)));
   EXPECT_TRUE(wglMakeCurrent(nullptr, nullptr)) << "releasing when nothing is current";

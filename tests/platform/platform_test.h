@@ -28,6 +28,18 @@ using Clock = std::chrono::steady_clock;
 namespace hooks = vsk::platform::testing;
 using namespace vsk::test;
 
+// `call` gives `failed` and leaves `error` as the thread's last error.
+#define EXPECT_FAILS_WITH(call, failed, error) \
+  EXPECT_EQ(call, failed);                    \
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(error))
+
+// A surface description with its size set, as every DirectDraw call wants it.
+inline DDSURFACEDESC2 SurfaceDesc() {
+  DDSURFACEDESC2 desc{};
+  desc.dwSize = sizeof desc;
+  return desc;
+}
+
 // Registers a class as the game's windows have it (own device context).
 inline ATOM RegisterGameClass(const char* name, WNDPROC procedure = DefWindowProcA) {
   WNDCLASSA windowClass{};

@@ -66,8 +66,7 @@ TEST(Messages, AnotherThreadReceivesInOrderAndEndsOnQuit) {
   GetExitCodeThread(thread, &code);
   EXPECT_EQ(code, 9u);
   CloseHandle(thread);
-  EXPECT_FALSE(PostThreadMessageA(id, WM_USER, 0, 0)) << "the thread has ended";
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_THREAD_ID));
+  EXPECT_FAILS_WITH(PostThreadMessageA(id, WM_USER, 0, 0), FALSE, ERROR_INVALID_THREAD_ID);  // the thread has ended
 }
 
 std::atomic<bool> gGo{false};
@@ -85,15 +84,13 @@ DWORD WINAPI WaitsWithoutQueue(LPVOID) {
 // A thread gets its queue with its first message call; a suspended thread
 // stays in WaitMessage though a message arrives, until it is resumed.
 TEST(Messages, PostingNeedsAQueueAndASuspendedThreadStaysInWaitMessage) {
-  EXPECT_FALSE(PostThreadMessageA(0x7FFFFFF0, WM_USER, 0, 0));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_THREAD_ID));
+  EXPECT_FAILS_WITH(PostThreadMessageA(0x7FFFFFF0, WM_USER, 0, 0), FALSE, ERROR_INVALID_THREAD_ID);
   gGo = false;
   gWorkerId = 0;
   gWoke = false;
   DWORD id = 0;
   HANDLE thread = CreateThread(nullptr, 0, WaitsWithoutQueue, nullptr, 0, &id);
-  EXPECT_FALSE(PostThreadMessageA(id, WM_USER, 0, 0)) << "no message call yet, so no queue";
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_THREAD_ID));
+  EXPECT_FAILS_WITH(PostThreadMessageA(id, WM_USER, 0, 0), FALSE, ERROR_INVALID_THREAD_ID);  // no queue yet
   gGo = true;
   ASSERT_TRUE(Eventually([] { return gWorkerId != 0; }));
   std::this_thread::sleep_for(20ms);  // inside WaitMessage by now

@@ -78,15 +78,12 @@ TEST_F(Windows, ClassesAreUniqueAndKeptWhileTheyHaveWindows) {
   WNDCLASSA again{};
   again.lpfnWndProc = RecordingProc;
   again.lpszClassName = "veskariatest";
-  EXPECT_EQ(RegisterClassA(&again), 0) << "class names ignore case";
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CLASS_ALREADY_EXISTS));
-  EXPECT_EQ(CreateWindowExA(0, "NoSuchClass", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr), nullptr);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CANNOT_FIND_WND_CLASS));
+  EXPECT_FAILS_WITH(RegisterClassA(&again), 0, ERROR_CLASS_ALREADY_EXISTS);  // class names ignore case
+  EXPECT_FAILS_WITH(CreateWindowExA(0, "NoSuchClass", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr),
+                    nullptr, ERROR_CANNOT_FIND_WND_CLASS);
   ASSERT_NE(Create(), nullptr);
-  EXPECT_FALSE(UnregisterClassA("VeskariaTest", nullptr));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CLASS_HAS_WINDOWS));
-  EXPECT_FALSE(UnregisterClassA("Unknown", nullptr));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CLASS_DOES_NOT_EXIST));
+  EXPECT_FAILS_WITH(UnregisterClassA("VeskariaTest", nullptr), FALSE, ERROR_CLASS_HAS_WINDOWS);
+  EXPECT_FAILS_WITH(UnregisterClassA("Unknown", nullptr), FALSE, ERROR_CLASS_DOES_NOT_EXIST);
 }
 
 TEST_F(Windows, CreationMakesAHiddenWindowOfTheClientSize) {
@@ -136,8 +133,7 @@ TEST_F(Windows, ShowingAndForegroundingActivatesOnce) {
   EXPECT_TRUE(DestroyWindow(window_));
   EXPECT_EQ(gSeen, (std::vector<Message>{{WM_ACTIVATE, WA_INACTIVE, 0}, {WM_DESTROY, 0, 0}, {WM_NCDESTROY, 0, 0}}));
   EXPECT_FALSE(IsWindow(window_));
-  EXPECT_FALSE(DestroyWindow(window_));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
+  EXPECT_FAILS_WITH(DestroyWindow(window_), FALSE, ERROR_INVALID_WINDOW_HANDLE);
 }
 
 TEST_F(Windows, PostMessageGoesToTheCreatorsQueueAndDispatchCallsTheProcedure) {
@@ -153,8 +149,8 @@ TEST_F(Windows, PostMessageGoesToTheCreatorsQueueAndDispatchCallsTheProcedure) {
   EXPECT_EQ(gSeen, (std::vector<Message>{{WM_USER + 2, 11, 22}}));
 
   int notAWindow = 0;
-  EXPECT_FALSE(PostMessageA(reinterpret_cast<HWND>(&notAWindow), WM_USER, 0, 0));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
+  EXPECT_FAILS_WITH(PostMessageA(reinterpret_cast<HWND>(&notAWindow), WM_USER, 0, 0), FALSE,
+                    ERROR_INVALID_WINDOW_HANDLE);
 }
 
 TEST_F(Windows, MouseEventsBecomeMouseMessages) {
@@ -293,8 +289,8 @@ TEST_F(Windows, CursorCountsAndStandardResources) {
   EXPECT_NE(arrow, nullptr);
   EXPECT_EQ(LoadCursorA(nullptr, IDC_ARROW), arrow);
   EXPECT_NE(LoadCursorA(nullptr, IDC_WAIT), arrow);
-  EXPECT_EQ(LoadCursorA(GetModuleHandleA(nullptr), "POINTER"), nullptr) << "the program has no resources";
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND));
+  EXPECT_FAILS_WITH(LoadCursorA(GetModuleHandleA(nullptr), "POINTER"), nullptr,
+                    ERROR_RESOURCE_NAME_NOT_FOUND);  // the program has no resources
   EXPECT_NE(LoadIconA(nullptr, IDI_WINLOGO), nullptr);
   HCURSOR before = SetCursor(arrow);
   EXPECT_EQ(SetCursor(nullptr), arrow);
