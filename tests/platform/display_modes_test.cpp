@@ -40,31 +40,25 @@ class ConfigFile {
 
 // ---- display.ini ---------------------------------------------------------------
 
-TEST(DisplaySettingsFile, WrittenSettingsReadBackAndTheDefaultIsFullScreen) {
+// No file: the defaults (full screen). What is saved reads back; comments, blanks,
+// other sections and keys of later versions are no damage, the rest is.
+TEST(DisplaySettingsFile, SavedSettingsReadBackAndADamagedFileIsIgnoredWithOneLine) {
   ConfigFile config;
   EXPECT_EQ(vsk::platform::DisplaySettingsPath(), config.Path());
-  EXPECT_EQ(vsk::platform::LoadDisplaySettings(), DisplaySettings{}) << "no file: the defaults";
+  EXPECT_EQ(vsk::platform::LoadDisplaySettings(), DisplaySettings{});
   EXPECT_TRUE(DisplaySettings{}.fullScreen);
-  const DisplaySettings cases[] = {
-      {false, 1280, 960, Scaling::Integer},
-      {true, 0, 0, Scaling::Smooth},
-      {false, 700, 500, Scaling::Sharp},
-  };
-  for (const DisplaySettings& settings : cases) {
+  for (const DisplaySettings& settings : {DisplaySettings{false, 1280, 960, Scaling::Integer},
+                                          DisplaySettings{true, 0, 0, Scaling::Smooth},
+                                          DisplaySettings{false, 700, 500, Scaling::Sharp}}) {
     ASSERT_TRUE(vsk::platform::SaveDisplaySettings(settings));
     EXPECT_EQ(vsk::platform::LoadDisplaySettings(), settings) << config.Read();
   }
   EXPECT_EQ(config.Read(), "[display]\nmode=window\nwidth=700\nheight=500\nscaling=sharp\n");
-  // Comments, blanks, other sections and keys of later versions are no damage.
   DisplaySettings read;
   std::string reason;
   EXPECT_TRUE(vsk::platform::ParseDisplaySettings(
       "# mine\n[other]\nmode=odd\n\n[display]\r\n mode = window \r\nvsync=1\n", &read, &reason));
   EXPECT_FALSE(read.fullScreen);
-}
-
-TEST(DisplaySettingsFile, ADamagedFileIsIgnoredWithOneLine) {
-  ConfigFile config;
   const struct {
     const char* text;
     const char* reason;
@@ -95,11 +89,7 @@ class ExclusiveDisplay : public ::testing::Test {
  protected:
   void SetUp() override {
     gSeen.clear();
-    WNDCLASSA windowClass{};
-    windowClass.style = CS_HREDRAW | CS_VREDRAW | CS_OWNDC;
-    windowClass.lpfnWndProc = RecordingProc;
-    windowClass.lpszClassName = "VeskariaDisplayModes";
-    ASSERT_NE(RegisterClassA(&windowClass), 0);
+    ASSERT_NE(RegisterGameClass("VeskariaDisplayModes", RecordingProc), 0);
   }
 
   void TearDown() override {

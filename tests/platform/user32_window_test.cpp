@@ -26,14 +26,7 @@ class Windows : public ::testing::Test {
   void SetUp() override {
     gSeen.clear();
     gKeepOnClose = false;
-    WNDCLASSA windowClass{};
-    windowClass.style = CS_HREDRAW | CS_VREDRAW | CS_OWNDC;
-    windowClass.lpfnWndProc = RecordingProc;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.hIcon = LoadIconA(nullptr, IDI_WINLOGO);
-    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    windowClass.lpszClassName = "VeskariaTest";
-    ASSERT_NE(RegisterClassA(&windowClass), 0);
+    ASSERT_NE(RegisterGameClass("VeskariaTest", RecordingProc), 0);
   }
 
   void TearDown() override {
@@ -242,13 +235,7 @@ TEST_F(Windows, WindowTimersGoThroughTheProcedureAndEndWithTheWindow) {
 }
 
 TEST_F(Windows, FullScreenScalesTheDisplayAndMapsTheMouseBack) {
-  DEVMODEA mode{};
-  mode.dmSize = sizeof mode;
-  mode.dmPelsWidth = 800;
-  mode.dmPelsHeight = 600;
-  mode.dmBitsPerPel = 32;
-  mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT | DM_BITSPERPEL;
-  ASSERT_EQ(ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN), DISP_CHANGE_SUCCESSFUL);
+  ASSERT_EQ(FullScreenMode(800, 600, 32), DISP_CHANGE_SUCCESSFUL);
   ASSERT_NE(Create(800, 600), nullptr);
   EXPECT_TRUE(hooks::IsFullScreenScaled(window_));
   ShowWindow(window_, SW_SHOW);
@@ -278,7 +265,7 @@ TEST_F(Windows, FullScreenScalesTheDisplayAndMapsTheMouseBack) {
   ASSERT_EQ(ChangeDisplaySettingsA(nullptr, 0), DISP_CHANGE_SUCCESSFUL);
   EXPECT_FALSE(hooks::IsFullScreenScaled(window_));
   hooks::FailDisplayModeChanges(true);
-  EXPECT_EQ(ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN), DISP_CHANGE_FAILED);
+  EXPECT_EQ(FullScreenMode(800, 600, 32), DISP_CHANGE_FAILED);
   EXPECT_FALSE(hooks::IsFullScreenScaled(window_));
 }
 
