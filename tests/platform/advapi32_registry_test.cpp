@@ -1,5 +1,4 @@
-// The computed registry and GetVersionExA, as the DirectX check and the
-// machine report read them.
+// The computed registry and GetVersionExA, as the DirectX check and the machine report read them.
 #include <pwd.h>
 #include <unistd.h>
 
@@ -30,8 +29,7 @@ std::string Value(const char* key, const char* name) {
 }
 const std::string kNotFound = "<error " + std::to_string(ERROR_FILE_NOT_FOUND) + ">";
 
-// ProductType, the processor as "x86 Family f Model m Stepping s", the owner
-// (the account's full name, or without one its login name).
+// ProductType, the processor as "x86 Family f Model m Stepping s", the owner's full or login name.
 TEST_F(Registry, GivesTheComputedValues) {
   EXPECT_EQ(Value("SYSTEM\\CurrentControlSet\\Control\\ProductOptions", "ProductType"), "WinNT");
   std::string cpu = Value("Hardware\\Description\\System\\CentralProcessor\\0", "Identifier");

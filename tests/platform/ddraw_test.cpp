@@ -1,5 +1,4 @@
-// DirectDraw over the emulated 640 x 480 x 8 display: surfaces, blits, palettes,
-// lost surfaces, video memory, reference counts, COM and the vertical blank.
+// DirectDraw on the emulated 640 x 480 x 8 display: surfaces, blits, palettes, losses, memory, COM, blanks.
 #include "platform_test.h"
 
 namespace {
@@ -327,107 +326,6 @@ TEST_F(DirectDraw, BlitsFromSeveralThreadsWhileSurfacesAreLostAndRestored) {
   stop = true;
   game.join();
   EXPECT_EQ(primary->IsLost(), DD_OK);
-}
-
-// A window that holds the display exclusively, with its primary surface.
-class DirectDrawWindow : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_NE(dd_ = CreateDirectDraw(), nullptr);
-    ASSERT_EQ(dd_->SetCooperativeLevel(window_, DDSCL_FULLSCREEN | DDSCL_EXCLUSIVE | DDSCL_MULTITHREADED), DD_OK);
-    ASSERT_EQ(dd_->SetDisplayMode(640, 480, 8, 0, 0), DD_OK);
-    ASSERT_NE(primary_ = CreatePrimary(dd_), nullptr);
-  }
-  void TearDown() override {
-    if (palette_) palette_->Release();
-    if (primary_) primary_->Release();
-    if (dd_) dd_->Release();
-    hooks::CaptureDisplayFrames(false);
-    EXPECT_EQ(hooks::LiveDirectDrawObjects(), 0);
-  }
-  TestWindow window_{"VeskariaDDTest"};
-  IDirectDraw7* dd_ = nullptr;
-  IDirectDrawSurface7* primary_ = nullptr;
-  IDirectDrawPalette* palette_ = nullptr;
-};
-
-// Deactivation loses the display surfaces, and restoring them works only
-// once the window is active again.
-TEST_F(DirectDrawWindow, DeactivationLosesTheDisplaySurfaces) {
-  EXPECT_TRUE(hooks::IsFullScreenScaled(window_));
-  ShowWindow(window_, SW_SHOW);
-  SetForegroundWindow(window_);
-  SetFocus(window_);
-
-  MSG msg;
-  ASSERT_TRUE(hooks::PushFocus(false));
-  PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
-  EXPECT_EQ(primary_->IsLost(), DDERR_SURFACELOST);
-  EXPECT_EQ(primary_->Restore(), DDERR_WRONGMODE) << "the display is someone else's";
-  ASSERT_TRUE(hooks::PushFocus(true));
-  PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
-  EXPECT_EQ(primary_->Restore(), DD_OK);
-  EXPECT_EQ(primary_->IsLost(), DD_OK);
-
-  primary_->Release();
-  dd_->Release();
-  primary_ = nullptr;
-  dd_ = nullptr;
-  EXPECT_FALSE(hooks::IsFullScreenScaled(window_)) << "releasing the object gives the display back";
-}
-
-// The window shows the primary surface through its palette: a new frame when
-// bytes or colours change, none while nothing does.
-TEST_F(DirectDrawWindow, TheWindowShowsThePrimarySurfaceThroughItsPalette) {
-  PALETTEENTRY colors[256];
-  palette_ = AttachPalette(dd_, primary_, colors, [](int i) {
-    return PALETTEENTRY{static_cast<BYTE>(i), static_cast<BYTE>(255 - i), 40, 0};
-  });
-  std::vector<uint8_t> bytes(640 * 480);  // what the window must show
-  for (DWORD y = 0; y < 480; ++y)
-    for (DWORD x = 0; x < 640; ++x) bytes[y * 640 + x] = static_cast<uint8_t>((x / 8 + y) & 0xFF);
-  FillSurface(primary_, [&](DWORD x, DWORD y) { return bytes[y * 640 + x]; });
-  hooks::CaptureDisplayFrames(true);
-
-  // Peeks until the count of shown frames passes `count`, at most `limit`.
-  MSG msg;
-  auto shownAfter = [&](uint64_t count, std::chrono::milliseconds limit = 2000ms) {
-    const auto until = Clock::now() + limit;
-    while (hooks::DisplayFramesShown() <= count && Clock::now() < until)
-      PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
-    return hooks::DisplayFramesShown() > count;
-  };
-  // Makes a change, waits for the next frame and counts its wrong pixels (all
-  // of them are compared, so a part left out of a partial redraw shows).
-  auto wrongAfter = [&](auto change) {
-    const uint64_t count = hooks::DisplayFramesShown();
-    change();
-    std::vector<uint8_t> rgb(640 * 480 * 3);
-    if (!shownAfter(count) || hooks::LastDisplayFrame(rgb.data(), rgb.size()) != rgb.size()) return size_t{640 * 480};
-    size_t wrong = 0;
-    for (size_t i = 0; i < bytes.size(); ++i) {
-      const PALETTEENTRY& c = colors[bytes[i]];
-      wrong += rgb[3 * i] != c.peRed || rgb[3 * i + 1] != c.peGreen || rgb[3 * i + 2] != c.peBlue;
-    }
-    return wrong;
-  };
-  EXPECT_EQ(wrongAfter([&] {
-              ShowWindow(window_, SW_SHOW);
-              SetForegroundWindow(window_);
-            }),
-            0u);
-  EXPECT_FALSE(shownAfter(hooks::DisplayFramesShown(), 300ms)) << "an unchanged display is not drawn again";
-  // New bytes in a small block, then a palette change alone: a new frame.
-  EXPECT_EQ(wrongAfter([&] {
-              for (DWORD y = 100; y < 105; ++y) std::fill_n(&bytes[y * 640 + 100], 10, 200);
-              FillSurface(primary_, [&](DWORD x, DWORD y) { return bytes[y * 640 + x]; });
-            }),
-            0u);
-  EXPECT_EQ(wrongAfter([&] {
-              colors[200] = {1, 2, 3, 0};
-              palette_->SetEntries(0, 200, 1, &colors[200]);
-            }),
-            0u);
 }
 
 TEST(DirectDrawDeathTest, UnsupportedCallsEndLoudly) {

@@ -1,5 +1,4 @@
-// The player's display on a 1024 x 768 offscreen desktop: full screen or a window
-// (Alt+Enter, F11), scaling, the mouse mapped back, and display.ini.
+// The display on a 1024 x 768 offscreen desktop: full screen or window, scaling, mouse, display.ini.
 #include <filesystem>
 #include <fstream>
 
@@ -40,8 +39,7 @@ class ConfigFile {
 
 // ---- display.ini ---------------------------------------------------------------
 
-// No file: the defaults (full screen). What is saved reads back; comments, blanks,
-// other sections and keys of later versions are no damage, the rest is.
+// Saved settings read back (none: full screen); unknown parts are no damage, a damaged file is ignored.
 TEST(DisplaySettingsFile, SavedSettingsReadBackAndADamagedFileIsIgnoredWithOneLine) {
   ConfigFile config;
   EXPECT_EQ(vsk::platform::DisplaySettingsPath(), config.Path());
@@ -100,6 +98,7 @@ class ExclusiveDisplay : public ::testing::Test {
     if (cursorHidden_) ShowCursor(TRUE);
     UnregisterClassA("VeskariaDisplayModes", nullptr);
     hooks::CaptureDisplayFrames(false);
+    EXPECT_EQ(hooks::LiveDirectDrawObjects(), 0);
     hooks::ResetDirectDraw();
     ConfigFile::Remove();
     hooks::ReloadDisplaySettings();  // none: full screen
@@ -119,7 +118,7 @@ class ExclusiveDisplay : public ::testing::Test {
     ShowCursor(FALSE);
     cursorHidden_ = true;
     ASSERT_EQ(DirectDrawCreateEx(nullptr, reinterpret_cast<void**>(&dd_), IID_IDirectDraw7, nullptr), DD_OK);
-    ASSERT_EQ(dd_->SetCooperativeLevel(window_, DDSCL_FULLSCREEN | DDSCL_EXCLUSIVE), DD_OK);
+    ASSERT_EQ(dd_->SetCooperativeLevel(window_, DDSCL_FULLSCREEN | DDSCL_EXCLUSIVE | DDSCL_MULTITHREADED), DD_OK);
     ASSERT_EQ(dd_->SetDisplayMode(640, 480, 8, 0, 0), DD_OK);
     ShowWindow(window_, SW_SHOW);
     SetForegroundWindow(window_);
@@ -285,6 +284,77 @@ TEST_F(ExclusiveDisplay, TheWindowShowsTheGamesPixelsScaled) {
   };
   EXPECT_EQ(wrongPixels(1280, 960, 0, 0, 2), 0u) << "twice: every game pixel a 2 x 2 block";
   EXPECT_EQ(wrongPixels(1000, 600, 180, 60, 1), 0u) << "resized, whole multiples: once, centred, black bars";
+}
+
+// Deactivation loses the display surfaces; they are restored only once the window is active again.
+TEST_F(ExclusiveDisplay, DeactivationLosesTheDisplaySurfaces) {
+  Open("");
+  ASSERT_NE(primary_ = CreatePrimary(dd_), nullptr);
+  MSG msg;
+  ASSERT_TRUE(hooks::PushFocus(false));
+  PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
+  EXPECT_EQ(primary_->IsLost(), DDERR_SURFACELOST);
+  EXPECT_EQ(primary_->Restore(), DDERR_WRONGMODE) << "the display is someone else's";
+  ASSERT_TRUE(hooks::PushFocus(true));
+  PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
+  EXPECT_EQ(primary_->Restore(), DD_OK);
+  EXPECT_EQ(primary_->IsLost(), DD_OK);
+
+  primary_->Release();
+  dd_->Release();
+  primary_ = nullptr;
+  dd_ = nullptr;
+  EXPECT_FALSE(hooks::IsFullScreenScaled(window_)) << "releasing the object gives the display back";
+}
+
+// The window shows the primary surface through its palette: a frame per change, none without one.
+TEST_F(ExclusiveDisplay, TheWindowShowsThePrimarySurfaceThroughItsPalette) {
+  Open("");
+  ASSERT_NE(primary_ = CreatePrimary(dd_), nullptr);
+  PALETTEENTRY colors[256];
+  palette_ = AttachPalette(dd_, primary_, colors, [](int i) {
+    return PALETTEENTRY{static_cast<BYTE>(i), static_cast<BYTE>(255 - i), 40, 0};
+  });
+  std::vector<uint8_t> bytes(640 * 480);  // what the window must show
+  for (DWORD y = 0; y < 480; ++y)
+    for (DWORD x = 0; x < 640; ++x) bytes[y * 640 + x] = static_cast<uint8_t>((x / 8 + y) & 0xFF);
+  hooks::CaptureDisplayFrames(true);
+
+  // Peeks until the count of shown frames passes `count`, at most `limit`.
+  MSG msg;
+  auto shownAfter = [&](uint64_t count, std::chrono::milliseconds limit = 2000ms) {
+    const auto until = Clock::now() + limit;
+    while (hooks::DisplayFramesShown() <= count && Clock::now() < until)
+      PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
+    return hooks::DisplayFramesShown() > count;
+  };
+  // Makes a change, waits for the next frame and counts its wrong pixels (all
+  // of them are compared, so a part left out of a partial redraw shows).
+  auto wrongAfter = [&](auto change) {
+    const uint64_t count = hooks::DisplayFramesShown();
+    change();
+    std::vector<uint8_t> rgb(640 * 480 * 3);
+    if (!shownAfter(count) || hooks::LastDisplayFrame(rgb.data(), rgb.size()) != rgb.size()) return size_t{640 * 480};
+    size_t wrong = 0;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+      const PALETTEENTRY& c = colors[bytes[i]];
+      wrong += rgb[3 * i] != c.peRed || rgb[3 * i + 1] != c.peGreen || rgb[3 * i + 2] != c.peBlue;
+    }
+    return wrong;
+  };
+  EXPECT_EQ(wrongAfter([&] { FillSurface(primary_, [&](DWORD x, DWORD y) { return bytes[y * 640 + x]; }); }), 0u);
+  EXPECT_FALSE(shownAfter(hooks::DisplayFramesShown(), 300ms)) << "an unchanged display is not drawn again";
+  // New bytes in a small block, then a palette change alone: a new frame.
+  EXPECT_EQ(wrongAfter([&] {
+              for (DWORD y = 100; y < 105; ++y) std::fill_n(&bytes[y * 640 + 100], 10, 200);
+              FillSurface(primary_, [&](DWORD x, DWORD y) { return bytes[y * 640 + x]; });
+            }),
+            0u);
+  EXPECT_EQ(wrongAfter([&] {
+              colors[200] = {1, 2, 3, 0};
+              palette_->SetEntries(0, 200, 1, &colors[200]);
+            }),
+            0u);
 }
 
 }  // namespace

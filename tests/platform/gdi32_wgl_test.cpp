@@ -1,6 +1,4 @@
-// OpenGL through WGL as the game's presenter uses it: pixel format, context,
-// a GL 1.1 triangle read back, the swap interval, and the game's frame
-// scaled into a full-screen or resized window.
+// OpenGL through WGL as the presenter uses it: format, context, a triangle read back, swap interval, scaling.
 #include "platform_test.h"
 
 #include <GL/gl.h>
@@ -120,8 +118,7 @@ TEST_F(Wgl, TheSwapIntervalExtensionAndTheRefreshRate) {
   EXPECT_EQ(wglGetProcAddress("wglSwapIntervalEXT"), nullptr) << "only with a current context";
 }
 
-// A window with a caption (the game's outside full screen) can be resized;
-// the game keeps drawing its own frame, which is scaled into the window.
+// A resizable window with a caption: the game's own frame is scaled into it, centred.
 TEST_F(Wgl, AResizedWindowShowsTheGamesFrameScaledAndCentred) {
   if (!Open(800, 600, WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX)) GTEST_SKIP() << "no OpenGL driver";
   SDL_Window* sdl = vsk::platform::SdlWindowOf(window_);

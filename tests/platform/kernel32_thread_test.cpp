@@ -1,5 +1,4 @@
-// Kernel threads of the layer: creation (suspended or running), suspension
-// counts, cooperative suspension, waiting for a thread's end, and the clocks.
+// Kernel threads: creation, suspension counts, cooperative suspension, waiting for the end, the clocks.
 #include <intrin.h>
 #include <process.h>
 

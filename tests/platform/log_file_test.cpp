@@ -1,5 +1,4 @@
-// The log file: the last three runs kept, and the stream that writes every
-// line to the console and the file alike.
+// The log file: the last three runs kept, and the stream that writes each line to console and file alike.
 #include "platform/log_file.h"
 
 #include <fcntl.h>
@@ -34,8 +33,7 @@ TEST_F(LogFile, KeepsTheLastThreeRuns) {
   }
 }
 
-// A line that ended is in both files at once, the open one in neither; a
-// console that refuses every write leaves the file whole.
+// An ended line is in both files at once, an open one in neither; a refusing console leaves the file whole.
 TEST_F(LogFile, EveryLineReachesBothAsItEndsAndAFailingConsoleLeavesTheFileWhole) {
   int console = open("console.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
   int file = open("file.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);

@@ -1,11 +1,9 @@
-// Thread message queues: order of posted messages, the quit message, waking
-// a waiting thread, suspension while waiting, timers and the idle rule.
+// Thread message queues: order, the quit message, waking and suspended waiters, timers, the idle rule.
 #include "platform_test.h"
 
 namespace {
 
-// Takes every queued message of the calling thread; thread messages have
-// no window.
+// Takes every queued message of the calling thread; thread messages have no window.
 std::vector<Message> TakeAll() {
   std::vector<Message> taken;
   MSG msg;
@@ -81,8 +79,7 @@ DWORD WINAPI WaitsWithoutQueue(LPVOID) {
   return 0;
 }
 
-// A thread gets its queue with its first message call; a suspended thread
-// stays in WaitMessage though a message arrives, until it is resumed.
+// The queue comes with the first message call; a suspended thread stays in WaitMessage until resumed.
 TEST(Messages, PostingNeedsAQueueAndASuspendedThreadStaysInWaitMessage) {
   EXPECT_FAILS_WITH(PostThreadMessageA(0x7FFFFFF0, WM_USER, 0, 0), FALSE, ERROR_INVALID_THREAD_ID);
   gGo = false;

@@ -1,5 +1,4 @@
-// Windows over SDL: classes, creation, activation, input, window timers, full
-// screen by scaling, cursors and message boxes, on the test's main thread.
+// Windows over SDL on the main thread: classes, activation, input, timers, scaling, cursors, message boxes.
 #include "platform_test.h"
 
 namespace {

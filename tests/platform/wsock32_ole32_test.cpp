@@ -11,8 +11,7 @@ void CleanUpAll() {
   }
 }
 
-// Requests of 1.1 and later get 1.1, earlier ones nothing; start-ups nest
-// and their count belongs to the process, not to a thread.
+// 1.1 and later get 1.1, earlier nothing; start-ups nest and are counted per process, not per thread.
 TEST(WSAStartup, GrantsVersion11AndCountsStartUpsPerProcess) {
   CleanUpAll();
   WSADATA data{};
