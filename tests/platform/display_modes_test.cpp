@@ -1,6 +1,5 @@
 // The display on a 1024 x 768 offscreen desktop: full screen or window, scaling, mouse, display.ini.
 #include <filesystem>
-#include <fstream>
 
 #include "platform/sdl/display_settings.h"
 #include "platform_test.h"
@@ -18,22 +17,18 @@ LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 }
 
 // display.ini in the test's configuration directory, removed before and after.
-class ConfigFile {
- public:
+struct ConfigFile {
   ConfigFile() { Remove(); }
   ~ConfigFile() { Remove(); }
   static std::string Path() { return std::string(std::getenv("XDG_CONFIG_HOME")) + "/veskaria/display.ini"; }
-  static void Remove() {
-    std::error_code error;
-    std::filesystem::remove(Path(), error);
-  }
+  static void Remove() { std::filesystem::remove(Path()); }
   void Write(const std::string& text) const {
     std::filesystem::create_directories(std::filesystem::path(Path()).parent_path());
-    std::ofstream(Path(), std::ios::binary) << text;
+    WriteText(Path(), text);
   }
   std::string Read() const {
-    std::ifstream file(Path(), std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
+    std::vector<uint8_t> bytes = ReadBytes(Path());
+    return {bytes.begin(), bytes.end()};
   }
 };
 
@@ -145,14 +140,11 @@ class ExclusiveDisplay : public ::testing::Test {
   }
   // Key messages (and characters) the window got for one key.
   int MessagesFor(WPARAM key) {
-    int count = 0;
-    for (const MSG& msg : gSeen) {
-      bool keyMessage = msg.message == WM_KEYDOWN || msg.message == WM_KEYUP || msg.message == WM_SYSKEYDOWN ||
-                        msg.message == WM_SYSKEYUP;
-      count += keyMessage && msg.wParam == key;
-      count += msg.message == WM_CHAR && key == VK_RETURN && msg.wParam == '\r';
-    }
-    return count;
+    const UINT keys[] = {WM_KEYDOWN, WM_KEYUP, WM_SYSKEYDOWN, WM_SYSKEYUP};
+    return static_cast<int>(std::count_if(gSeen.begin(), gSeen.end(), [&](const MSG& m) {
+      return (std::count(keys, keys + 4, m.message) && m.wParam == key) ||
+             (m.message == WM_CHAR && key == VK_RETURN && m.wParam == '\r');
+    }));
   }
 
   ConfigFile config_;

@@ -10,18 +10,12 @@ namespace {
 // A WAV file of interleaved samples (8-bit ones are stored unsigned).
 std::vector<uint8_t> Wave(DWORD rate, int channels, int bits, const std::vector<int16_t>& samples) {
   Bytes data, file;
-  for (int16_t s : samples) {
+  for (int16_t s : samples)
     if (bits == 8) data.u8(static_cast<uint8_t>((s >> 8) + 128));
     else data.u8(static_cast<uint8_t>(s)).u8(static_cast<uint8_t>(s >> 8));
-  }
-  auto le16 = [&file](int v) { file.u8(static_cast<uint8_t>(v)).u8(static_cast<uint8_t>(v >> 8)); };
-  file.text("RIFF").le32(static_cast<uint32_t>(36 + data.size())).text("WAVEfmt ").le32(16);
-  le16(WAVE_FORMAT_PCM);
-  le16(channels);
-  file.le32(rate).le32(rate * channels * bits / 8);
-  le16(channels * bits / 8);
-  le16(bits);
-  file.text("data").le32(static_cast<uint32_t>(data.size())).append(data);
+  const auto size = static_cast<uint32_t>(data.size()), align = static_cast<uint32_t>(channels * bits / 8);
+  file.text("RIFF").le32(36 + size).text("WAVEfmt ").le32(16).le32(WAVE_FORMAT_PCM | uint32_t(channels) << 16);
+  file.le32(rate).le32(rate * align).le32(align | uint32_t(bits) << 16).text("data").le32(size).append(data);
   return file.data;
 }
 

@@ -42,18 +42,16 @@ TEST(CoInitialize, CountsPerThread) {
   EXPECT_EQ(CoInitialize(nullptr), S_OK);
   EXPECT_EQ(CoInitialize(nullptr), S_FALSE) << "already initialised here";
 
-  HRESULT onOtherThread[3] = {};
+  // Every thread starts uninitialised, and is so again after as many uninitialisations.
+  std::vector<HRESULT> onOtherThread;
   std::thread([&] {
-    onOtherThread[0] = CoInitialize(nullptr);
-    onOtherThread[1] = CoInitialize(nullptr);
+    onOtherThread = {CoInitialize(nullptr), CoInitialize(nullptr)};
     CoUninitialize();
     CoUninitialize();
-    onOtherThread[2] = CoInitialize(nullptr);
+    onOtherThread.push_back(CoInitialize(nullptr));
     CoUninitialize();
   }).join();
-  EXPECT_EQ(onOtherThread[0], S_OK) << "every thread starts uninitialised";
-  EXPECT_EQ(onOtherThread[1], S_FALSE);
-  EXPECT_EQ(onOtherThread[2], S_OK) << "initialised afresh after as many uninitialisations";
+  EXPECT_EQ(onOtherThread, (std::vector<HRESULT>{S_OK, S_FALSE, S_OK}));
 
   CoUninitialize();
   CoUninitialize();
