@@ -227,34 +227,25 @@ TEST_F(DirectSound, ReleasedBuffersAndBuffersOfAReleasedDeviceAreSilent) {
 TEST_F(DirectSound, CreationAndLevelErrors) {
   WAVEFORMATEX format = Format(22050);
   IDirectSoundBuffer* buffer = nullptr;
-  // Each row changes one thing of a good description (200 bytes, 22,050 Hz mono).
-  const struct {
-    const char* what;
-    DWORD size, bytes, flags;
-    WAVEFORMATEX format;
-    HRESULT result;
-  } cases[] = {
-      {"the DirectX 3 description", sizeof(DSBUFFERDESC1), 200, 0x28, Format(22050), DS_OK},
-      {"a short description", 12, 200, 0x28, Format(22050), DSERR_INVALIDPARAM},
-      {"no whole frame", sizeof(DSBUFFERDESC), 3, 0x28, Format(22050), DSERR_INVALIDPARAM},
-      {"hardware and software", sizeof(DSBUFFERDESC), 200, DSBCAPS_LOCHARDWARE | DSBCAPS_LOCSOFTWARE, Format(22050),
-       DSERR_INVALIDPARAM},
-      {"three channels", sizeof(DSBUFFERDESC), 200, 0x28, Format(22050, 3), DSERR_BADFORMAT},
-      {"24 bits", sizeof(DSBUFFERDESC), 200, 0x28, Format(22050, 1, 24), DSERR_BADFORMAT},
-      {"99 Hz", sizeof(DSBUFFERDESC), 200, 0x28, Format(99), DSERR_BADFORMAT},
-      {"100,001 Hz", sizeof(DSBUFFERDESC), 200, 0x28, Format(100001), DSERR_BADFORMAT},
-      {"floating point", sizeof(DSBUFFERDESC), 200, 0x28, {3, 1, 22050, 44100, 2, 16, 0}, DSERR_BADFORMAT},
-      {"a wrong block", sizeof(DSBUFFERDESC), 200, 0x28, {WAVE_FORMAT_PCM, 1, 22050, 44100, 4, 16, 0},
-       DSERR_BADFORMAT},
-  };
-  for (const auto& c : cases) {
-    format = c.format;
-    DSBUFFERDESC desc = Description(&format, c.bytes, c.flags);
-    desc.dwSize = c.size;
+  // A good description (200 bytes, 22,050 Hz mono) with one thing changed.
+  auto create = [&](WAVEFORMATEX changed, DWORD bytes = 200, DWORD flags = 0x28, DWORD size = sizeof(DSBUFFERDESC)) {
+    format = changed;
+    DSBUFFERDESC desc = Description(&format, bytes, flags);
+    desc.dwSize = size;
     HRESULT result = ds_->CreateSoundBuffer(&desc, &buffer, nullptr);
-    EXPECT_EQ(result, c.result) << c.what;
     if (result == DS_OK) owned_.push_back(buffer);
-  }
+    return result;
+  };
+  EXPECT_EQ(create(Format(22050), 200, 0x28, sizeof(DSBUFFERDESC1)), DS_OK) << "the DirectX 3 description";
+  EXPECT_EQ(create(Format(22050), 200, 0x28, 12), DSERR_INVALIDPARAM) << "a short description";
+  EXPECT_EQ(create(Format(22050), 3), DSERR_INVALIDPARAM) << "no whole frame";
+  EXPECT_EQ(create(Format(22050), 200, DSBCAPS_LOCHARDWARE | DSBCAPS_LOCSOFTWARE), DSERR_INVALIDPARAM);
+  EXPECT_EQ(create(Format(22050, 3)), DSERR_BADFORMAT) << "three channels";
+  EXPECT_EQ(create(Format(22050, 1, 24)), DSERR_BADFORMAT) << "24 bits";
+  EXPECT_EQ(create(Format(99)), DSERR_BADFORMAT);
+  EXPECT_EQ(create(Format(100001)), DSERR_BADFORMAT);
+  EXPECT_EQ(create({3, 1, 22050, 44100, 2, 16, 0}), DSERR_BADFORMAT) << "floating point";
+  EXPECT_EQ(create({WAVE_FORMAT_PCM, 1, 22050, 44100, 4, 16, 0}), DSERR_BADFORMAT) << "a wrong block";
   format = Format(22050);
   DSBUFFERDESC desc = Description(&format, 200);
   EXPECT_EQ(ds_->CreateSoundBuffer(&desc, &buffer, reinterpret_cast<IUnknown*>(ds_)), DSERR_NOAGGREGATION);

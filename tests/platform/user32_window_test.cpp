@@ -66,7 +66,7 @@ class Windows : public ::testing::Test {
   HWND window_ = nullptr;
 };
 
-TEST_F(Windows, ClassesAreUniqueAndKeptWhileTheyHaveWindows) {
+TEST_F(Windows, ClassesAreUniqueAndKeptWhileTheyHaveWindowsWhichGetPostedMessages) {
   WNDCLASSA again{};
   again.lpfnWndProc = RecordingProc;
   again.lpszClassName = "veskariatest";
@@ -76,6 +76,17 @@ TEST_F(Windows, ClassesAreUniqueAndKeptWhileTheyHaveWindows) {
   ASSERT_NE(Create(), nullptr);
   EXPECT_FAILS_WITH(UnregisterClassA("VeskariaTest", nullptr), FALSE, ERROR_CLASS_HAS_WINDOWS);
   EXPECT_FAILS_WITH(UnregisterClassA("Unknown", nullptr), FALSE, ERROR_CLASS_DOES_NOT_EXIST);
+  // A message posted from another thread goes through the queue to the procedure.
+  std::thread([window = window_] { EXPECT_TRUE(PostMessageA(window, WM_USER + 2, 11, 22)); }).join();
+  MSG msg;
+  ASSERT_TRUE(PeekMessageA(&msg, window_, 0, 0, PM_REMOVE));
+  EXPECT_EQ(msg.hwnd, window_);
+  gSeen.clear();
+  DispatchMessageA(&msg);
+  EXPECT_EQ(gSeen, (std::vector<Message>{{WM_USER + 2, 11, 22}}));
+  int notAWindow = 0;
+  EXPECT_FAILS_WITH(PostMessageA(reinterpret_cast<HWND>(&notAWindow), WM_USER, 0, 0), FALSE,
+                    ERROR_INVALID_WINDOW_HANDLE);
 }
 
 TEST_F(Windows, CreationMakesAHiddenWindowOfTheClientSize) {
@@ -126,23 +137,6 @@ TEST_F(Windows, ShowingAndForegroundingActivatesOnce) {
   EXPECT_EQ(gSeen, (std::vector<Message>{{WM_ACTIVATE, WA_INACTIVE, 0}, {WM_DESTROY, 0, 0}, {WM_NCDESTROY, 0, 0}}));
   EXPECT_FALSE(IsWindow(window_));
   EXPECT_FAILS_WITH(DestroyWindow(window_), FALSE, ERROR_INVALID_WINDOW_HANDLE);
-}
-
-TEST_F(Windows, PostMessageGoesToTheCreatorsQueueAndDispatchCallsTheProcedure) {
-  ASSERT_NE(Create(), nullptr);
-  HWND window = window_;
-  std::thread([window] { EXPECT_TRUE(PostMessageA(window, WM_USER + 2, 11, 22)); }).join();
-  MSG msg;
-  ASSERT_TRUE(PeekMessageA(&msg, window_, 0, 0, PM_REMOVE));
-  EXPECT_EQ(msg.hwnd, window_);
-  EXPECT_EQ(msg.message, static_cast<UINT>(WM_USER + 2));
-  gSeen.clear();
-  DispatchMessageA(&msg);
-  EXPECT_EQ(gSeen, (std::vector<Message>{{WM_USER + 2, 11, 22}}));
-
-  int notAWindow = 0;
-  EXPECT_FAILS_WITH(PostMessageA(reinterpret_cast<HWND>(&notAWindow), WM_USER, 0, 0), FALSE,
-                    ERROR_INVALID_WINDOW_HANDLE);
 }
 
 TEST_F(Windows, MouseEventsBecomeMouseMessages) {
