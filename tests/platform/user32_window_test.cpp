@@ -13,9 +13,7 @@ LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 }
 
 int CountSeen(UINT message) {
-  int count = 0;
-  for (const Message& seen : gSeen) count += std::get<0>(seen) == message;
-  return count;
+  return static_cast<int>(std::count_if(gSeen.begin(), gSeen.end(), [=](auto& m) { return std::get<0>(m) == message; }));
 }
 
 LPARAM At(int x, int y) { return x | (y << 16); }
@@ -35,8 +33,7 @@ class Windows : public ::testing::Test {
     hooks::ResetMessageBoxes();
     EXPECT_TRUE(UnregisterClassA("VeskariaTest", GetModuleHandleA(nullptr)));
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    }
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) continue;
   }
 
   HWND Create(int width = 640, int height = 480, DWORD style = WS_POPUP) {
@@ -67,10 +64,7 @@ class Windows : public ::testing::Test {
 };
 
 TEST_F(Windows, ClassesAreUniqueAndKeptWhileTheyHaveWindowsWhichGetPostedMessages) {
-  WNDCLASSA again{};
-  again.lpfnWndProc = RecordingProc;
-  again.lpszClassName = "veskariatest";
-  EXPECT_FAILS_WITH(RegisterClassA(&again), 0, ERROR_CLASS_ALREADY_EXISTS);  // class names ignore case
+  EXPECT_FAILS_WITH(RegisterGameClass("veskariatest", RecordingProc), 0, ERROR_CLASS_ALREADY_EXISTS);  // class names ignore case
   EXPECT_FAILS_WITH(CreateWindowExA(0, "NoSuchClass", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr),
                     nullptr, ERROR_CANNOT_FIND_WND_CLASS);
   ASSERT_NE(Create(), nullptr);
@@ -300,8 +294,7 @@ TEST_F(Windows, MessageBoxesAreAnsweredByHooksOrTheDefaultButton) {
 TEST_F(Windows, InputEndsTheWindowThreadsWaitAtOnce) {
   CreateActive();
   MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-  }
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) continue;
   // Input pushed from another thread wakes the window thread's wait.
   std::thread pusher([] {
     std::this_thread::sleep_for(5ms);

@@ -7,8 +7,7 @@ namespace {
 
 // Ends every start-up a test left, so the count starts at zero.
 void CleanUpAll() {
-  while (WSACleanup() == 0) {
-  }
+  while (WSACleanup() == 0) continue;
 }
 
 // 1.1 and later get 1.1, earlier nothing; start-ups nest and are counted per process, not per thread.
