@@ -41,10 +41,11 @@ inline DDSURFACEDESC2 SurfaceDesc() {
 }
 
 // Registers a class as the game's windows have it (own device context).
-inline ATOM RegisterGameClass(const char* name, WNDPROC procedure = DefWindowProcA) {
+inline ATOM RegisterGameClass(const char* name, WNDPROC procedure = DefWindowProcA, HCURSOR cursor = nullptr) {
   WNDCLASSA windowClass{};
   windowClass.style = CS_HREDRAW | CS_VREDRAW | CS_OWNDC;
   windowClass.lpfnWndProc = procedure;
+  windowClass.hCursor = cursor;
   windowClass.lpszClassName = name;
   return RegisterClassA(&windowClass);
 }

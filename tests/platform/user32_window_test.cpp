@@ -23,7 +23,7 @@ class Windows : public ::testing::Test {
   void SetUp() override {
     gSeen.clear();
     gKeepOnClose = false;
-    ASSERT_NE(RegisterGameClass("VeskariaTest", RecordingProc), 0);
+    ASSERT_NE(RegisterGameClass("VeskariaTest", RecordingProc, LoadCursorA(nullptr, IDC_ARROW)), 0);
   }
 
   void TearDown() override {

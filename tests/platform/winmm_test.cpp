@@ -237,7 +237,8 @@ TEST_F(CdAudio, NotifiesTheWindowAndWaitsInRealTime) {
 
   hooks::HoldMixer(false);
   auto started = Clock::now();
-  ASSERT_EQ(Play(id, MCI_NOTIFY | MCI_WAIT | MCI_FROM, 2000, 0, window), 0u);
+  ASSERT_EQ(TimeFormat(id, MCI_FORMAT_MSF), 0u);
+  ASSERT_EQ(Play(id, MCI_NOTIFY | MCI_WAIT | MCI_FROM, MCI_MAKE_MSF(0, 2, 0), 0, window), 0u);
   EXPECT_GE(std::chrono::duration<double>(Clock::now() - started).count(), 0.15);
   EXPECT_EQ(Status(id, MCI_STATUS_MODE), DWORD_PTR(MCI_MODE_STOP));
   ASSERT_TRUE(nextNotice(&msg));
