@@ -247,7 +247,8 @@ TEST_F(Windows, FullScreenScalesTheDisplayAndMapsTheMouseBack) {
   EXPECT_EQ(Collect(3), (std::vector<Message>{{WM_MOUSEMOVE, 0, At(400, 300)},
                                               {WM_LBUTTONDOWN, MK_LBUTTON, At(799, 599)},
                                               {WM_MOUSEMOVE, MK_LBUTTON, At(799, 599)}}));
-  hooks::PushMouseButton(1, false, 799, 599);
+  EXPECT_TRUE(hooks::PushMouseButton(1, false, 799, 599));
+  EXPECT_EQ(Collect(1).size(), 1u) << "the release taken too: no button stays held";
 
   ASSERT_EQ(ChangeDisplaySettingsA(nullptr, 0), DISP_CHANGE_SUCCESSFUL);
   EXPECT_FALSE(hooks::IsFullScreenScaled(window_));
@@ -306,7 +307,8 @@ TEST_F(Windows, InputEndsTheWindowThreadsWaitAtOnce) {
   EXPECT_LT(Clock::now() - waitStart, 1000ms);
   ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
   EXPECT_EQ(msg.message, static_cast<UINT>(WM_RBUTTONDOWN));
-  hooks::PushMouseButton(3, false, 5, 5);
+  EXPECT_TRUE(hooks::PushMouseButton(3, false, 5, 5));
+  EXPECT_EQ(Collect(1).size(), 1u) << "the release taken too: no button stays held";
 }
 
 }  // namespace
