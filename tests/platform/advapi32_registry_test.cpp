@@ -1,20 +1,12 @@
-// The computed registry and GetVersionExA, as the DirectX check and the
-// machine report read them.
-#include <windows.h>
-
-#include <gtest/gtest.h>
-
+// The computed registry and GetVersionExA, as the DirectX check and the machine report read them.
 #include <pwd.h>
 #include <unistd.h>
 
 #include <cstdio>
-#include <string>
 
-#include "platform/testing.h"
+#include "platform_test.h"
 
 namespace {
-
-namespace hooks = vsk::platform::testing;
 
 class Registry : public ::testing::Test {
  protected:
@@ -37,29 +29,19 @@ std::string Value(const char* key, const char* name) {
 }
 const std::string kNotFound = "<error " + std::to_string(ERROR_FILE_NOT_FOUND) + ">";
 
+// ProductType, the processor as "x86 Family f Model m Stepping s", the owner's full or login name.
 TEST_F(Registry, GivesTheComputedValues) {
-  EXPECT_EQ(Value("Software\\Microsoft\\DirectX", "Version"), "4.09.00.0904");
   EXPECT_EQ(Value("SYSTEM\\CurrentControlSet\\Control\\ProductOptions", "ProductType"), "WinNT");
-  EXPECT_EQ(Value("Software\\Microsoft\\Windows\\CurrentVersion", "RegisteredOrganization"), "");
-
-  std::string identifier = Value("Hardware\\Description\\System\\CentralProcessor\\0", "Identifier");
+  std::string cpu = Value("Hardware\\Description\\System\\CentralProcessor\\0", "Identifier");
   std::string vendor = Value("Hardware\\Description\\System\\CentralProcessor\\0", "VendorIdentifier");
 #if defined(__x86_64__) || defined(__i386__)
   unsigned family = 0, model = 0, stepping = 0;
   int length = 0;
-  EXPECT_EQ(std::sscanf(identifier.c_str(), "x86 Family %u Model %u Stepping %u%n", &family, &model,
-                        &stepping, &length),
-            3)
-      << identifier;
-  EXPECT_EQ(length, static_cast<int>(identifier.size())) << identifier;
-  EXPECT_GE(family, 3u);
+  EXPECT_EQ(std::sscanf(cpu.c_str(), "x86 Family %u Model %u Stepping %u%n", &family, &model, &stepping, &length), 3);
+  EXPECT_EQ(length, static_cast<int>(cpu.size())) << cpu;
   EXPECT_EQ(vendor.size(), 12u) << vendor;
 #endif
-  EXPECT_LT(identifier.size(), 50u) << "fits the report's field";
-  EXPECT_EQ(identifier.find("<error"), std::string::npos);
-  EXPECT_EQ(vendor.find("<error"), std::string::npos);
-
-  // The owner is the account's full name, or without one its login name.
+  EXPECT_LT(cpu.size(), 50u) << "fits the report's field";
   std::string owner = Value("Software\\Microsoft\\Windows\\CurrentVersion", "RegisteredOwner");
   passwd* account = getpwuid(getuid());
   bool noFullName = account && (!account->pw_gecos || account->pw_gecos[0] == '\0' || account->pw_gecos[0] == ',');
@@ -90,20 +72,6 @@ TEST_F(Registry, FindsKeysAndValuesWithoutRegardToCaseAndReportsMissingOnes) {
             ERROR_ACCESS_DENIED);
   EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Nothing", 0, KEY_ALL_ACCESS, &key),
             ERROR_FILE_NOT_FOUND);
-}
-
-TEST_F(Registry, OpensParentKeysAndKeysRelativeToOpenKeys) {
-  HKEY software = nullptr;
-  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft", 0, KEY_READ, &software), ERROR_SUCCESS);
-  HKEY directx = nullptr;
-  ASSERT_EQ(RegOpenKeyExA(software, "DirectX", 0, KEY_QUERY_VALUE, &directx), ERROR_SUCCESS);
-  EXPECT_EQ(RegQueryValueExA(directx, "Version", nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
-  EXPECT_EQ(RegQueryValueExA(software, "Version", nullptr, nullptr, nullptr, nullptr), ERROR_FILE_NOT_FOUND)
-      << "values belong to their own key only";
-  EXPECT_EQ(RegCloseKey(directx), ERROR_SUCCESS);
-  EXPECT_EQ(RegCloseKey(software), ERROR_SUCCESS);
-  EXPECT_EQ(RegCloseKey(software), ERROR_INVALID_HANDLE) << "closed twice";
-  EXPECT_EQ(RegCloseKey(HKEY_LOCAL_MACHINE), ERROR_SUCCESS);
 }
 
 TEST_F(Registry, AnswersSizeQueriesAndShortBuffers) {
@@ -148,6 +116,7 @@ TEST_F(Registry, TestHooksChangeAndRestoreTheValues) {
   hooks::RemoveRegistryKey("Software\\Microsoft\\DirectX");
   EXPECT_EQ(RegQueryValueExA(open, "Version", nullptr, nullptr, nullptr, nullptr), ERROR_KEY_DELETED);
   EXPECT_EQ(RegCloseKey(open), ERROR_SUCCESS);
+  EXPECT_EQ(RegCloseKey(open), ERROR_INVALID_HANDLE) << "closed twice";
   EXPECT_EQ(Value("Software\\Microsoft\\DirectX", "Version"), kNotFound);
   EXPECT_EQ(Value("Software\\Microsoft\\Windows\\CurrentVersion", "RegisteredOrganization"), "")
       << "the neighbours stay";
@@ -161,8 +130,7 @@ TEST(GetVersionExA, ReportsWindows2000ToARecordOfTheRightSize) {
   OSVERSIONINFOEXA info{};
   auto* plain = reinterpret_cast<LPOSVERSIONINFOA>(&info);
   SetLastError(0);
-  EXPECT_FALSE(GetVersionExA(plain));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+  EXPECT_FAILS_WITH(GetVersionExA(plain), FALSE, ERROR_INSUFFICIENT_BUFFER);
   EXPECT_EQ(info.dwMajorVersion, 0u) << "nothing written";
 
   info.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);

@@ -1,27 +1,7 @@
-// DirectDraw over the emulated 640 x 480 x 8 display: surfaces, blits, palettes,
-// lost surfaces, video memory, reference counts, COM and the vertical blank.
-#include <windows.h>
-#include <ddraw.h>
-#include <objbase.h>
-
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <atomic>
-#include <chrono>
-#include <cstring>
-#include <string>
-#include <thread>
-#include <vector>
-
-#include "platform/testing.h"
-#include "support/win32.h"
+// DirectDraw on the emulated 640 x 480 x 8 display: surfaces, blits, palettes, losses, memory, COM, blanks.
+#include "platform_test.h"
 
 namespace {
-
-using namespace std::chrono_literals;
-namespace hooks = vsk::platform::testing;
-using vsk::test::FillSurface;
 
 IDirectDraw7* CreateDirectDraw() {
   IDirectDraw7* dd = nullptr;
@@ -30,8 +10,7 @@ IDirectDraw7* CreateDirectDraw() {
 }
 
 uint8_t Pixel(IDirectDrawSurface7* surface, DWORD x, DWORD y) {
-  DDSURFACEDESC2 desc{};
-  desc.dwSize = sizeof desc;
+  DDSURFACEDESC2 desc = SurfaceDesc();
   EXPECT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
   uint8_t value = static_cast<uint8_t*>(desc.lpSurface)[y * desc.lPitch + x];
   surface->Unlock(nullptr);
@@ -59,8 +38,7 @@ class DirectDraw : public ::testing::Test {
   // or 0), released by TearDown; nullptr when refused with `expected`.
   IDirectDrawSurface7* Offscreen(DWORD width, DWORD height, DWORD memory = DDSCAPS_SYSTEMMEMORY,
                                  HRESULT expected = DD_OK) {
-    DDSURFACEDESC2 desc{};
-    desc.dwSize = sizeof desc;
+    DDSURFACEDESC2 desc = SurfaceDesc();
     desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
     desc.dwWidth = width;
     desc.dwHeight = height;
@@ -71,7 +49,7 @@ class DirectDraw : public ::testing::Test {
     return surface;
   }
   IDirectDrawSurface7* Primary() {
-    IDirectDrawSurface7* surface = vsk::test::CreatePrimary(dd_);
+    IDirectDrawSurface7* surface = CreatePrimary(dd_);
     if (surface) owned_.push_back(surface);
     return surface;
   }
@@ -82,8 +60,7 @@ class DirectDraw : public ::testing::Test {
 
 TEST_F(DirectDraw, LockReportsAddressPitchAndFormat) {
   IDirectDrawSurface7* surface = Offscreen(13, 5);
-  DDSURFACEDESC2 desc{};
-  desc.dwSize = sizeof desc;
+  DDSURFACEDESC2 desc = SurfaceDesc();
   ASSERT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
   EXPECT_NE(desc.lpSurface, nullptr);
   EXPECT_EQ(std::make_pair(desc.dwWidth, desc.dwHeight), std::make_pair(DWORD{13}, DWORD{5}));
@@ -105,25 +82,6 @@ TEST_F(DirectDraw, LockReportsAddressPitchAndFormat) {
   EXPECT_EQ(surface->Unlock(nullptr), DDERR_NOTLOCKED) << "a rectangle lock is undone by its rectangle";
   EXPECT_EQ(surface->Unlock(&part), DD_OK);
   EXPECT_EQ(surface->Lock(&outside, &desc, DDLOCK_WAIT, nullptr), DDERR_INVALIDRECT);
-}
-
-TEST_F(DirectDraw, OnePrimarySurfaceThatTheHooksRead) {
-  IDirectDrawSurface7* primary = Primary();
-  ASSERT_NE(primary, nullptr);
-  DDSURFACEDESC2 desc{};
-  desc.dwSize = sizeof desc;
-  desc.dwFlags = DDSD_CAPS;
-  desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
-  IDirectDrawSurface7* second = nullptr;
-  EXPECT_EQ(dd_->CreateSurface(&desc, &second, nullptr), DDERR_PRIMARYSURFACEALREADYEXISTS);
-  EXPECT_EQ(second, nullptr);
-
-  FillSurface(primary, [](DWORD x, DWORD y) { return x ^ y; });
-  std::vector<uint8_t> shown(640 * 480);
-  ASSERT_TRUE(hooks::PrimarySurfacePixels(shown.data()));
-  EXPECT_EQ(shown[479 * 640 + 639], (639 ^ 479) & 0xFF);
-  uint8_t entries[1024];
-  EXPECT_FALSE(hooks::PrimarySurfacePalette(entries)) << "no palette attached yet";
 }
 
 TEST_F(DirectDraw, BltFastCopiesRectanglesAndHonoursTheSourceKey) {
@@ -150,6 +108,12 @@ TEST_F(DirectDraw, BltFastCopiesRectanglesAndHonoursTheSourceKey) {
 
 TEST_F(DirectDraw, BltCopiesWholeSurfacesAndIgnoresEffectFlags) {
   IDirectDrawSurface7* primary = Primary();
+  DDSURFACEDESC2 desc = SurfaceDesc();
+  desc.dwFlags = DDSD_CAPS;
+  desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
+  IDirectDrawSurface7* second = nullptr;
+  EXPECT_EQ(dd_->CreateSurface(&desc, &second, nullptr), DDERR_PRIMARYSURFACEALREADYEXISTS) << "one primary surface";
+  EXPECT_EQ(second, nullptr);
   IDirectDrawSurface7* screen = Offscreen(640, 480);
   FillSurface(screen, [](DWORD x, DWORD y) { return x + 3 * y; });
   // The repaint after a lost primary surface: no rectangles, flags 0x10.
@@ -194,7 +158,7 @@ TEST_F(DirectDraw, RectanglesOutsideTheSurfacesAreRefused) {
 TEST_F(DirectDraw, PalettesHoldEntriesAndShowOnThePrimarySurface) {
   IDirectDrawSurface7* primary = Primary();
   PALETTEENTRY colors[256], read[256];
-  IDirectDrawPalette* palette = vsk::test::AttachPalette(dd_, primary, colors, [](int i) {
+  IDirectDrawPalette* palette = AttachPalette(dd_, primary, colors, [](int i) {
     return PALETTEENTRY{static_cast<BYTE>(i), static_cast<BYTE>(255 - i), 7, 0};
   });
   ASSERT_EQ(palette->GetEntries(0, 0, 256, read), DD_OK);
@@ -228,8 +192,7 @@ TEST_F(DirectDraw, LostSurfacesRefuseWorkUntilRestored) {
   EXPECT_EQ(primary->IsLost(), DDERR_SURFACELOST);
   EXPECT_EQ(pointer->IsLost(), DDERR_SURFACELOST);
   EXPECT_EQ(screen->IsLost(), DD_OK) << "system memory is never lost";
-  DDSURFACEDESC2 desc{};
-  desc.dwSize = sizeof desc;
+  DDSURFACEDESC2 desc = SurfaceDesc();
   EXPECT_EQ(primary->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DDERR_SURFACELOST);
   EXPECT_EQ(primary->BltFast(0, 0, screen, nullptr, DDBLTFAST_WAIT), DDERR_SURFACELOST);
   EXPECT_EQ(screen->BltFast(0, 0, pointer, nullptr, DDBLTFAST_WAIT), DDERR_SURFACELOST);
@@ -279,7 +242,13 @@ TEST_F(DirectDraw, ReferenceCountsDecideLifetimes) {
   EXPECT_EQ(surface->Release(), 0u);
   EXPECT_EQ(hooks::LiveDirectDrawObjects(), live - 1);
 
+  // A mode needs a level, exclusive mode a window; a refused mode change.
   IDirectDraw7* other = CreateDirectDraw();
+  EXPECT_EQ(other->SetDisplayMode(640, 480, 8, 0, 0), DDERR_NOCOOPERATIVELEVELSET);
+  EXPECT_EQ(other->SetCooperativeLevel(nullptr, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DDERR_INVALIDPARAMS);
+  ASSERT_EQ(other->SetCooperativeLevel(nullptr, DDSCL_NORMAL), DD_OK);
+  hooks::FailDisplayModeChanges(true);
+  EXPECT_EQ(other->SetDisplayMode(640, 480, 8, 0, 0), DDERR_INVALIDMODE);
   EXPECT_EQ(other->Release(), 0u);
   EXPECT_EQ(DirectDrawCreateEx(nullptr, reinterpret_cast<void**>(&other), IID_IDirectDraw2, nullptr),
             DDERR_INVALIDPARAMS);
@@ -287,17 +256,6 @@ TEST_F(DirectDraw, ReferenceCountsDecideLifetimes) {
   EXPECT_EQ(DirectDrawCreateEx(&unknown, reinterpret_cast<void**>(&other), IID_IDirectDraw7, nullptr),
             DDERR_INVALIDDIRECTDRAWGUID);
   EXPECT_EQ(other, nullptr);
-}
-
-TEST_F(DirectDraw, DisplayModeAndCooperativeLevelAreChecked) {
-  IDirectDraw7* fresh = CreateDirectDraw();
-  owned_.push_back(fresh);
-  EXPECT_EQ(fresh->SetDisplayMode(640, 480, 8, 0, 0), DDERR_NOCOOPERATIVELEVELSET);
-  EXPECT_EQ(fresh->SetCooperativeLevel(nullptr, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DDERR_INVALIDPARAMS)
-      << "exclusive mode needs a window";
-  ASSERT_EQ(fresh->SetCooperativeLevel(nullptr, DDSCL_NORMAL), DD_OK);
-  hooks::FailDisplayModeChanges(true);
-  EXPECT_EQ(fresh->SetDisplayMode(640, 480, 8, 0, 0), DDERR_INVALIDMODE);
 }
 
 TEST_F(DirectDraw, EnumerationNamesThePrimaryDisplay) {
@@ -335,9 +293,9 @@ TEST_F(DirectDraw, MachineReportObjectThroughCom) {
 
 TEST_F(DirectDraw, VerticalBlankFollowsA60HzDisplay) {
   ASSERT_EQ(dd_->WaitForVerticalBlank(DDWAITVB_BLOCKBEGIN, nullptr), DD_OK);
-  auto start = std::chrono::steady_clock::now();
+  auto start = Clock::now();
   for (int i = 0; i < 6; ++i) ASSERT_EQ(dd_->WaitForVerticalBlank(DDWAITVB_BLOCKBEGIN, nullptr), DD_OK);
-  auto took = std::chrono::steady_clock::now() - start;
+  auto took = Clock::now() - start;
   // Six waits end on six ticks 16.7 ms apart; the clock starts when the
   // first wait has returned, which a busy machine may make late, so at least
   // five whole refreshes lie between start and end.
@@ -368,107 +326,6 @@ TEST_F(DirectDraw, BlitsFromSeveralThreadsWhileSurfacesAreLostAndRestored) {
   stop = true;
   game.join();
   EXPECT_EQ(primary->IsLost(), DD_OK);
-}
-
-// A window that holds the display exclusively, with its primary surface.
-class DirectDrawWindow : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_NE(dd_ = CreateDirectDraw(), nullptr);
-    ASSERT_EQ(dd_->SetCooperativeLevel(window_, DDSCL_FULLSCREEN | DDSCL_EXCLUSIVE | DDSCL_MULTITHREADED), DD_OK);
-    ASSERT_EQ(dd_->SetDisplayMode(640, 480, 8, 0, 0), DD_OK);
-    ASSERT_NE(primary_ = vsk::test::CreatePrimary(dd_), nullptr);
-  }
-  void TearDown() override {
-    if (palette_) palette_->Release();
-    if (primary_) primary_->Release();
-    if (dd_) dd_->Release();
-    hooks::CaptureDisplayFrames(false);
-    EXPECT_EQ(hooks::LiveDirectDrawObjects(), 0);
-  }
-  vsk::test::TestWindow window_{"VeskariaDDTest"};
-  IDirectDraw7* dd_ = nullptr;
-  IDirectDrawSurface7* primary_ = nullptr;
-  IDirectDrawPalette* palette_ = nullptr;
-};
-
-// Deactivation loses the display surfaces, and restoring them works only
-// once the window is active again.
-TEST_F(DirectDrawWindow, DeactivationLosesTheDisplaySurfaces) {
-  EXPECT_TRUE(hooks::IsFullScreenScaled(window_));
-  ShowWindow(window_, SW_SHOW);
-  SetForegroundWindow(window_);
-  SetFocus(window_);
-
-  MSG msg;
-  ASSERT_TRUE(hooks::PushFocus(false));
-  PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
-  EXPECT_EQ(primary_->IsLost(), DDERR_SURFACELOST);
-  EXPECT_EQ(primary_->Restore(), DDERR_WRONGMODE) << "the display is someone else's";
-  ASSERT_TRUE(hooks::PushFocus(true));
-  PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
-  EXPECT_EQ(primary_->Restore(), DD_OK);
-  EXPECT_EQ(primary_->IsLost(), DD_OK);
-
-  primary_->Release();
-  dd_->Release();
-  primary_ = nullptr;
-  dd_ = nullptr;
-  EXPECT_FALSE(hooks::IsFullScreenScaled(window_)) << "releasing the object gives the display back";
-}
-
-// The window shows the primary surface through its palette: a new frame when
-// bytes or colours change, none while nothing does.
-TEST_F(DirectDrawWindow, TheWindowShowsThePrimarySurfaceThroughItsPalette) {
-  PALETTEENTRY colors[256];
-  palette_ = vsk::test::AttachPalette(dd_, primary_, colors, [](int i) {
-    return PALETTEENTRY{static_cast<BYTE>(i), static_cast<BYTE>(255 - i), 40, 0};
-  });
-  std::vector<uint8_t> bytes(640 * 480);  // what the window must show
-  for (DWORD y = 0; y < 480; ++y)
-    for (DWORD x = 0; x < 640; ++x) bytes[y * 640 + x] = static_cast<uint8_t>((x / 8 + y) & 0xFF);
-  FillSurface(primary_, [&](DWORD x, DWORD y) { return bytes[y * 640 + x]; });
-  hooks::CaptureDisplayFrames(true);
-
-  // Peeks until the count of shown frames passes `count`, at most `limit`.
-  MSG msg;
-  auto shownAfter = [&](uint64_t count, std::chrono::milliseconds limit = 2000ms) {
-    const auto until = std::chrono::steady_clock::now() + limit;
-    while (hooks::DisplayFramesShown() <= count && std::chrono::steady_clock::now() < until)
-      PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
-    return hooks::DisplayFramesShown() > count;
-  };
-  // Makes a change, waits for the next frame and counts its wrong pixels (all
-  // of them are compared, so a part left out of a partial redraw shows).
-  auto wrongAfter = [&](auto change) {
-    const uint64_t count = hooks::DisplayFramesShown();
-    change();
-    std::vector<uint8_t> rgb(640 * 480 * 3);
-    if (!shownAfter(count) || hooks::LastDisplayFrame(rgb.data(), rgb.size()) != rgb.size()) return size_t{640 * 480};
-    size_t wrong = 0;
-    for (size_t i = 0; i < bytes.size(); ++i) {
-      const PALETTEENTRY& c = colors[bytes[i]];
-      wrong += rgb[3 * i] != c.peRed || rgb[3 * i + 1] != c.peGreen || rgb[3 * i + 2] != c.peBlue;
-    }
-    return wrong;
-  };
-  EXPECT_EQ(wrongAfter([&] {
-              ShowWindow(window_, SW_SHOW);
-              SetForegroundWindow(window_);
-            }),
-            0u);
-  EXPECT_FALSE(shownAfter(hooks::DisplayFramesShown(), 300ms)) << "an unchanged display is not drawn again";
-  // New bytes in a small block, then a palette change alone: a new frame.
-  EXPECT_EQ(wrongAfter([&] {
-              for (DWORD y = 100; y < 105; ++y) std::fill_n(&bytes[y * 640 + 100], 10, 200);
-              FillSurface(primary_, [&](DWORD x, DWORD y) { return bytes[y * 640 + x]; });
-            }),
-            0u);
-  EXPECT_EQ(wrongAfter([&] {
-              colors[200] = {1, 2, 3, 0};
-              palette_->SetEntries(0, 200, 1, &colors[200]);
-            }),
-            0u);
 }
 
 TEST(DirectDrawDeathTest, UnsupportedCallsEndLoudly) {

@@ -1,27 +1,11 @@
-// The player's display on a 1024 x 768 offscreen desktop: full screen or a window
-// (Alt+Enter, F11), scaling, the mouse mapped back, and display.ini.
-#include <windows.h>
-#include <ddraw.h>
-
-#include <gtest/gtest.h>
-
-#include <chrono>
-#include <cstdlib>
+// The display on a 1024 x 768 offscreen desktop: full screen or window, scaling, mouse, display.ini.
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <string>
-#include <vector>
 
 #include "platform/sdl/display_settings.h"
-#include "platform/sdl/user32_window.h"
-#include "platform/testing.h"
-#include "support/win32.h"
+#include "platform_test.h"
 
 namespace {
 
-using namespace std::chrono_literals;
-namespace hooks = vsk::platform::testing;
 using vsk::platform::DisplaySettings;
 using vsk::platform::Scaling;
 
@@ -33,52 +17,41 @@ LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 }
 
 // display.ini in the test's configuration directory, removed before and after.
-class ConfigFile {
- public:
+struct ConfigFile {
   ConfigFile() { Remove(); }
   ~ConfigFile() { Remove(); }
   static std::string Path() { return std::string(std::getenv("XDG_CONFIG_HOME")) + "/veskaria/display.ini"; }
-  static void Remove() {
-    std::error_code error;
-    std::filesystem::remove(Path(), error);
-  }
+  static void Remove() { std::filesystem::remove(Path()); }
   void Write(const std::string& text) const {
     std::filesystem::create_directories(std::filesystem::path(Path()).parent_path());
-    std::ofstream(Path(), std::ios::binary) << text;
+    WriteText(Path(), text);
   }
   std::string Read() const {
-    std::ifstream file(Path(), std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
+    std::vector<uint8_t> bytes = ReadBytes(Path());
+    return {bytes.begin(), bytes.end()};
   }
 };
 
 // ---- display.ini ---------------------------------------------------------------
 
-TEST(DisplaySettingsFile, WrittenSettingsReadBackAndTheDefaultIsFullScreen) {
+// Saved settings read back (none: full screen); unknown parts are no damage, a damaged file is ignored.
+TEST(DisplaySettingsFile, SavedSettingsReadBackAndADamagedFileIsIgnoredWithOneLine) {
   ConfigFile config;
   EXPECT_EQ(vsk::platform::DisplaySettingsPath(), config.Path());
-  EXPECT_EQ(vsk::platform::LoadDisplaySettings(), DisplaySettings{}) << "no file: the defaults";
+  EXPECT_EQ(vsk::platform::LoadDisplaySettings(), DisplaySettings{});
   EXPECT_TRUE(DisplaySettings{}.fullScreen);
-  const DisplaySettings cases[] = {
-      {false, 1280, 960, Scaling::Integer},
-      {true, 0, 0, Scaling::Smooth},
-      {false, 700, 500, Scaling::Sharp},
-  };
-  for (const DisplaySettings& settings : cases) {
+  for (const DisplaySettings& settings : {DisplaySettings{false, 1280, 960, Scaling::Integer},
+                                          DisplaySettings{true, 0, 0, Scaling::Smooth},
+                                          DisplaySettings{false, 700, 500, Scaling::Sharp}}) {
     ASSERT_TRUE(vsk::platform::SaveDisplaySettings(settings));
     EXPECT_EQ(vsk::platform::LoadDisplaySettings(), settings) << config.Read();
   }
   EXPECT_EQ(config.Read(), "[display]\nmode=window\nwidth=700\nheight=500\nscaling=sharp\n");
-  // Comments, blanks, other sections and keys of later versions are no damage.
   DisplaySettings read;
   std::string reason;
   EXPECT_TRUE(vsk::platform::ParseDisplaySettings(
       "# mine\n[other]\nmode=odd\n\n[display]\r\n mode = window \r\nvsync=1\n", &read, &reason));
   EXPECT_FALSE(read.fullScreen);
-}
-
-TEST(DisplaySettingsFile, ADamagedFileIsIgnoredWithOneLine) {
-  ConfigFile config;
   const struct {
     const char* text;
     const char* reason;
@@ -109,11 +82,7 @@ class ExclusiveDisplay : public ::testing::Test {
  protected:
   void SetUp() override {
     gSeen.clear();
-    WNDCLASSA windowClass{};
-    windowClass.style = CS_HREDRAW | CS_VREDRAW | CS_OWNDC;
-    windowClass.lpfnWndProc = RecordingProc;
-    windowClass.lpszClassName = "VeskariaDisplayModes";
-    ASSERT_NE(RegisterClassA(&windowClass), 0);
+    ASSERT_NE(RegisterGameClass("VeskariaDisplayModes", RecordingProc), 0);
   }
 
   void TearDown() override {
@@ -124,6 +93,7 @@ class ExclusiveDisplay : public ::testing::Test {
     if (cursorHidden_) ShowCursor(TRUE);
     UnregisterClassA("VeskariaDisplayModes", nullptr);
     hooks::CaptureDisplayFrames(false);
+    EXPECT_EQ(hooks::LiveDirectDrawObjects(), 0);
     hooks::ResetDirectDraw();
     ConfigFile::Remove();
     hooks::ReloadDisplaySettings();  // none: full screen
@@ -143,7 +113,7 @@ class ExclusiveDisplay : public ::testing::Test {
     ShowCursor(FALSE);
     cursorHidden_ = true;
     ASSERT_EQ(DirectDrawCreateEx(nullptr, reinterpret_cast<void**>(&dd_), IID_IDirectDraw7, nullptr), DD_OK);
-    ASSERT_EQ(dd_->SetCooperativeLevel(window_, DDSCL_FULLSCREEN | DDSCL_EXCLUSIVE), DD_OK);
+    ASSERT_EQ(dd_->SetCooperativeLevel(window_, DDSCL_FULLSCREEN | DDSCL_EXCLUSIVE | DDSCL_MULTITHREADED), DD_OK);
     ASSERT_EQ(dd_->SetDisplayMode(640, 480, 8, 0, 0), DD_OK);
     ShowWindow(window_, SW_SHOW);
     SetForegroundWindow(window_);
@@ -151,7 +121,7 @@ class ExclusiveDisplay : public ::testing::Test {
   }
 
   // Turns every pushed event into messages and hands them to the window.
-  void Settle() { vsk::test::DispatchAll(); }
+  void Settle() { DispatchAll(); }
 
   SDL_Window* Sdl() { return vsk::platform::SdlWindowOf(window_); }
   std::pair<int, int> Size() {
@@ -170,14 +140,11 @@ class ExclusiveDisplay : public ::testing::Test {
   }
   // Key messages (and characters) the window got for one key.
   int MessagesFor(WPARAM key) {
-    int count = 0;
-    for (const MSG& msg : gSeen) {
-      bool keyMessage = msg.message == WM_KEYDOWN || msg.message == WM_KEYUP || msg.message == WM_SYSKEYDOWN ||
-                        msg.message == WM_SYSKEYUP;
-      count += keyMessage && msg.wParam == key;
-      count += msg.message == WM_CHAR && key == VK_RETURN && msg.wParam == '\r';
-    }
-    return count;
+    const UINT keys[] = {WM_KEYDOWN, WM_KEYUP, WM_SYSKEYDOWN, WM_SYSKEYUP};
+    return static_cast<int>(std::count_if(gSeen.begin(), gSeen.end(), [&](const MSG& m) {
+      return (std::count(keys, keys + 4, m.message) && m.wParam == key) ||
+             (m.message == WM_CHAR && key == VK_RETURN && m.wParam == '\r');
+    }));
   }
 
   ConfigFile config_;
@@ -271,13 +238,13 @@ TEST_F(ExclusiveDisplay, WindowPositionsMapToTheGameInEveryMode) {
 
 TEST_F(ExclusiveDisplay, TheWindowShowsTheGamesPixelsScaled) {
   Open("[display]\nmode=window\nscaling=integer\n");
-  ASSERT_NE(primary_ = vsk::test::CreatePrimary(dd_), nullptr);
+  ASSERT_NE(primary_ = CreatePrimary(dd_), nullptr);
   PALETTEENTRY colors[256];
-  palette_ = vsk::test::AttachPalette(dd_, primary_, colors, [](int i) {
+  palette_ = AttachPalette(dd_, primary_, colors, [](int i) {
     return PALETTEENTRY{static_cast<BYTE>(i), static_cast<BYTE>(i * 7), static_cast<BYTE>(255 - i), 0};
   });
   auto byteAt = [](int x, int y) { return static_cast<uint8_t>((x * 7 + y * 13) & 0xFF); };
-  vsk::test::FillSurface(primary_, byteAt);
+  FillSurface(primary_, byteAt);
   hooks::CaptureDisplayFrames(true);
 
   // Resizes the window, waits for a picture of that size and counts its pixels
@@ -285,10 +252,10 @@ TEST_F(ExclusiveDisplay, TheWindowShowsTheGamesPixelsScaled) {
   std::vector<uint8_t> picture;
   auto wrongPixels = [&](int wantWidth, int wantHeight, int left, int top, int scale) -> size_t {
     SDL_SetWindowSize(Sdl(), wantWidth, wantHeight);
-    const auto until = std::chrono::steady_clock::now() + 3s;
+    const auto until = Clock::now() + 3s;
     int width = 0, height = 0;
     while (!(width == wantWidth && height == wantHeight)) {
-      if (std::chrono::steady_clock::now() > until) return SIZE_MAX;
+      if (Clock::now() > until) return SIZE_MAX;
       Settle();
       picture.resize(hooks::LastDisplayWindowPicture(&width, &height, nullptr, 0));
       if (width == wantWidth && height == wantHeight &&
@@ -309,6 +276,77 @@ TEST_F(ExclusiveDisplay, TheWindowShowsTheGamesPixelsScaled) {
   };
   EXPECT_EQ(wrongPixels(1280, 960, 0, 0, 2), 0u) << "twice: every game pixel a 2 x 2 block";
   EXPECT_EQ(wrongPixels(1000, 600, 180, 60, 1), 0u) << "resized, whole multiples: once, centred, black bars";
+}
+
+// Deactivation loses the display surfaces; they are restored only once the window is active again.
+TEST_F(ExclusiveDisplay, DeactivationLosesTheDisplaySurfaces) {
+  Open("");
+  ASSERT_NE(primary_ = CreatePrimary(dd_), nullptr);
+  MSG msg;
+  ASSERT_TRUE(hooks::PushFocus(false));
+  PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
+  EXPECT_EQ(primary_->IsLost(), DDERR_SURFACELOST);
+  EXPECT_EQ(primary_->Restore(), DDERR_WRONGMODE) << "the display is someone else's";
+  ASSERT_TRUE(hooks::PushFocus(true));
+  PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
+  EXPECT_EQ(primary_->Restore(), DD_OK);
+  EXPECT_EQ(primary_->IsLost(), DD_OK);
+
+  primary_->Release();
+  dd_->Release();
+  primary_ = nullptr;
+  dd_ = nullptr;
+  EXPECT_FALSE(hooks::IsFullScreenScaled(window_)) << "releasing the object gives the display back";
+}
+
+// The window shows the primary surface through its palette: a frame per change, none without one.
+TEST_F(ExclusiveDisplay, TheWindowShowsThePrimarySurfaceThroughItsPalette) {
+  Open("");
+  ASSERT_NE(primary_ = CreatePrimary(dd_), nullptr);
+  PALETTEENTRY colors[256];
+  palette_ = AttachPalette(dd_, primary_, colors, [](int i) {
+    return PALETTEENTRY{static_cast<BYTE>(i), static_cast<BYTE>(255 - i), 40, 0};
+  });
+  std::vector<uint8_t> bytes(640 * 480);  // what the window must show
+  for (DWORD y = 0; y < 480; ++y)
+    for (DWORD x = 0; x < 640; ++x) bytes[y * 640 + x] = static_cast<uint8_t>((x / 8 + y) & 0xFF);
+  hooks::CaptureDisplayFrames(true);
+
+  // Peeks until the count of shown frames passes `count`, at most `limit`.
+  MSG msg;
+  auto shownAfter = [&](uint64_t count, std::chrono::milliseconds limit = 2000ms) {
+    const auto until = Clock::now() + limit;
+    while (hooks::DisplayFramesShown() <= count && Clock::now() < until)
+      PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
+    return hooks::DisplayFramesShown() > count;
+  };
+  // Makes a change, waits for the next frame and counts its wrong pixels (all
+  // of them are compared, so a part left out of a partial redraw shows).
+  auto wrongAfter = [&](auto change) {
+    const uint64_t count = hooks::DisplayFramesShown();
+    change();
+    std::vector<uint8_t> rgb(640 * 480 * 3);
+    if (!shownAfter(count) || hooks::LastDisplayFrame(rgb.data(), rgb.size()) != rgb.size()) return size_t{640 * 480};
+    size_t wrong = 0;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+      const PALETTEENTRY& c = colors[bytes[i]];
+      wrong += rgb[3 * i] != c.peRed || rgb[3 * i + 1] != c.peGreen || rgb[3 * i + 2] != c.peBlue;
+    }
+    return wrong;
+  };
+  EXPECT_EQ(wrongAfter([&] { FillSurface(primary_, [&](DWORD x, DWORD y) { return bytes[y * 640 + x]; }); }), 0u);
+  EXPECT_FALSE(shownAfter(hooks::DisplayFramesShown(), 300ms)) << "an unchanged display is not drawn again";
+  // New bytes in a small block, then a palette change alone: a new frame.
+  EXPECT_EQ(wrongAfter([&] {
+              for (DWORD y = 100; y < 105; ++y) std::fill_n(&bytes[y * 640 + 100], 10, 200);
+              FillSurface(primary_, [&](DWORD x, DWORD y) { return bytes[y * 640 + x]; });
+            }),
+            0u);
+  EXPECT_EQ(wrongAfter([&] {
+              colors[200] = {1, 2, 3, 0};
+              palette_->SetEntries(0, 200, 1, &colors[200]);
+            }),
+            0u);
 }
 
 }  // namespace

@@ -1,27 +1,10 @@
-// DirectSound over the layer's mixer (held and stepped by most tests): what a
-// buffer sounds like, its status, cursors, locks, errors and lifetimes.
-#include <windows.h>
-#include <dsound.h>
-
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <chrono>
+// DirectSound over the layer's mixer (held and stepped): sound, status, cursors, locks, errors, lifetimes.
 #include <cmath>
-#include <cstdint>
-#include <cstring>
-#include <string>
-#include <vector>
 
-#include "platform/testing.h"
-#include "support/eventually.h"
+#include "platform_test.h"
 #include "support/mixer.h"
-#include "support/win32.h"
 
 namespace {
-
-namespace hooks = vsk::platform::testing;
-using namespace vsk::test;
 
 WAVEFORMATEX Format(DWORD rate, WORD channels = 1, WORD bits = 16) {
   WORD align = static_cast<WORD>(channels * bits / 8);
@@ -85,55 +68,44 @@ class DirectSound : public ::testing::Test {
   std::vector<IDirectSoundBuffer*> owned_;
 };
 
-TEST_F(DirectSound, AOneShotPlaysForItsLengthWithItsWaveformAndEnds) {
-  // 0.5 s of 441 Hz at 22,050 Hz.
+// 0.5 s of 441 Hz at 22,050 Hz once, then 0.1 s of one level looping.
+TEST_F(DirectSound, AOneShotPlaysItsWaveformAndEndsALoopLoopsUntilStoppedOrEnded) {
   IDirectSoundBuffer* buffer = Buffer(22050, Sine(22050, 441, 0.5, 10000));
   EXPECT_EQ(Status(buffer), 0u);
   ASSERT_EQ(buffer->Play(0, 0, 0), DS_OK);
   EXPECT_EQ(Status(buffer), DWORD(DSBSTATUS_PLAYING));
-
   MixerCapture out = Render(1.0);
   ASSERT_GT(out.rate, 0);
   EXPECT_NEAR(SoundingSeconds(out), 0.5, 0.002);
   EXPECT_NEAR(Pitch(out, 0, out.rate / 2), 441, 3);
-  // Resampled with linear interpolation: the sine's shape survives.
-  int worst = 0;
+  int worst = 0;  // resampled linearly: the sine's shape survives
   for (size_t i = 0; i < size_t(out.rate) / 2 - 2; ++i) {
     int ideal = static_cast<int>(std::lround(10000 * std::sin(2 * kPi * 441 * double(i) / out.rate)));
     worst = std::max(worst, std::abs(out.samples[2 * i] - ideal));
     ASSERT_EQ(out.samples[2 * i], out.samples[2 * i + 1]) << "mono goes to both channels";
   }
   EXPECT_LT(worst, 60);
-
   EXPECT_EQ(Status(buffer), 0u) << "the mixer stopped it at its end";
-  DWORD play = 1, write = 1;
-  ASSERT_EQ(buffer->GetCurrentPosition(&play, &write), DS_OK);
-  EXPECT_EQ(play, 0u) << "a one-shot that ended starts again from the beginning";
-  ASSERT_EQ(buffer->Play(0, 0, 0), DS_OK);
-  EXPECT_NEAR(SoundingSeconds(Render(1.0)), 0.5, 0.002);
-}
-
-TEST_F(DirectSound, LoopingLoopsUntilStoppedAndStopKeepsTheCursor) {
-  IDirectSoundBuffer* buffer = Buffer(22050, std::vector<int16_t>(2205, 8000));  // 0.1 s, one level
-  ASSERT_EQ(buffer->Play(0, 0, DSBPLAY_LOOPING), DS_OK);
-  EXPECT_EQ(Status(buffer), DWORD(DSBSTATUS_PLAYING | DSBSTATUS_LOOPING));
-  MixerCapture out = Render(0.55);
-  for (size_t i = 0; i < out.Frames(); ++i) ASSERT_EQ(out.samples[2 * i], 8000) << "frame " << i;
-  EXPECT_EQ(Status(buffer), DWORD(DSBSTATUS_PLAYING | DSBSTATUS_LOOPING));
-
-  ASSERT_EQ(buffer->Stop(), DS_OK);
-  EXPECT_EQ(Status(buffer), 0u);
-  DWORD play = 0;
+  DWORD play = 1;
   ASSERT_EQ(buffer->GetCurrentPosition(&play, nullptr), DS_OK);
+  EXPECT_EQ(play, 0u) << "a one-shot that ended starts again from the beginning";
+
+  IDirectSoundBuffer* loop = Buffer(22050, std::vector<int16_t>(2205, 8000));
+  ASSERT_EQ(loop->Play(0, 0, DSBPLAY_LOOPING), DS_OK);
+  EXPECT_EQ(Status(loop), DWORD(DSBSTATUS_PLAYING | DSBSTATUS_LOOPING));
+  out = Render(0.55);
+  for (size_t i = 0; i < out.Frames(); ++i) ASSERT_EQ(out.samples[2 * i], 8000) << "frame " << i;
+  ASSERT_EQ(loop->Stop(), DS_OK);
+  EXPECT_EQ(Status(loop), 0u);
+  ASSERT_EQ(loop->GetCurrentPosition(&play, nullptr), DS_OK);
   EXPECT_NEAR(play, 0.05 * 22050 * 2, 4) << "5.5 loops of 0.1 s: halfway through";
   EXPECT_EQ(Peak(Render(0.2), 0), 0);
-
   // Play without looping on a playing looping buffer only ends the loop.
-  ASSERT_EQ(buffer->Play(0, 0, DSBPLAY_LOOPING), DS_OK);
-  ASSERT_EQ(buffer->Play(0, 0, 0), DS_OK);
-  EXPECT_EQ(Status(buffer), DWORD(DSBSTATUS_PLAYING));
+  ASSERT_EQ(loop->Play(0, 0, DSBPLAY_LOOPING), DS_OK);
+  ASSERT_EQ(loop->Play(0, 0, 0), DS_OK);
+  EXPECT_EQ(Status(loop), DWORD(DSBSTATUS_PLAYING));
   EXPECT_NEAR(SoundingSeconds(Render(0.2)), 0.05, 0.002) << "plays out the rest of the buffer";
-  EXPECT_EQ(Status(buffer), 0u);
+  EXPECT_EQ(Status(loop), 0u);
 }
 
 TEST_F(DirectSound, FrequencyVolumeAndPanNeedTheirControls) {
@@ -255,34 +227,25 @@ TEST_F(DirectSound, ReleasedBuffersAndBuffersOfAReleasedDeviceAreSilent) {
 TEST_F(DirectSound, CreationAndLevelErrors) {
   WAVEFORMATEX format = Format(22050);
   IDirectSoundBuffer* buffer = nullptr;
-  // Each row changes one thing of a good description (200 bytes, 22,050 Hz mono).
-  const struct {
-    const char* what;
-    DWORD size, bytes, flags;
-    WAVEFORMATEX format;
-    HRESULT result;
-  } cases[] = {
-      {"the DirectX 3 description", sizeof(DSBUFFERDESC1), 200, 0x28, Format(22050), DS_OK},
-      {"a short description", 12, 200, 0x28, Format(22050), DSERR_INVALIDPARAM},
-      {"no whole frame", sizeof(DSBUFFERDESC), 3, 0x28, Format(22050), DSERR_INVALIDPARAM},
-      {"hardware and software", sizeof(DSBUFFERDESC), 200, DSBCAPS_LOCHARDWARE | DSBCAPS_LOCSOFTWARE, Format(22050),
-       DSERR_INVALIDPARAM},
-      {"three channels", sizeof(DSBUFFERDESC), 200, 0x28, Format(22050, 3), DSERR_BADFORMAT},
-      {"24 bits", sizeof(DSBUFFERDESC), 200, 0x28, Format(22050, 1, 24), DSERR_BADFORMAT},
-      {"99 Hz", sizeof(DSBUFFERDESC), 200, 0x28, Format(99), DSERR_BADFORMAT},
-      {"100,001 Hz", sizeof(DSBUFFERDESC), 200, 0x28, Format(100001), DSERR_BADFORMAT},
-      {"floating point", sizeof(DSBUFFERDESC), 200, 0x28, {3, 1, 22050, 44100, 2, 16, 0}, DSERR_BADFORMAT},
-      {"a wrong block", sizeof(DSBUFFERDESC), 200, 0x28, {WAVE_FORMAT_PCM, 1, 22050, 44100, 4, 16, 0},
-       DSERR_BADFORMAT},
-  };
-  for (const auto& c : cases) {
-    format = c.format;
-    DSBUFFERDESC desc = Description(&format, c.bytes, c.flags);
-    desc.dwSize = c.size;
+  // A good description (200 bytes, 22,050 Hz mono) with one thing changed.
+  auto create = [&](WAVEFORMATEX changed, DWORD bytes = 200, DWORD flags = 0x28, DWORD size = sizeof(DSBUFFERDESC)) {
+    format = changed;
+    DSBUFFERDESC desc = Description(&format, bytes, flags);
+    desc.dwSize = size;
     HRESULT result = ds_->CreateSoundBuffer(&desc, &buffer, nullptr);
-    EXPECT_EQ(result, c.result) << c.what;
     if (result == DS_OK) owned_.push_back(buffer);
-  }
+    return result;
+  };
+  EXPECT_EQ(create(Format(22050), 200, 0x28, sizeof(DSBUFFERDESC1)), DS_OK) << "the DirectX 3 description";
+  EXPECT_EQ(create(Format(22050), 200, 0x28, 12), DSERR_INVALIDPARAM) << "a short description";
+  EXPECT_EQ(create(Format(22050), 3), DSERR_INVALIDPARAM) << "no whole frame";
+  EXPECT_EQ(create(Format(22050), 200, DSBCAPS_LOCHARDWARE | DSBCAPS_LOCSOFTWARE), DSERR_INVALIDPARAM);
+  EXPECT_EQ(create(Format(22050, 3)), DSERR_BADFORMAT) << "three channels";
+  EXPECT_EQ(create(Format(22050, 1, 24)), DSERR_BADFORMAT) << "24 bits";
+  EXPECT_EQ(create(Format(99)), DSERR_BADFORMAT);
+  EXPECT_EQ(create(Format(100001)), DSERR_BADFORMAT);
+  EXPECT_EQ(create({3, 1, 22050, 44100, 2, 16, 0}), DSERR_BADFORMAT) << "floating point";
+  EXPECT_EQ(create({WAVE_FORMAT_PCM, 1, 22050, 44100, 4, 16, 0}), DSERR_BADFORMAT) << "a wrong block";
   format = Format(22050);
   DSBUFFERDESC desc = Description(&format, 200);
   EXPECT_EQ(ds_->CreateSoundBuffer(&desc, &buffer, reinterpret_cast<IUnknown*>(ds_)), DSERR_NOAGGREGATION);
@@ -330,8 +293,7 @@ TEST_F(DirectSound, CreationAndLevelErrors) {
   EXPECT_EQ(DirectSoundCreate(&unknown, &fresh, nullptr), DSERR_NODRIVER);
 }
 
-// The primary device comes first with a null GUID; every device listed opens
-// by its GUID; FALSE from the callback ends the enumeration.
+// The primary device first with a null GUID, each device opens by its GUID; FALSE ends the listing.
 TEST(DirectSoundEnumeration, ListsThePrimaryDeviceThenTheOutputs) {
   struct Seen {
     size_t stopAfter;
@@ -357,8 +319,7 @@ TEST(DirectSoundEnumeration, ListsThePrimaryDeviceThenTheOutputs) {
   EXPECT_EQ(once.names.size(), 1u);
 }
 
-// Without holding the mixer, a buffer ends on time: on the SDL device and,
-// when no device opens, on the null output.
+// Without holding the mixer a buffer ends on time, on the SDL device and on the null output.
 class DirectSoundRealTime : public ::testing::TestWithParam<bool> {};
 
 TEST_P(DirectSoundRealTime, ABufferFinishesOnTime) {
@@ -373,11 +334,11 @@ TEST_P(DirectSoundRealTime, ABufferFinishesOnTime) {
   DSBUFFERDESC desc = Description(&format, 8820, DSBCAPS_STATIC | DSBCAPS_LOCSOFTWARE);  // 0.2 s
   IDirectSoundBuffer* buffer = nullptr;
   ASSERT_EQ(ds->CreateSoundBuffer(&desc, &buffer, nullptr), DS_OK);
-  auto started = std::chrono::steady_clock::now();
+  auto started = Clock::now();
   ASSERT_EQ(buffer->Play(0, 0, 0), DS_OK);
   DWORD status = DSBSTATUS_PLAYING;
   EXPECT_TRUE(Eventually([&] { return buffer->GetStatus(&status) == DS_OK && status == 0; }));
-  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  double seconds = std::chrono::duration<double>(Clock::now() - started).count();
   EXPECT_GE(seconds, 0.15) << "it plays in real time";
   buffer->Release();
   ds->Release();

@@ -19,9 +19,7 @@ TEST_F(PathResolution, MatchesEveryComponentWithoutRegardToCase) {
   EXPECT_EQ(ResolvePath("Data/SCREENDAT/info_STADT.dat"), "data/screendat/info_stadt.dat");
   EXPECT_EQ(ResolvePath(".\\data\\\\screendat"), "./data/screendat") << "doubled separators";
   EXPECT_EQ(ResolvePath((root_ + "/DATA").c_str()), root_ + "/data") << "absolute paths";
-}
-
-TEST_F(PathResolution, ExactCaseWinsAndNewNamesKeepTheirCase) {
+  // The exact case wins, new names keep theirs.
   MakeDir("pics");
   WriteText("pics/Cursor01.chk", "a");
   WriteText("pics/cursor01.chk", "b");

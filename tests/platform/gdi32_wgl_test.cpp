@@ -1,38 +1,20 @@
-// OpenGL through WGL as the game's presenter uses it: pixel format, context,
-// a GL 1.1 triangle read back, the swap interval, and the game's frame
-// scaled into a full-screen or resized window.
-#include <windows.h>
+// OpenGL through WGL as the presenter uses it: format, context, a triangle read back, swap interval, scaling.
+#include "platform_test.h"
+
 #include <GL/gl.h>
-
-#include <gtest/gtest.h>
-
-#include <vector>
-
-#include "platform/sdl/user32_window.h"
-#include "platform/testing.h"
 
 namespace {
 
-namespace hooks = vsk::platform::testing;
-
 class Wgl : public ::testing::Test {
  protected:
-  void SetUp() override {
-    WNDCLASSA windowClass{};
-    windowClass.style = CS_HREDRAW | CS_VREDRAW | CS_OWNDC;
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.lpszClassName = "VeskariaGL";
-    ASSERT_NE(RegisterClassA(&windowClass), 0);
-  }
+  void SetUp() override { ASSERT_NE(RegisterGameClass("VeskariaGL"), 0); }
 
   void TearDown() override {
     if (context_) {
       wglMakeCurrent(nullptr, nullptr);
       EXPECT_TRUE(wglDeleteContext(context_));
     }
-    if (dc_) {
-      EXPECT_EQ(ReleaseDC(window_, dc_), 1);
-    }
+    if (dc_) { EXPECT_EQ(ReleaseDC(window_, dc_), 1); }
     if (window_) DestroyWindow(window_);
     ChangeDisplaySettingsA(nullptr, 0);
     hooks::CaptureGLFrames(false);
@@ -57,8 +39,7 @@ class Wgl : public ::testing::Test {
     request.iLayerType = PFD_MAIN_PLANE;
     int format = ChoosePixelFormat(dc_, &request);
     if (format == 0) return false;
-    EXPECT_EQ(wglCreateContext(dc_), nullptr) << "no context before the pixel format is set";
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PIXEL_FORMAT));
+    EXPECT_FAILS_WITH(wglCreateContext(dc_), nullptr, ERROR_INVALID_PIXEL_FORMAT);  // no format, no context
     EXPECT_TRUE(SetPixelFormat(dc_, format, &request));
     EXPECT_FALSE(SetPixelFormat(dc_, format + 1, &request)) << "a window's format is set once";
     context_ = wglCreateContext(dc_);
@@ -90,7 +71,9 @@ void DrawTriangle() {
   glEnd();
 }
 
+// In a full-screen mode, which scales the window: the game's own frame reads back.
 TEST_F(Wgl, ATriangleDrawnThroughWglReadsBack) {
+  ASSERT_EQ(FullScreenMode(64, 64), DISP_CHANGE_SUCCESSFUL);
   if (!Open(64, 64)) GTEST_SKIP() << "no OpenGL driver";
   PIXELFORMATDESCRIPTOR described{};
   EXPECT_EQ(DescribePixelFormat(dc_, 1, sizeof described, &described), 1);
@@ -135,25 +118,7 @@ TEST_F(Wgl, TheSwapIntervalExtensionAndTheRefreshRate) {
   EXPECT_EQ(wglGetProcAddress("wglSwapIntervalEXT"), nullptr) << "only with a current context";
 }
 
-// Full screen scales the window; the game still draws and reads its own frame.
-TEST_F(Wgl, FullScreenDrawsTheGameSizedFrameAndScalesIt) {
-  DEVMODEA mode{};
-  mode.dmSize = sizeof mode;
-  mode.dmPelsWidth = mode.dmPelsHeight = 64;
-  mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
-  ASSERT_EQ(ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN), DISP_CHANGE_SUCCESSFUL);
-  if (!Open(64, 64)) GTEST_SKIP() << "no OpenGL driver";
-  DrawTriangle();
-  hooks::CaptureGLFrames(true);
-  EXPECT_TRUE(SwapBuffers(dc_));
-  std::vector<uint8_t> frame(64 * 64 * 3);
-  int width = 0, height = 0;
-  ASSERT_EQ(hooks::LastGLFrame(&width, &height, frame.data(), frame.size()), frame.size());
-  EXPECT_EQ(frame[(44 * 64 + 32) * 3 + 1], 255) << "the game's own 64 x 64 frame";
-}
-
-// A window with a caption (the game's outside full screen) can be resized;
-// the game keeps drawing its own frame, which is scaled into the window.
+// A resizable window with a caption: the game's own frame is scaled into it, centred.
 TEST_F(Wgl, AResizedWindowShowsTheGamesFrameScaledAndCentred) {
   if (!Open(800, 600, WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX)) GTEST_SKIP() << "no OpenGL driver";
   SDL_Window* sdl = vsk::platform::SdlWindowOf(window_);
@@ -192,8 +157,7 @@ TEST_F(Wgl, AResizedWindowShowsTheGamesFrameScaledAndCentred) {
 
 TEST_F(Wgl, HandlesThatAreNotDeviceContextsOrContextsFail) {
   int bogus = 0;
-  EXPECT_EQ(ChoosePixelFormat(reinterpret_cast<HDC>(&bogus), nullptr), 0);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+  EXPECT_FAILS_WITH(ChoosePixelFormat(reinterpret_cast<HDC>(&bogus), nullptr), 0, ERROR_INVALID_HANDLE);
   EXPECT_FALSE(wglMakeCurrent(nullptr, reinterpret_cast<HGLRC>(&bogus)));
   EXPECT_FALSE(wglDeleteContext(reinterpret_cast<HGLRC>(&bogus)));
   EXPECT_TRUE(wglMakeCurrent(nullptr, nullptr)) << "releasing when nothing is current";

@@ -1,5 +1,4 @@
-// The crash guard: processor exceptions inside RunGuarded reach the filter and
-// the handler with their Windows codes, and the thread carries on.
+// The crash guard: faults inside RunGuarded reach filter and handler with Windows codes; the thread goes on.
 #include "platform/guard.h"
 
 #include <gtest/gtest.h>
@@ -74,8 +73,7 @@ Outcome Guarded(vsk::platform::GuardedFunction function, void* context = nullptr
   return {returned, tHandled};
 }
 
-// Each fault reaches the handler once with its Windows code, which RunGuarded
-// returns; twice in a row, so the guard is as good as new after every fault.
+// Each fault reaches the handler once with its code, which RunGuarded returns; twice, so the guard renews.
 TEST(RunGuarded, HandsEachFaultToTheHandlerWithItsCodeAndCarriesOn) {
   const struct {
     const char* what;
@@ -242,8 +240,7 @@ void RaiseSegv(void*) { raise(SIGSEGV); }
 // Whoever handled the signal before the guard was installed.
 void ExitFromPreviousHandler(int) { _exit(3); }
 
-// What the guard does not take (declined, outside any guard, sent by kill) ends
-// the process as before; a handler installed earlier gets what it declines.
+// What the guard does not take ends the process as before; an earlier handler gets what it declines.
 TEST(RunGuardedDeathTest, WhatTheGuardDoesNotTakeEndsTheProcessAsBefore) {
   EXPECT_EXIT(RunGuarded(DivideByZero, Decline, Record, nullptr), ::testing::KilledBySignal(SIGFPE), "");
   EXPECT_EXIT(RunGuarded(TouchInaccessible, Decline, Record, nullptr), ::testing::KilledBySignal(SIGSEGV), "");

@@ -1,12 +1,7 @@
 // The Win32 kernel calls of the layer, as the game's services use them.
-#include <windows.h>
-
-#include <gtest/gtest.h>
-
 #include <cstdlib>
-#include <string>
 
-#include "support/gamedir.h"
+#include "platform_test.h"
 
 namespace {
 
@@ -38,8 +33,7 @@ TEST(GetLocaleInfoA, NamesTheLanguageOfThePosixLocaleInEnglish) {
   setenv("LC_ALL", "de_DE", 1);
   EXPECT_EQ(GetLocaleInfoA(0, LOCALE_SENGLANGUAGE, nullptr, 0), 7) << "size query";
   char small[6];
-  EXPECT_EQ(GetLocaleInfoA(0, LOCALE_SENGLANGUAGE, small, sizeof small), 0);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+  EXPECT_FAILS_WITH(GetLocaleInfoA(0, LOCALE_SENGLANGUAGE, small, sizeof small), 0, ERROR_INSUFFICIENT_BUFFER);
   if (savedAll) setenv("LC_ALL", keepAll.c_str(), 1);
   else unsetenv("LC_ALL");
 }
@@ -54,7 +48,7 @@ TEST(GlobalMemoryStatus, GivesConsistentFigures) {
   EXPECT_GE(status.dwTotalPageFile, status.dwTotalPhys);
 }
 
-class KernelFiles : public vsk::test::GameDirTest {};
+class KernelFiles : public GameDirTest {};
 
 TEST_F(KernelFiles, GetFullPathNameNormalisesWithoutAskingTheDisk) {
   char buffer[MAX_PATH];
@@ -69,39 +63,33 @@ TEST_F(KernelFiles, GetFullPathNameNormalisesWithoutAskingTheDisk) {
 }
 
 TEST_F(KernelFiles, AttributesAndDirectories) {
-  EXPECT_EQ(GetFileAttributesA("nothing"), INVALID_FILE_ATTRIBUTES);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_FAILS_WITH(GetFileAttributesA("nothing"), INVALID_FILE_ATTRIBUTES, ERROR_FILE_NOT_FOUND);
   EXPECT_TRUE(CreateDirectoryA("Data", nullptr));
-  EXPECT_FALSE(CreateDirectoryA("DATA", nullptr)) << "the same name in another case";
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
-  EXPECT_FALSE(CreateDirectoryA("a/b", nullptr));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+  EXPECT_FAILS_WITH(CreateDirectoryA("DATA", nullptr), FALSE, ERROR_ALREADY_EXISTS);  // the name in another case
+  EXPECT_FAILS_WITH(CreateDirectoryA("a/b", nullptr), FALSE, ERROR_PATH_NOT_FOUND);
   EXPECT_NE(GetFileAttributesA("data") & FILE_ATTRIBUTE_DIRECTORY, 0u);
 
-  vsk::test::WriteText("Data/file.txt", "x");
+  WriteText("Data/file.txt", "x");
   EXPECT_EQ(GetFileAttributesA("data\\FILE.TXT") & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY), 0u);
-  vsk::test::SetReadOnly("Data/file.txt", true);
+  SetReadOnly("Data/file.txt", true);
   EXPECT_NE(GetFileAttributesA("data/file.txt") & FILE_ATTRIBUTE_READONLY, 0u);
 }
 
 TEST_F(KernelFiles, CreateFileFollowsAccessAndSharing) {
-  EXPECT_EQ(CreateFileA("missing", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr),
-            INVALID_HANDLE_VALUE);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_FAILS_WITH(CreateFileA("missing", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr),
+                    INVALID_HANDLE_VALUE, ERROR_FILE_NOT_FOUND);
 
   HANDLE created = CreateFileA("f.bin", GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
   ASSERT_NE(created, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(CreateFileA("f.bin", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                        nullptr),
-            INVALID_HANDLE_VALUE);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  EXPECT_FAILS_WITH(CreateFileA("f.bin", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                0, nullptr),
+                    INVALID_HANDLE_VALUE, ERROR_SHARING_VIOLATION);
   EXPECT_TRUE(CloseHandle(created));
-  EXPECT_FALSE(CloseHandle(created)) << "a handle closes once";
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+  EXPECT_FAILS_WITH(CloseHandle(created), FALSE, ERROR_INVALID_HANDLE);  // a handle closes once
 
-  vsk::test::SetReadOnly("f.bin", true);
-  EXPECT_EQ(CreateFileA("f.bin", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  SetReadOnly("f.bin", true);
+  EXPECT_FAILS_WITH(CreateFileA("f.bin", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE,
+                    ERROR_ACCESS_DENIED);
   HANDLE reader = CreateFileA("F.BIN", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   EXPECT_NE(reader, INVALID_HANDLE_VALUE);
   EXPECT_TRUE(CloseHandle(reader));
@@ -111,8 +99,7 @@ TEST(CloseHandle, PseudoHandlesCloseWithoutEffect) {
   HANDLE self = GetCurrentThread();
   EXPECT_TRUE(CloseHandle(self));
   EXPECT_EQ(GetCurrentThread(), self) << "still usable after closing";
-  EXPECT_FALSE(CloseHandle(reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(0x1234))));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+  EXPECT_FAILS_WITH(CloseHandle(reinterpret_cast<HANDLE>(LONG_PTR{0x1234})), FALSE, ERROR_INVALID_HANDLE);
 }
 
 }  // namespace

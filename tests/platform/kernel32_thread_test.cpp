@@ -1,23 +1,10 @@
-// Kernel threads of the layer: creation (suspended or running), suspension
-// counts, cooperative suspension, waiting for a thread's end, and the clocks.
+// Kernel threads: creation, suspension counts, cooperative suspension, waiting for the end, the clocks.
 #include <intrin.h>
 #include <process.h>
-#include <windows.h>
 
-#include <gtest/gtest.h>
-
-#include "support/eventually.h"
-
-#include <atomic>
-#include <chrono>
-#include <thread>
-
-using vsk::test::Eventually;
+#include "platform_test.h"
 
 namespace {
-
-using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
 
 std::atomic<int> gEntered{0};
 std::atomic<DWORD> gSeenId{0};
@@ -39,10 +26,10 @@ TEST_P(CreatedSuspended, DoesNotRunUntilResumed) {
   gEntered = 0;
   DWORD id = 0;
   unsigned crtId = 0;
-  HANDLE thread = GetParam() ? reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, MarkEnteredCrt,
-                                                                       reinterpret_cast<void*>(42), CREATE_SUSPENDED,
-                                                                       &crtId))
-                             : CreateThread(nullptr, 0, MarkEntered, reinterpret_cast<LPVOID>(42), CREATE_SUSPENDED, &id);
+  void* parameter = reinterpret_cast<void*>(42);
+  HANDLE thread = GetParam() ? reinterpret_cast<HANDLE>(
+                                   _beginthreadex(nullptr, 0, MarkEnteredCrt, parameter, CREATE_SUSPENDED, &crtId))
+                             : CreateThread(nullptr, 0, MarkEntered, parameter, CREATE_SUSPENDED, &id);
   if (GetParam()) id = crtId;
   ASSERT_NE(thread, nullptr);
   EXPECT_NE(id, 0u);
@@ -64,8 +51,7 @@ TEST_P(CreatedSuspended, DoesNotRunUntilResumed) {
   EXPECT_EQ(code, 42u);
   EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_OBJECT_0) << "an ended thread stays signalled";
   EXPECT_TRUE(CloseHandle(thread));
-  EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_FAILED);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+  EXPECT_FAILS_WITH(WaitForSingleObject(thread, 0), WAIT_FAILED, ERROR_INVALID_HANDLE);
 }
 
 INSTANTIATE_TEST_SUITE_P(Threads, CreatedSuspended, ::testing::Values(false, true),
@@ -81,13 +67,11 @@ TEST(Threads, SuspendAndResumeReturnThePreviousCount) {
   EXPECT_EQ(ResumeThread(thread), 1u);
   EXPECT_EQ(WaitForSingleObject(thread, 2000), WAIT_OBJECT_0);
   EXPECT_EQ(ResumeThread(thread), 0u) << "resuming a thread that is not suspended";
-  EXPECT_EQ(SuspendThread(thread), static_cast<DWORD>(-1)) << "an ended thread cannot be suspended";
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_FAILS_WITH(SuspendThread(thread), static_cast<DWORD>(-1), ERROR_ACCESS_DENIED);  // it has ended
   CloseHandle(thread);
 
   int notAThread = 0;
-  EXPECT_EQ(SuspendThread(&notAThread), static_cast<DWORD>(-1));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+  EXPECT_FAILS_WITH(SuspendThread(&notAThread), static_cast<DWORD>(-1), ERROR_INVALID_HANDLE);
   EXPECT_EQ(ResumeThread(&notAThread), static_cast<DWORD>(-1));
 }
 

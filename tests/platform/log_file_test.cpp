@@ -1,5 +1,4 @@
-// The log file: the last three runs kept, and the stream that writes every
-// line to the console and the file alike.
+// The log file: the last three runs kept, and the stream that writes each line to console and file alike.
 #include "platform/log_file.h"
 
 #include <fcntl.h>
@@ -34,37 +33,29 @@ TEST_F(LogFile, KeepsTheLastThreeRuns) {
   }
 }
 
-TEST_F(LogFile, EveryLineReachesBothAsItEnds) {
+// An ended line is in both files at once, an open one in neither; a refusing console leaves the file whole.
+TEST_F(LogFile, EveryLineReachesBothAsItEndsAndAFailingConsoleLeavesTheFileWhole) {
   int console = open("console.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
   int file = open("file.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  ASSERT_GE(console, 0);
-  ASSERT_GE(file, 0);
+  int refusing = open("refusing.txt", O_RDONLY | O_CREAT, 0644), second = open("second.txt", O_WRONLY | O_CREAT, 0644);
   std::FILE* stream = OpenTeeStream(console, file);
-  ASSERT_NE(stream, nullptr);
+  std::FILE* broken = OpenTeeStream(refusing, second);
+  ASSERT_TRUE(console >= 0 && file >= 0 && refusing >= 0 && second >= 0 && stream && broken);
   ASSERT_EQ(setvbuf(stream, nullptr, _IOLBF, BUFSIZ), 0);
   std::fputs("Gr\xf6\xdf" "e\n", stream);
   std::fputs("no line feed yet", stream);
-  // A line that ended is in both files at once, the open one in neither.
   EXPECT_EQ(ReadText("console.txt"), "Gr\xf6\xdf" "e\n");
   EXPECT_EQ(ReadText("file.txt"), "Gr\xf6\xdf" "e\n");
   std::fputs("\n", stream);
   EXPECT_EQ(ReadText("file.txt"), "Gr\xf6\xdf" "e\nno line feed yet\n");
   EXPECT_EQ(std::fclose(stream), 0);
   EXPECT_EQ(ReadText("console.txt"), ReadText("file.txt"));
-}
 
-TEST_F(LogFile, AFailingConsoleLeavesTheFileWhole) {
-  int file = open("file.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  int console = open("console.txt", O_RDONLY | O_CREAT, 0644);  // refuses every write
-  ASSERT_GE(file, 0);
-  ASSERT_GE(console, 0);
-  std::FILE* stream = OpenTeeStream(console, file);
-  ASSERT_NE(stream, nullptr);
-  EXPECT_GT(std::fputs("one\n", stream), 0);
-  EXPECT_EQ(std::fflush(stream), 0);
-  EXPECT_GT(std::fputs("two\n", stream), 0);
-  EXPECT_EQ(std::fclose(stream), 0);
-  EXPECT_EQ(ReadText("file.txt"), "one\ntwo\n");
+  EXPECT_GT(std::fputs("one\n", broken), 0);
+  EXPECT_EQ(std::fflush(broken), 0);
+  EXPECT_GT(std::fputs("two\n", broken), 0);
+  EXPECT_EQ(std::fclose(broken), 0);
+  EXPECT_EQ(ReadText("second.txt"), "one\ntwo\n");
 }
 
 }  // namespace

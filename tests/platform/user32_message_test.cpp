@@ -1,28 +1,9 @@
-// Thread message queues: order of posted messages, the quit message, waking
-// a waiting thread, suspension while waiting, timers and the idle rule.
-#include <windows.h>
-
-#include <gtest/gtest.h>
-
-#include "support/eventually.h"
-#include "support/win32.h"
-
-#include <atomic>
-#include <chrono>
-#include <thread>
-#include <vector>
-
-using vsk::test::Eventually;
-using vsk::test::Fields;
-using vsk::test::Message;
+// Thread message queues: order, the quit message, waking and suspended waiters, timers, the idle rule.
+#include "platform_test.h"
 
 namespace {
 
-using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
-
-// Takes every queued message of the calling thread; thread messages have
-// no window.
+// Takes every queued message of the calling thread; thread messages have no window.
 std::vector<Message> TakeAll() {
   std::vector<Message> taken;
   MSG msg;
@@ -83,8 +64,7 @@ TEST(Messages, AnotherThreadReceivesInOrderAndEndsOnQuit) {
   GetExitCodeThread(thread, &code);
   EXPECT_EQ(code, 9u);
   CloseHandle(thread);
-  EXPECT_FALSE(PostThreadMessageA(id, WM_USER, 0, 0)) << "the thread has ended";
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_THREAD_ID));
+  EXPECT_FAILS_WITH(PostThreadMessageA(id, WM_USER, 0, 0), FALSE, ERROR_INVALID_THREAD_ID);  // the thread has ended
 }
 
 std::atomic<bool> gGo{false};
@@ -99,18 +79,15 @@ DWORD WINAPI WaitsWithoutQueue(LPVOID) {
   return 0;
 }
 
-// A thread gets its queue with its first message call; a suspended thread
-// stays in WaitMessage though a message arrives, until it is resumed.
+// The queue comes with the first message call; a suspended thread stays in WaitMessage until resumed.
 TEST(Messages, PostingNeedsAQueueAndASuspendedThreadStaysInWaitMessage) {
-  EXPECT_FALSE(PostThreadMessageA(0x7FFFFFF0, WM_USER, 0, 0));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_THREAD_ID));
+  EXPECT_FAILS_WITH(PostThreadMessageA(0x7FFFFFF0, WM_USER, 0, 0), FALSE, ERROR_INVALID_THREAD_ID);
   gGo = false;
   gWorkerId = 0;
   gWoke = false;
   DWORD id = 0;
   HANDLE thread = CreateThread(nullptr, 0, WaitsWithoutQueue, nullptr, 0, &id);
-  EXPECT_FALSE(PostThreadMessageA(id, WM_USER, 0, 0)) << "no message call yet, so no queue";
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_THREAD_ID));
+  EXPECT_FAILS_WITH(PostThreadMessageA(id, WM_USER, 0, 0), FALSE, ERROR_INVALID_THREAD_ID);  // no queue yet
   gGo = true;
   ASSERT_TRUE(Eventually([] { return gWorkerId != 0; }));
   std::this_thread::sleep_for(20ms);  // inside WaitMessage by now

@@ -1,24 +1,7 @@
-// Windows over SDL: classes, creation, activation, input, window timers, full
-// screen by scaling, cursors and message boxes, on the test's main thread.
-#include <windows.h>
-
-#include <gtest/gtest.h>
-
-#include <chrono>
-#include <string>
-#include <thread>
-#include <vector>
-
-#include "platform/sdl/user32_window.h"
-#include "platform/testing.h"
-#include "support/win32.h"
+// Windows over SDL on the main thread: classes, activation, input, timers, scaling, cursors, message boxes.
+#include "platform_test.h"
 
 namespace {
-
-using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
-namespace hooks = vsk::platform::testing;
-using vsk::test::Message;
 
 std::vector<Message> gSeen;  // what the window procedure was given
 bool gKeepOnClose = false;
@@ -30,9 +13,7 @@ LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 }
 
 int CountSeen(UINT message) {
-  int count = 0;
-  for (const Message& seen : gSeen) count += std::get<0>(seen) == message;
-  return count;
+  return static_cast<int>(std::count_if(gSeen.begin(), gSeen.end(), [=](auto& m) { return std::get<0>(m) == message; }));
 }
 
 LPARAM At(int x, int y) { return x | (y << 16); }
@@ -42,14 +23,7 @@ class Windows : public ::testing::Test {
   void SetUp() override {
     gSeen.clear();
     gKeepOnClose = false;
-    WNDCLASSA windowClass{};
-    windowClass.style = CS_HREDRAW | CS_VREDRAW | CS_OWNDC;
-    windowClass.lpfnWndProc = RecordingProc;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.hIcon = LoadIconA(nullptr, IDI_WINLOGO);
-    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    windowClass.lpszClassName = "VeskariaTest";
-    ASSERT_NE(RegisterClassA(&windowClass), 0);
+    ASSERT_NE(RegisterGameClass("VeskariaTest", RecordingProc, LoadCursorA(nullptr, IDC_ARROW)), 0);
   }
 
   void TearDown() override {
@@ -59,8 +33,7 @@ class Windows : public ::testing::Test {
     hooks::ResetMessageBoxes();
     EXPECT_TRUE(UnregisterClassA("VeskariaTest", GetModuleHandleA(nullptr)));
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    }
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) continue;
   }
 
   HWND Create(int width = 640, int height = 480, DWORD style = WS_POPUP) {
@@ -83,26 +56,31 @@ class Windows : public ::testing::Test {
     auto until = Clock::now() + 2s;
     MSG msg;
     while (got.size() < wanted && Clock::now() < until)
-      if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) && msg.hwnd == window_) got.push_back(vsk::test::Fields(msg));
+      if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) && msg.hwnd == window_) got.push_back(Fields(msg));
     return got;
   }
 
   HWND window_ = nullptr;
 };
 
-TEST_F(Windows, ClassesAreUniqueAndKeptWhileTheyHaveWindows) {
-  WNDCLASSA again{};
-  again.lpfnWndProc = RecordingProc;
-  again.lpszClassName = "veskariatest";
-  EXPECT_EQ(RegisterClassA(&again), 0) << "class names ignore case";
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CLASS_ALREADY_EXISTS));
-  EXPECT_EQ(CreateWindowExA(0, "NoSuchClass", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr), nullptr);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CANNOT_FIND_WND_CLASS));
+TEST_F(Windows, ClassesAreUniqueAndKeptWhileTheyHaveWindowsWhichGetPostedMessages) {
+  EXPECT_FAILS_WITH(RegisterGameClass("veskariatest", RecordingProc), 0, ERROR_CLASS_ALREADY_EXISTS);  // class names ignore case
+  EXPECT_FAILS_WITH(CreateWindowExA(0, "NoSuchClass", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr),
+                    nullptr, ERROR_CANNOT_FIND_WND_CLASS);
   ASSERT_NE(Create(), nullptr);
-  EXPECT_FALSE(UnregisterClassA("VeskariaTest", nullptr));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CLASS_HAS_WINDOWS));
-  EXPECT_FALSE(UnregisterClassA("Unknown", nullptr));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CLASS_DOES_NOT_EXIST));
+  EXPECT_FAILS_WITH(UnregisterClassA("VeskariaTest", nullptr), FALSE, ERROR_CLASS_HAS_WINDOWS);
+  EXPECT_FAILS_WITH(UnregisterClassA("Unknown", nullptr), FALSE, ERROR_CLASS_DOES_NOT_EXIST);
+  // A message posted from another thread goes through the queue to the procedure.
+  std::thread([window = window_] { EXPECT_TRUE(PostMessageA(window, WM_USER + 2, 11, 22)); }).join();
+  MSG msg;
+  ASSERT_TRUE(PeekMessageA(&msg, window_, 0, 0, PM_REMOVE));
+  EXPECT_EQ(msg.hwnd, window_);
+  gSeen.clear();
+  DispatchMessageA(&msg);
+  EXPECT_EQ(gSeen, (std::vector<Message>{{WM_USER + 2, 11, 22}}));
+  int notAWindow = 0;
+  EXPECT_FAILS_WITH(PostMessageA(reinterpret_cast<HWND>(&notAWindow), WM_USER, 0, 0), FALSE,
+                    ERROR_INVALID_WINDOW_HANDLE);
 }
 
 TEST_F(Windows, CreationMakesAHiddenWindowOfTheClientSize) {
@@ -152,25 +130,7 @@ TEST_F(Windows, ShowingAndForegroundingActivatesOnce) {
   EXPECT_TRUE(DestroyWindow(window_));
   EXPECT_EQ(gSeen, (std::vector<Message>{{WM_ACTIVATE, WA_INACTIVE, 0}, {WM_DESTROY, 0, 0}, {WM_NCDESTROY, 0, 0}}));
   EXPECT_FALSE(IsWindow(window_));
-  EXPECT_FALSE(DestroyWindow(window_));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
-}
-
-TEST_F(Windows, PostMessageGoesToTheCreatorsQueueAndDispatchCallsTheProcedure) {
-  ASSERT_NE(Create(), nullptr);
-  HWND window = window_;
-  std::thread([window] { EXPECT_TRUE(PostMessageA(window, WM_USER + 2, 11, 22)); }).join();
-  MSG msg;
-  ASSERT_TRUE(PeekMessageA(&msg, window_, 0, 0, PM_REMOVE));
-  EXPECT_EQ(msg.hwnd, window_);
-  EXPECT_EQ(msg.message, static_cast<UINT>(WM_USER + 2));
-  gSeen.clear();
-  DispatchMessageA(&msg);
-  EXPECT_EQ(gSeen, (std::vector<Message>{{WM_USER + 2, 11, 22}}));
-
-  int notAWindow = 0;
-  EXPECT_FALSE(PostMessageA(reinterpret_cast<HWND>(&notAWindow), WM_USER, 0, 0));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
+  EXPECT_FAILS_WITH(DestroyWindow(window_), FALSE, ERROR_INVALID_WINDOW_HANDLE);
 }
 
 TEST_F(Windows, MouseEventsBecomeMouseMessages) {
@@ -248,7 +208,7 @@ TEST_F(Windows, WindowTimersGoThroughTheProcedureAndEndWithTheWindow) {
   MSG msg;
   ASSERT_TRUE(GetMessageA(&msg, nullptr, 0, 0));
   EXPECT_EQ(msg.hwnd, window_);
-  EXPECT_EQ(vsk::test::Fields(msg), Message(WM_TIMER, 3, 0));
+  EXPECT_EQ(Fields(msg), Message(WM_TIMER, 3, 0));
   gSeen.clear();
   DispatchMessageA(&msg);
   EXPECT_EQ(CountSeen(WM_TIMER), 1);
@@ -262,13 +222,7 @@ TEST_F(Windows, WindowTimersGoThroughTheProcedureAndEndWithTheWindow) {
 }
 
 TEST_F(Windows, FullScreenScalesTheDisplayAndMapsTheMouseBack) {
-  DEVMODEA mode{};
-  mode.dmSize = sizeof mode;
-  mode.dmPelsWidth = 800;
-  mode.dmPelsHeight = 600;
-  mode.dmBitsPerPel = 32;
-  mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT | DM_BITSPERPEL;
-  ASSERT_EQ(ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN), DISP_CHANGE_SUCCESSFUL);
+  ASSERT_EQ(FullScreenMode(800, 600, 32), DISP_CHANGE_SUCCESSFUL);
   ASSERT_NE(Create(800, 600), nullptr);
   EXPECT_TRUE(hooks::IsFullScreenScaled(window_));
   ShowWindow(window_, SW_SHOW);
@@ -293,12 +247,13 @@ TEST_F(Windows, FullScreenScalesTheDisplayAndMapsTheMouseBack) {
   EXPECT_EQ(Collect(3), (std::vector<Message>{{WM_MOUSEMOVE, 0, At(400, 300)},
                                               {WM_LBUTTONDOWN, MK_LBUTTON, At(799, 599)},
                                               {WM_MOUSEMOVE, MK_LBUTTON, At(799, 599)}}));
-  hooks::PushMouseButton(1, false, 799, 599);
+  EXPECT_TRUE(hooks::PushMouseButton(1, false, 799, 599));
+  EXPECT_EQ(Collect(1).size(), 1u) << "the release taken too: no button stays held";
 
   ASSERT_EQ(ChangeDisplaySettingsA(nullptr, 0), DISP_CHANGE_SUCCESSFUL);
   EXPECT_FALSE(hooks::IsFullScreenScaled(window_));
   hooks::FailDisplayModeChanges(true);
-  EXPECT_EQ(ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN), DISP_CHANGE_FAILED);
+  EXPECT_EQ(FullScreenMode(800, 600, 32), DISP_CHANGE_FAILED);
   EXPECT_FALSE(hooks::IsFullScreenScaled(window_));
 }
 
@@ -309,8 +264,8 @@ TEST_F(Windows, CursorCountsAndStandardResources) {
   EXPECT_NE(arrow, nullptr);
   EXPECT_EQ(LoadCursorA(nullptr, IDC_ARROW), arrow);
   EXPECT_NE(LoadCursorA(nullptr, IDC_WAIT), arrow);
-  EXPECT_EQ(LoadCursorA(GetModuleHandleA(nullptr), "POINTER"), nullptr) << "the program has no resources";
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND));
+  EXPECT_FAILS_WITH(LoadCursorA(GetModuleHandleA(nullptr), "POINTER"), nullptr,
+                    ERROR_RESOURCE_NAME_NOT_FOUND);  // the program has no resources
   EXPECT_NE(LoadIconA(nullptr, IDI_WINLOGO), nullptr);
   HCURSOR before = SetCursor(arrow);
   EXPECT_EQ(SetCursor(nullptr), arrow);
@@ -340,8 +295,7 @@ TEST_F(Windows, MessageBoxesAreAnsweredByHooksOrTheDefaultButton) {
 TEST_F(Windows, InputEndsTheWindowThreadsWaitAtOnce) {
   CreateActive();
   MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-  }
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) continue;
   // Input pushed from another thread wakes the window thread's wait.
   std::thread pusher([] {
     std::this_thread::sleep_for(5ms);
@@ -353,7 +307,8 @@ TEST_F(Windows, InputEndsTheWindowThreadsWaitAtOnce) {
   EXPECT_LT(Clock::now() - waitStart, 1000ms);
   ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
   EXPECT_EQ(msg.message, static_cast<UINT>(WM_RBUTTONDOWN));
-  hooks::PushMouseButton(3, false, 5, 5);
+  EXPECT_TRUE(hooks::PushMouseButton(3, false, 5, 5));
+  EXPECT_EQ(Collect(1).size(), 1u) << "the release taken too: no button stays held";
 }
 
 }  // namespace

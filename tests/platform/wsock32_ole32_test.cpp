@@ -1,22 +1,16 @@
 // Windows Sockets start-up and COM initialisation.
-#include <objbase.h>
 #include <winsock.h>
 
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <thread>
+#include "platform_test.h"
 
 namespace {
 
 // Ends every start-up a test left, so the count starts at zero.
 void CleanUpAll() {
-  while (WSACleanup() == 0) {
-  }
+  while (WSACleanup() == 0) continue;
 }
 
-// Requests of 1.1 and later get 1.1, earlier ones nothing; start-ups nest
-// and their count belongs to the process, not to a thread.
+// 1.1 and later get 1.1, earlier nothing; start-ups nest and are counted per process, not per thread.
 TEST(WSAStartup, GrantsVersion11AndCountsStartUpsPerProcess) {
   CleanUpAll();
   WSADATA data{};
@@ -47,18 +41,16 @@ TEST(CoInitialize, CountsPerThread) {
   EXPECT_EQ(CoInitialize(nullptr), S_OK);
   EXPECT_EQ(CoInitialize(nullptr), S_FALSE) << "already initialised here";
 
-  HRESULT onOtherThread[3] = {};
+  // Every thread starts uninitialised, and is so again after as many uninitialisations.
+  std::vector<HRESULT> onOtherThread;
   std::thread([&] {
-    onOtherThread[0] = CoInitialize(nullptr);
-    onOtherThread[1] = CoInitialize(nullptr);
+    onOtherThread = {CoInitialize(nullptr), CoInitialize(nullptr)};
     CoUninitialize();
     CoUninitialize();
-    onOtherThread[2] = CoInitialize(nullptr);
+    onOtherThread.push_back(CoInitialize(nullptr));
     CoUninitialize();
   }).join();
-  EXPECT_EQ(onOtherThread[0], S_OK) << "every thread starts uninitialised";
-  EXPECT_EQ(onOtherThread[1], S_FALSE);
-  EXPECT_EQ(onOtherThread[2], S_OK) << "initialised afresh after as many uninitialisations";
+  EXPECT_EQ(onOtherThread, (std::vector<HRESULT>{S_OK, S_FALSE, S_OK}));
 
   CoUninitialize();
   CoUninitialize();
