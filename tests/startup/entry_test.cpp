@@ -1,45 +1,12 @@
-// The whole client in this process in both presenters: the orderly end,
-// deactivation, a fatal exception, no audio device and the failed starts.
-#include "startup/entry.h"
-
-#include <ddraw.h>
-#include <gtest/gtest.h>
-#include <sys/mman.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <chrono>
-#include <cstdio>
-#include <filesystem>
-#include <string>
-#include <thread>
-
-#include "core/context.h"
-#include "core/dd_objects.h"
-#include "core/presenter_state.h"
-#include "gfx/screen_update.h"
-#include "pictures/bank.h"
-#include "pictures/events.h"
-#include "platform/testing.h"
-#include "startup/outcome.h"
-#include "startup/report.h"
-#include "support/client_run.h"
-#include "support/contains.h"
-#include "support/eventually.h"
-#include "support/gamedir.h"
-#include "support/log.h"
-#include "vsk-data/demo.h"
+// The whole client in both presenters: orderly ends, deactivation, F1, a fatal exception, failed starts.
+#include "startup_test.h"
 
 namespace vsk {
 namespace {
 
-namespace hooks = platform::testing;
-using namespace std::chrono_literals;
-
 constexpr size_t kRunningFlag = test::kRunningFlagOffset;
 
-// The program's own flow, not the screens': a title screen that shows the
-// title picture until event 8 and ends the client.
+// The program's own flow, not the screens': the title picture until event 8, then the end.
 int32_t TitleUntilQuit() {
   GetMouse("./pics/cursor01.chk");
   OpenKadunPic("./data/path", 1, 0);
@@ -57,25 +24,10 @@ class ClientTest : public test::ClientRunTest {
   }
 };
 
-// Without an audio device the null output serves DirectSound; the window's
-// close request ends the title screen without a click.
-TEST_P(ClientTest, WithoutAnAudioDeviceClosingTheWindowEndsInOrder) {
-  hooks::FailAudioDevice(true);
-  std::atomic<bool> endedByClose{false};
-  EXPECT_EQ(Run([&] {
-              ASSERT_TRUE(hooks::PushWindowClose());
-              endedByClose = test::Eventually([this] { return ended_.load(); }, 10s);
-            }),
-            0);
-  EXPECT_TRUE(shown_.load()) << log_;
-  EXPECT_TRUE(endedByClose.load()) << "the close request ended the title screen";
-  EXPECT_EQ(log_.find("InitSoundEnv: 000"), std::string::npos) << "the null output serves DirectSound";
-  ExpectOrderlyEnd();
-}
-
+// Deactivation stops the game until active again; in OpenGL quick F1 taps toggle full screen; a right-click ends.
 TEST_P(ClientTest, DeactivationStopsTheGameUntilActiveAgainAndARightClickEndsInOrder) {
-  const bool directDraw = std::string(GetParam()).empty();
-  std::atomic<bool> stopped{false}, lost{false}, restored{false};
+  const bool directDraw = !OpenGL();
+  std::atomic<bool> stopped{false}, lost{false}, restored{false}, on{false}, off{false};
   EXPECT_EQ(Run([&] {
               ASSERT_TRUE(hooks::PushFocus(false));
               ASSERT_TRUE(test::Eventually([] { return WindowActive.load() == 0; }, 5s));
@@ -87,14 +39,20 @@ TEST_P(ClientTest, DeactivationStopsTheGameUntilActiveAgainAndARightClickEndsInO
               ASSERT_TRUE(hooks::PushFocus(true));
               if (directDraw)
                 restored = test::Eventually([] { return PrimarySurface && PrimarySurface->IsLost() == DD_OK; }, 5s);
+              if (directDraw) return;
+              // Press and release reach the window thread together, before its loop looks at the keys.
+              ASSERT_TRUE(hooks::PushKey(VK_F1, true) && hooks::PushKey(VK_F1, false));
+              on = test::Eventually([] { return FullScreen.load() == 1; }, 10s);
+              ASSERT_TRUE(hooks::PushKey(VK_F1, true) && hooks::PushKey(VK_F1, false));
+              off = test::Eventually([] { return FullScreen.load() == 0; }, 10s);
             }),
             0);
   EXPECT_TRUE(shown_.load()) << log_;
   EXPECT_TRUE(stopped.load()) << "the click did nothing while the window was inactive";
-  if (directDraw) {
-    EXPECT_TRUE(lost.load()) << "deactivation loses the display surfaces";
-    EXPECT_TRUE(restored.load()) << "the window loop restores them once active";
-  }
+  EXPECT_EQ(lost.load(), directDraw) << "deactivation loses the display surfaces";
+  EXPECT_EQ(restored.load(), directDraw) << "the window loop restores them once active";
+  EXPECT_EQ(on.load(), !directDraw) << "the first F1 tap made the window full screen";
+  EXPECT_EQ(off.load(), !directDraw) << "the second made it a window again";
   // The right-click then ended the title screen, and the client in order.
   ExpectOrderlyEnd();
   test::ExpectContains(log_, {"CreateTown: fertig...\n", "SoundMaske   :"});
@@ -103,25 +61,7 @@ TEST_P(ClientTest, DeactivationStopsTheGameUntilActiveAgainAndARightClickEndsInO
   EXPECT_EQ(RunFailureStatus(), 0) << "an orderly end is a success";
 }
 
-TEST_P(ClientTest, AQuickF1TapTogglesFullScreenInOpenGL) {
-  if (!OpenGL()) GTEST_SKIP() << "F1 is the OpenGL presenter's key";
-  std::atomic<bool> on{false}, off{false};
-  EXPECT_EQ(Run([&] {
-              // Press and release reach the window thread together, before
-              // its loop looks at the keys.
-              ASSERT_TRUE(hooks::PushKey(VK_F1, true) && hooks::PushKey(VK_F1, false));
-              on = test::Eventually([] { return FullScreen.load() == 1; }, 10s);
-              ASSERT_TRUE(hooks::PushKey(VK_F1, true) && hooks::PushKey(VK_F1, false));
-              off = test::Eventually([] { return FullScreen.load() == 0; }, 10s);
-            }),
-            0);
-  EXPECT_TRUE(on.load()) << "the first tap made the window full screen";
-  EXPECT_TRUE(off.load()) << "the second made it a window again";
-  ExpectOrderlyEnd();
-}
-
-// A real access violation on the game thread: a store to a page that may not
-// be touched, made with the sanitizers off so the crash guard sees it.
+// A real access violation on the game thread, sanitizers off so the crash guard sees it.
 __attribute__((noinline, no_sanitize("address", "undefined"))) int32_t CrashingScreen() {
   static void* page =
       mmap(nullptr, static_cast<size_t>(getpagesize()), PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
@@ -139,22 +79,29 @@ TEST_P(ClientTest, AFatalExceptionIsReportedAndTheNextStartKnowsIt) {
   EXPECT_EQ(RunFailureStatus(), kExitFatalException) << "the process ends with a failure status";
   EXPECT_EQ(RunFailureSentence(), "the game stopped on a fatal exception (code c0000005); the log has the report");
 
-  // The next start sees the unclean end and otherwise runs as usual.
+  // The next start sees the unclean end and otherwise runs as usual, here without an audio
+  // device (the null output serves DirectSound) and ended by the window's close request.
   Screens = ScreenTable{TitleUntilQuit, TitleUntilQuit};
   FreeSystemReport();  // the device lists of the machine report
   System = SystemContext{};
   Player = PlayerRecord{};
-  EXPECT_EQ(Run(), 0);
+  hooks::FailAudioDevice(true);
+  std::atomic<bool> endedByClose{false};
+  EXPECT_EQ(Run([&] {
+              ASSERT_TRUE(hooks::PushWindowClose());
+              endedByClose = test::Eventually([this] { return ended_.load(); }, 10s);
+            }),
+            0);
   EXPECT_TRUE(shown_.load());
+  EXPECT_TRUE(endedByClose.load()) << "the close request ended the title screen";
+  EXPECT_EQ(log_.find("InitSoundEnv: 000"), std::string::npos) << "the null output serves DirectSound";
   EXPECT_EQ(Player.restartState, 2);
   EXPECT_EQ(RunFailureStatus(), 0) << "a failure is forgotten at the next start";
   EXPECT_EQ(test::ReadBytes("data/prefs.vsk").at(kRunningFlag), 0);
   ExpectOrderlyEnd();
 }
 
-// Starts that fail before the game runs, in a fresh demo directory each:
-// the boxes, WinMain's 0, no window left behind, and the failure noted for
-// the process's exit status with the sentence the client says.
+// Starts that fail before the game runs: the boxes, WinMain's 0, no window left, the failure's status and sentence.
 TEST_P(ClientTest, AFailedStartEndsInOrderAndIsNotedAsAFailure) {
   struct Case {
     const char* what;
