@@ -4,14 +4,11 @@
 namespace vsk {
 namespace {
 
-constexpr size_t kRunningFlag = test::kRunningFlagOffset;
-
 // The program's own flow, not the screens': the title picture until event 8, then the end.
 int32_t TitleUntilQuit() {
   GetMouse("./pics/cursor01.chk");
   OpenKadunPic("./data/path", 1, 0);
-  while (WaitEvent(0) != kEventQuit) {
-  }
+  while (WaitEvent(0) != kEventQuit) continue;
   CloseKadunPic(1, 1);
   return kScreenEnd;
 }
@@ -75,7 +72,7 @@ TEST_P(ClientTest, AFatalExceptionIsReportedAndTheNextStartKnowsIt) {
   const std::string report = std::string("Fatal Exception: Access Violation\n") + CrashNote + "\n";
   EXPECT_NE(log_.find(report), std::string::npos) << log_;
   ExpectOrderlyEnd();
-  EXPECT_EQ(test::ReadBytes("data/prefs.vsk").at(kRunningFlag), 1) << "the crash left the running flag set";
+  EXPECT_EQ(test::ReadBytes("data/prefs.vsk").at(test::kRunningFlagOffset), 1) << "the crash left the running flag set";
   EXPECT_EQ(RunFailureStatus(), kExitFatalException) << "the process ends with a failure status";
   EXPECT_EQ(RunFailureSentence(), "the game stopped on a fatal exception (code c0000005); the log has the report");
 
@@ -97,18 +94,16 @@ TEST_P(ClientTest, AFatalExceptionIsReportedAndTheNextStartKnowsIt) {
   EXPECT_EQ(log_.find("InitSoundEnv: 000"), std::string::npos) << "the null output serves DirectSound";
   EXPECT_EQ(Player.restartState, 2);
   EXPECT_EQ(RunFailureStatus(), 0) << "a failure is forgotten at the next start";
-  EXPECT_EQ(test::ReadBytes("data/prefs.vsk").at(kRunningFlag), 0);
+  EXPECT_EQ(test::ReadBytes("data/prefs.vsk").at(test::kRunningFlagOffset), 0);
   ExpectOrderlyEnd();
 }
 
 // Starts that fail before the game runs: the boxes, WinMain's 0, no window left, the failure's status and sentence.
 TEST_P(ClientTest, AFailedStartEndsInOrderAndIsNotedAsAFailure) {
-  struct Case {
-    const char* what;
-    const char* presenter;  // the one it applies to; null: both
+  struct Case {  // presenter: the one it applies to, null for both
+    const char *what, *presenter;
     void (*prepare)();
-    const char* boxes;
-    const char* sentence;
+    const char *boxes, *sentence;
   };
   const Case cases[] = {
       {"an empty directory", nullptr,
@@ -143,9 +138,7 @@ TEST_P(ClientTest, AFailedStartEndsInOrderAndIsNotedAsAFailure) {
     EXPECT_EQ(RunFailureSentence(), start.sentence);
     ExpectOrderlyEnd();
     // The game thread, made suspended, is held by that suspension alone.
-    if (MainThreadHandle) {
-      EXPECT_EQ(SuspendThread(MainThreadHandle), 1u);
-    }
+    EXPECT_EQ(MainThreadHandle ? SuspendThread(MainThreadHandle) : 1u, 1u);
   }
 }
 

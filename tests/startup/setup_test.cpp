@@ -4,9 +4,7 @@
 namespace vsk {
 namespace {
 
-using test::FileExists;
-using test::LogCapture;
-using test::ReadBytes;
+using namespace test;  // FileExists, LogCapture, ReadBytes
 
 constexpr const char* kWindowClass = "VeskariaSetupTest";
 
