@@ -1,5 +1,4 @@
-// The locale catalog (opened, damaged, no memory) and the game-chunk loader
-// with the byte-order conversion of every chunk layout.
+// The locale catalog (opened, damaged, no memory); the game-chunk loader and every layout's byte order.
 #include "catalog/catalog.h"
 
 #include <gtest/gtest.h>
@@ -62,7 +61,8 @@ Bytes Form(const std::vector<Bytes>& chunks, std::optional<uint32_t> length = st
 
 // The catalog the data kit writes: FVER, LANG, AUTH and two strings.
 Bytes GermanCatalog() {
-  return {data::BuildCatalog({"$VER: VsKBrowser.catalog 1.0", "deutsch", "Kadun Team", {{58, "Residenz"}, {14, "Stadt"}}})};
+  return {
+      data::BuildCatalog({"$VER: VsKBrowser.catalog 1.0", "deutsch", "Kadun Team", {{58, "Residenz"}, {14, "Stadt"}}})};
 }
 
 class CatalogTest : public test::GameDirTest {
@@ -78,7 +78,6 @@ class CatalogTest : public test::GameDirTest {
   }
 
   void WriteCatalog(const Bytes& bytes) {
-    test::MakeDir("catalogs");
     test::MakeDir("catalogs/deutsch");
     test::WriteBytes("catalogs/deutsch/VsKBrowser.catalog", bytes.data);
   }
@@ -99,8 +98,7 @@ class CatalogTest : public test::GameDirTest {
   test::ScopedEnv locale_{"LC_ALL", "de_DE.UTF-8"};
 };
 
-// Catalogs not opened, each with its log line: an English user's, a missing
-// file, no FORM or no CTLG chunk. Nothing is kept.
+// Catalogs not opened, each with its log line: English user, no file, no FORM or CTLG. Nothing is kept.
 TEST_F(CatalogTest, CatalogsNotOpenedKeepTheBuiltInTexts) {
   const std::string noForm = "OpenCatalog: Konnte den FORM Chunk nicht finden.\n";
   const std::string noCtlg = "OpenCatalog: Konnte den CTLG Chunk nicht finden.\n";
@@ -148,8 +146,7 @@ TEST_F(CatalogTest, ChunkLookupRoundsOddLengthsAndKnowsOnlyItsChunks) {
   EXPECT_EQ(LiveAllocVecBlocks(), baseline_);
 }
 
-// Catalogs read as far as they hold: what each says of itself ("N/A": a text
-// chunk missing or empty) and the texts taken (null: built-in kept).
+// Catalogs read as far as they hold: what each says ("N/A": text chunk missing or empty), texts taken (null: none).
 TEST_F(CatalogTest, DamagedCatalogsAreReadAsFarAsTheyHold) {
   // The record of "Hallo" takes 8 + 5 rounded up to 8 bytes, the next right behind.
   Bytes odd;
@@ -264,7 +261,11 @@ T Native(const uint8_t* p) {
 }
 // A field of width 4, 2 or 1 in native order; -4, -2 (or -1) still big-endian.
 uint32_t Field(const uint8_t* p, int width) {
-  return width == 4 ? Native(p) : width == 2 ? Native<uint16_t>(p) : width == -4 ? ReadBE32(p) : width == -2 ? ReadBE16(p) : *p;
+  return width == 4    ? Native(p)
+         : width == 2  ? Native<uint16_t>(p)
+         : width == -4 ? ReadBE32(p)
+         : width == -2 ? ReadBE16(p)
+                       : *p;
 }
 
 // A chunk in file order in a cleared block of the loader's size, then guard bytes that must not change.
@@ -282,8 +283,13 @@ struct Block {
 
 class ChunkLoader : public test::GameDirTest {
  protected:
-  void Write(const Bytes& file) { test::MakeDir("data/pop3in"); test::WriteBytes(kFile, file.data); }
-  uint8_t* Load(const char* id) { return static_cast<uint8_t*>(LoadChunk2Mem(ReadBE32(id), "./data/Pop3in/GameChunk.vsk")); }
+  void Write(const Bytes& file) {
+    test::MakeDir("data/pop3in");
+    test::WriteBytes(kFile, file.data);
+  }
+  uint8_t* Load(const char* id) {
+    return static_cast<uint8_t*>(LoadChunk2Mem(ReadBE32(id), "./data/Pop3in/GameChunk.vsk"));
+  }
 };
 
 Bytes InfoBody(size_t length) {
@@ -293,8 +299,7 @@ Bytes InfoBody(size_t length) {
   return body;
 }
 
-// The loader's block for a chunk of a file (null when none): fields as offset,
-// width (4, 2, 1 native; -4, -2 still big-endian) and value.
+// The loader's block for a chunk of a file (null when none): fields as offset, width (as Field) and value.
 TEST_F(ChunkLoader, LoadsTheChunkAsFarAsTheFileHoldsIt) {
   const Bytes prefAndInfo =
       Bytes().append(Chunk("PREF", "V001", Bytes().be16(7))).append(Chunk("INFO", "V001", InfoBody(30)));
@@ -326,8 +331,9 @@ TEST_F(ChunkLoader, LoadsTheChunkAsFarAsTheFileHoldsIt) {
        {{0, 4, 0x494E464F}, {4, 4, ChunkId("V002")}, {8, 4, 30}, {12, -4, 0x01020304}, {28, -2, 0x1234}}},
       {"a version of V and zeros is", Chunk("INFO", std::string("V\0\0\0", 4).c_str(), InfoBody(30)), "INFO",
        {{28, 2, 0x1234}}},
-      {"the later copy wins", Bytes(prefAndInfo).append(Chunk("KORN", "V001", Bytes().zeros(3))).append(info(30, 16, 0x99, 0x88)),
-       "INFO", {{28, 2, 0x9988}}},
+      {"the later copy wins",
+       Bytes(prefAndInfo).append(Chunk("KORN", "V001", Bytes().zeros(3))).append(info(30, 16, 0x99, 0x88)), "INFO",
+       {{28, 2, 0x9988}}},
       {"a stored length past the file", longer, "INFO", {{8, 4, 30}, {28, 2, 0x1234}}},
       {"a length of almost 4 GiB", huge, "SHIP", {{8, 4, 14}, {12, 4, 1}}},
       {"a skipped chunk cut short", Bytes(huge).append(Chunk("INFO", "V001", InfoBody(30))), "INFO", {}},
@@ -356,8 +362,7 @@ TEST_F(ChunkLoader, MissingFileIsLoggedAndMissingChunkIsNot) {
   EXPECT_EQ(log.Take(), "LoadChunk2Mem:Konnte <./data/nothing.vsk> nicht oeffnen.\n");
 }
 
-// A chunk with random contents and small counts; checks: offsets of numbers
-// (width 2 or 4) that must be converted and of bytes (width 1) that must stay.
+// Random contents, small counts; checks: offsets of numbers (width 2, 4) converted and bytes (width 1) kept.
 struct Sample {
   const char* id;
   Bytes body;

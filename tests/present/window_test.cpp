@@ -176,7 +176,8 @@ TEST_F(GLWindowTest, FullScreenOrOnRefusalAWindowIfThePlayerSaysYes) {
   hooks::FailDisplayModeChanges(true);
   hooks::QueueMessageBoxAnswer(IDNO);
   EXPECT_EQ(Create(1), 0);
-  const std::string question = "Fullscreen is not supported by your \nvideo card.\n\nDo you want to start in windowed mode ?";
+  const std::string question =
+      "Fullscreen is not supported by your \nvideo card.\n\nDo you want to start in windowed mode ?";
   EXPECT_EQ(Boxes(), "Veskaria " + std::to_string(MB_YESNO | MB_ICONEXCLAMATION) + ": " + question + "\n");
   EXPECT_EQ(WindowHandle, nullptr);
   hooks::QueueMessageBoxAnswer(IDYES);

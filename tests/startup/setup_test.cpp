@@ -75,8 +75,7 @@ TEST_F(SetupTest, AFirstStartLeavesItsStateAndASecondChangesNoFile) {
   ASSERT_EQ(town.size(), 14220u);
   Town record;
   std::memcpy(&record, town.data(), sizeof record);
-  EXPECT_EQ(record.mapX, 120);
-  EXPECT_EQ(record.mapY, 85);
+  EXPECT_EQ((std::pair<int, int>(record.mapX, record.mapY)), std::pair(120, 85));
   TownListEntry list[2] = {{0, "NewTown"}, TownListTerminator()};
   const std::vector<uint8_t> townList = ReadBytes("data/Cities/Town.list");
   EXPECT_EQ(townList, RecordBytes(list, sizeof list));
