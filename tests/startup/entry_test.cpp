@@ -1,50 +1,14 @@
-// The whole client in this process in both presenters: the orderly end,
-// deactivation, a fatal exception, no audio device and the failed starts.
-#include "startup/entry.h"
-
-#include <ddraw.h>
-#include <gtest/gtest.h>
-#include <sys/mman.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <chrono>
-#include <cstdio>
-#include <filesystem>
-#include <string>
-#include <thread>
-
-#include "core/context.h"
-#include "core/dd_objects.h"
-#include "core/presenter_state.h"
-#include "gfx/screen_update.h"
-#include "pictures/bank.h"
-#include "pictures/events.h"
-#include "platform/testing.h"
-#include "startup/outcome.h"
-#include "startup/report.h"
-#include "support/client_run.h"
-#include "support/contains.h"
-#include "support/eventually.h"
-#include "support/gamedir.h"
-#include "support/log.h"
-#include "vsk-data/demo.h"
+// The whole client in both presenters: orderly ends, deactivation, F1, a fatal exception, failed starts.
+#include "startup_test.h"
 
 namespace vsk {
 namespace {
 
-namespace hooks = platform::testing;
-using namespace std::chrono_literals;
-
-constexpr size_t kRunningFlag = test::kRunningFlagOffset;
-
-// The program's own flow, not the screens': a title screen that shows the
-// title picture until event 8 and ends the client.
+// The program's own flow, not the screens': the title picture until event 8, then the end.
 int32_t TitleUntilQuit() {
   GetMouse("./pics/cursor01.chk");
   OpenKadunPic("./data/path", 1, 0);
-  while (WaitEvent(0) != kEventQuit) {
-  }
+  while (WaitEvent(0) != kEventQuit) continue;
   CloseKadunPic(1, 1);
   return kScreenEnd;
 }
@@ -57,24 +21,8 @@ class ClientTest : public test::ClientRunTest {
   }
 };
 
-// Without an audio device the null output serves DirectSound; the window's
-// close request ends the title screen without a click.
-TEST_P(ClientTest, WithoutAnAudioDeviceClosingTheWindowEndsInOrder) {
-  hooks::FailAudioDevice(true);
-  std::atomic<bool> endedByClose{false};
-  EXPECT_EQ(Run([&] {
-              ASSERT_TRUE(hooks::PushWindowClose());
-              endedByClose = test::Eventually([this] { return ended_.load(); }, 10s);
-            }),
-            0);
-  EXPECT_TRUE(shown_.load()) << log_;
-  EXPECT_TRUE(endedByClose.load()) << "the close request ended the title screen";
-  EXPECT_EQ(log_.find("InitSoundEnv: 000"), std::string::npos) << "the null output serves DirectSound";
-  ExpectOrderlyEnd();
-}
-
 TEST_P(ClientTest, DeactivationStopsTheGameUntilActiveAgainAndARightClickEndsInOrder) {
-  const bool directDraw = std::string(GetParam()).empty();
+  const bool directDraw = !OpenGL();
   std::atomic<bool> stopped{false}, lost{false}, restored{false};
   EXPECT_EQ(Run([&] {
               ASSERT_TRUE(hooks::PushFocus(false));
@@ -91,10 +39,8 @@ TEST_P(ClientTest, DeactivationStopsTheGameUntilActiveAgainAndARightClickEndsInO
             0);
   EXPECT_TRUE(shown_.load()) << log_;
   EXPECT_TRUE(stopped.load()) << "the click did nothing while the window was inactive";
-  if (directDraw) {
-    EXPECT_TRUE(lost.load()) << "deactivation loses the display surfaces";
-    EXPECT_TRUE(restored.load()) << "the window loop restores them once active";
-  }
+  EXPECT_EQ(lost.load(), directDraw) << "deactivation loses the display surfaces";
+  EXPECT_EQ(restored.load(), directDraw) << "the window loop restores them once active";
   // The right-click then ended the title screen, and the client in order.
   ExpectOrderlyEnd();
   test::ExpectContains(log_, {"CreateTown: fertig...\n", "SoundMaske   :"});
@@ -107,8 +53,7 @@ TEST_P(ClientTest, AQuickF1TapTogglesFullScreenInOpenGL) {
   if (!OpenGL()) GTEST_SKIP() << "F1 is the OpenGL presenter's key";
   std::atomic<bool> on{false}, off{false};
   EXPECT_EQ(Run([&] {
-              // Press and release reach the window thread together, before
-              // its loop looks at the keys.
+              // Press and release reach the window thread together, before its loop looks at the keys.
               ASSERT_TRUE(hooks::PushKey(VK_F1, true) && hooks::PushKey(VK_F1, false));
               on = test::Eventually([] { return FullScreen.load() == 1; }, 10s);
               ASSERT_TRUE(hooks::PushKey(VK_F1, true) && hooks::PushKey(VK_F1, false));
@@ -120,8 +65,7 @@ TEST_P(ClientTest, AQuickF1TapTogglesFullScreenInOpenGL) {
   ExpectOrderlyEnd();
 }
 
-// A real access violation on the game thread: a store to a page that may not
-// be touched, made with the sanitizers off so the crash guard sees it.
+// A real access violation on the game thread, sanitizers off so the crash guard sees it.
 __attribute__((noinline, no_sanitize("address", "undefined"))) int32_t CrashingScreen() {
   static void* page =
       mmap(nullptr, static_cast<size_t>(getpagesize()), PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
@@ -132,36 +76,40 @@ __attribute__((noinline, no_sanitize("address", "undefined"))) int32_t CrashingS
 TEST_P(ClientTest, AFatalExceptionIsReportedAndTheNextStartKnowsIt) {
   Screens.title = CrashingScreen;
   EXPECT_EQ(Run(), 0);
-  const std::string report = std::string("Fatal Exception: Access Violation\n") + CrashNote + "\n";
-  EXPECT_NE(log_.find(report), std::string::npos) << log_;
+  test::ExpectContains(log_, {"Fatal Exception: Access Violation\n" + std::string(CrashNote) + "\n"});
   ExpectOrderlyEnd();
-  EXPECT_EQ(test::ReadBytes("data/prefs.vsk").at(kRunningFlag), 1) << "the crash left the running flag set";
+  EXPECT_EQ(test::ReadBytes("data/prefs.vsk").at(test::kRunningFlagOffset), 1) << "the crash left the running flag set";
   EXPECT_EQ(RunFailureStatus(), kExitFatalException) << "the process ends with a failure status";
   EXPECT_EQ(RunFailureSentence(), "the game stopped on a fatal exception (code c0000005); the log has the report");
 
-  // The next start sees the unclean end and otherwise runs as usual.
+  // The next start sees the unclean end and otherwise runs as usual, here without an audio
+  // device (the null output serves DirectSound) and ended by the window's close request.
   Screens = ScreenTable{TitleUntilQuit, TitleUntilQuit};
   FreeSystemReport();  // the device lists of the machine report
   System = SystemContext{};
   Player = PlayerRecord{};
-  EXPECT_EQ(Run(), 0);
+  hooks::FailAudioDevice(true);
+  std::atomic<bool> endedByClose{false};
+  EXPECT_EQ(Run([&] {
+              ASSERT_TRUE(hooks::PushWindowClose());
+              endedByClose = test::Eventually([this] { return ended_.load(); }, 10s);
+            }),
+            0);
   EXPECT_TRUE(shown_.load());
+  EXPECT_TRUE(endedByClose.load()) << "the close request ended the title screen";
+  EXPECT_EQ(log_.find("InitSoundEnv: 000"), std::string::npos) << "the null output serves DirectSound";
   EXPECT_EQ(Player.restartState, 2);
   EXPECT_EQ(RunFailureStatus(), 0) << "a failure is forgotten at the next start";
-  EXPECT_EQ(test::ReadBytes("data/prefs.vsk").at(kRunningFlag), 0);
+  EXPECT_EQ(test::ReadBytes("data/prefs.vsk").at(test::kRunningFlagOffset), 0);
   ExpectOrderlyEnd();
 }
 
-// Starts that fail before the game runs, in a fresh demo directory each:
-// the boxes, WinMain's 0, no window left behind, and the failure noted for
-// the process's exit status with the sentence the client says.
+// Starts that fail before the game runs: the boxes, WinMain's 0, no window left, the failure's status and sentence.
 TEST_P(ClientTest, AFailedStartEndsInOrderAndIsNotedAsAFailure) {
-  struct Case {
-    const char* what;
-    const char* presenter;  // the one it applies to; null: both
+  struct Case {  // presenter: the one it applies to, null for both
+    const char *what, *presenter;
     void (*prepare)();
-    const char* boxes;
-    const char* sentence;
+    const char *boxes, *sentence;
   };
   const Case cases[] = {
       {"an empty directory", nullptr,
@@ -196,9 +144,7 @@ TEST_P(ClientTest, AFailedStartEndsInOrderAndIsNotedAsAFailure) {
     EXPECT_EQ(RunFailureSentence(), start.sentence);
     ExpectOrderlyEnd();
     // The game thread, made suspended, is held by that suspension alone.
-    if (MainThreadHandle) {
-      EXPECT_EQ(SuspendThread(MainThreadHandle), 1u);
-    }
+    EXPECT_EQ(MainThreadHandle ? SuspendThread(MainThreadHandle) : 1u, 1u);
   }
 }
 

@@ -1,37 +1,10 @@
-// The set-up on the demo directory: the state it leaves in memory and on
-// disk, a second start, missing and read-only data, and every allocation
-// failing once.
-#include "startup/setup.h"
-
-#include <gtest/gtest.h>
-#include <windows.h>
-
-#include <algorithm>
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <string>
-#include <vector>
-
-#include "catalog/strings.h"
-#include "core/context.h"
-#include "core/presenter_state.h"
-#include "services/memory.h"
-#include "services/memory_faults.h"
-#include "support/eventually.h"
-#include "support/gamedir.h"
-#include "support/log.h"
-#include "support/plain_window.h"
-#include "support/scoped_env.h"
-#include "towns/town.h"
-#include "vsk-data/demo.h"
+// The set-up on the demo directory: its state, a second start, missing and read-only data, no memory.
+#include "startup_test.h"
 
 namespace vsk {
 namespace {
 
-using test::FileExists;
-using test::LogCapture;
-using test::ReadBytes;
+using namespace test;  // FileExists, LogCapture, ReadBytes
 
 constexpr const char* kWindowClass = "VeskariaSetupTest";
 
@@ -98,22 +71,19 @@ TEST_F(SetupTest, AFirstStartLeavesItsStateAndASecondChangesNoFile) {
   EXPECT_EQ(Player.gameChunkValue, 3);
 
   // The player's first town at the map position of the demo's MREF chunk.
-  const std::vector<uint8_t> townFile = ReadBytes("data/Cities/NewTown.vsk");
-  ASSERT_EQ(townFile.size(), 14220u);
+  const std::vector<uint8_t> town = ReadBytes("data/Cities/NewTown.vsk");
+  ASSERT_EQ(town.size(), 14220u);
   Town record;
-  std::memcpy(&record, townFile.data(), sizeof record);
-  EXPECT_EQ(record.mapX, 120);
-  EXPECT_EQ(record.mapY, 85);
+  std::memcpy(&record, town.data(), sizeof record);
+  EXPECT_EQ((std::pair<int, int>(record.mapX, record.mapY)), std::pair(120, 85));
   TownListEntry list[2] = {{0, "NewTown"}, TownListTerminator()};
-  EXPECT_EQ(ReadBytes("data/Cities/Town.list"), RecordBytes(list, sizeof list));
+  const std::vector<uint8_t> townList = ReadBytes("data/Cities/Town.list");
+  EXPECT_EQ(townList, RecordBytes(list, sizeof list));
 
   // Both path lists, whole.
-  const std::vector<uint8_t> path = ReadBytes("data/path");
-  const std::vector<uint8_t> sfxpath = ReadBytes("data/sfxpath");
-  ASSERT_NE(System.picturePathList, nullptr);
-  ASSERT_NE(System.soundPathList, nullptr);
-  EXPECT_EQ(RecordBytes(System.picturePathList, System.picturePathListSize), path);
-  EXPECT_EQ(RecordBytes(System.soundPathList, System.soundPathListSize), sfxpath);
+  ASSERT_TRUE(System.picturePathList && System.soundPathList);
+  EXPECT_EQ(RecordBytes(System.picturePathList, System.picturePathListSize), ReadBytes("data/path"));
+  EXPECT_EQ(RecordBytes(System.soundPathList, System.soundPathListSize), ReadBytes("data/sfxpath"));
   EXPECT_EQ(System.pathListsPresent, 1u);
   EXPECT_EQ(TheCatalog, nullptr) << "an English user keeps the built-in texts";
 
@@ -123,8 +93,6 @@ TEST_F(SetupTest, AFirstStartLeavesItsStateAndASecondChangesNoFile) {
   EXPECT_EQ(msg.wParam, 3u);
 
   // A second start finds the town and changes no file.
-  const std::vector<uint8_t> town = ReadBytes("data/Cities/NewTown.vsk");
-  const std::vector<uint8_t> townList = ReadBytes("data/Cities/Town.list");
   Player.capitalId = 5;
   const std::string again = Run(&ok);
   ASSERT_TRUE(ok) << again;
@@ -138,7 +106,8 @@ TEST_F(SetupTest, AFirstStartLeavesItsStateAndASecondChangesNoFile) {
   EXPECT_EQ(ReadBytes("data/optionen.prefs"), options);
 }
 
-TEST_F(SetupTest, OptionsThatCannotBeSavedEndTheSetUp) {
+// Options that cannot be saved end the set-up; missing lists, chunk and catalog do not.
+TEST_F(SetupTest, ReadOnlyDataEndsTheSetUpMissingDataDoesNot) {
   test::SetReadOnly("data", true);
   bool ok = true;
   const std::string log = Run(&ok);
@@ -147,12 +116,9 @@ TEST_F(SetupTest, OptionsThatCannotBeSavedEndTheSetUp) {
   EXPECT_NE(log.find("OptionenPrefsSave:000"), std::string::npos) << log;
   EXPECT_EQ(log.substr(log.size() - 17), "SetupSystem:000.\n");
   EXPECT_FALSE(FileExists("data/optionen.prefs"));
-}
-
-TEST_F(SetupTest, MissingListsChunkAndCatalogAreNoFailure) {
+  ReleaseSystem();
   std::remove("data/sfxpath");
   std::filesystem::remove_all("data/pop3in");
-  bool ok = false;
   Run(&ok);
   EXPECT_TRUE(ok);
   EXPECT_NE(System.picturePathList, nullptr);
@@ -161,23 +127,9 @@ TEST_F(SetupTest, MissingListsChunkAndCatalogAreNoFailure) {
   EXPECT_EQ(Player.gameChunkValue, 0);
 }
 
-TEST_F(SetupTest, AGermanUserGetsTheCatalogUntilRelease) {
-  setenv("LC_ALL", "de_DE.UTF-8", 1);
-  const char* builtin = BuiltinStrings[58].text;
-  bool ok = false;
-  Run(&ok);
-  ASSERT_TRUE(ok);
-  ASSERT_NE(TheCatalog, nullptr);
-  EXPECT_STREQ(BuiltinStrings[58].text, "Residenz");
-  ReleaseSystem();
-  EXPECT_EQ(TheCatalog, nullptr);
-  EXPECT_EQ(BuiltinStrings[58].text, builtin);
-}
-
-// Every allocation of a first and of a second start fails once. Only the
-// two name texts end the set-up, each with its own message; every other failure leaves a working
-// set-up, and nothing leaks or loses a file.
+// Every allocation of two starts fails once: only the two name texts end the set-up; nothing leaks or is lost.
 TEST_F(SetupTest, EveryAllocationFailingOnceEndsAsDocumented) {
+  const std::string first = "AllocVec: 000 SetupSystem:002.\n", second = "AllocVec: 000 SetupSystem:003.\n";
   setenv("LC_ALL", "de_DE.UTF-8", 1);
   for (bool secondStart : {false, true}) {
     SCOPED_TRACE(secondStart ? "second start" : "first start");
@@ -191,10 +143,12 @@ TEST_F(SetupTest, EveryAllocationFailingOnceEndsAsDocumented) {
     const uint64_t before = AllocVecCalls();
     Run(&ok);
     ASSERT_TRUE(ok);
+    EXPECT_STREQ(BuiltinStrings[58].text, "Residenz") << "a German user gets the catalog";
     const uint64_t count = AllocVecCalls() - before;
     ASSERT_GT(count, 5u);
     ReleaseSystem();
-
+    EXPECT_EQ(TheCatalog, nullptr);
+    EXPECT_STRNE(BuiltinStrings[58].text, "Residenz") << "the release restores the built-in texts";
     std::vector<uint64_t> firstName, secondName;
     for (uint64_t n = 1; n <= count; ++n) {
       SCOPED_TRACE("allocation " + std::to_string(n) + " of " + std::to_string(count));
@@ -205,25 +159,16 @@ TEST_F(SetupTest, EveryAllocationFailingOnceEndsAsDocumented) {
       ReleaseSystem();
       EXPECT_EQ(LiveAllocVecBlocks(), baseline_);
       EXPECT_NE(log.find("AllocVec: 000 "), std::string::npos) << "the n-th allocation was reached";
-      if (!ok) {
-        // The failed allocation is the name text read just before the
-        // message, wherever the set-up makes it.
+      if (!ok) {  // the failed allocation is the name text read just before the message
         const std::string end = log.substr(log.size() - std::min<size_t>(log.size(), 31));
-        if (end == "AllocVec: 000 SetupSystem:002.\n") {
-          firstName.push_back(n);
-        } else if (end == "AllocVec: 000 SetupSystem:003.\n") {
-          secondName.push_back(n);
-        } else {
-          ADD_FAILURE() << "a failed allocation that is no name text ended the set-up:\n" << log;
-        }
+        EXPECT_TRUE(end == first || end == second) << "no name text failed, yet the set-up ended:\n" << log;
+        (end == first ? firstName : secondName).push_back(n);
       }
-      if (secondStart) {
-        EXPECT_EQ(ReadBytes("data/Cities/NewTown.vsk"), town) << "no town lost or replaced";
-        EXPECT_EQ(ReadBytes("data/Cities/Town.list").size(), 168u);
-      }
+      if (!secondStart) continue;
+      EXPECT_EQ(ReadBytes("data/Cities/NewTown.vsk"), town) << "no town lost or replaced";
+      EXPECT_EQ(ReadBytes("data/Cities/Town.list").size(), 168u);
     }
-    ASSERT_EQ(firstName.size(), 1u);
-    ASSERT_EQ(secondName.size(), 1u);
+    ASSERT_EQ(std::pair(firstName.size(), secondName.size()), std::pair(size_t{1}, size_t{1}));
     EXPECT_LT(firstName[0], secondName[0]) << "the first name is read first";
   }
 }

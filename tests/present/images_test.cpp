@@ -1,16 +1,17 @@
-// The OpenGL presenter's BMP loader: the kinds and depths it reads, and the
-// boxes for files it refuses, with nothing read beyond the file.
-#include "present/gl/bmp.h"
-
+// The OpenGL presenter's BMP loader and its screen conversions.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <initializer_list>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "platform/testing.h"
+#include "present/gl/bmp.h"
+#include "present/gl/convert.h"
 #include "support/bytes.h"
 #include "support/gamedir.h"
 
@@ -34,13 +35,9 @@ class BmpTest : public test::GameDirTest {
     EXPECT_FALSE(hooks::TakeMessageBox(&more)) << more.text;
     return box.text;
   }
-  static std::vector<uint8_t> Pixels(const RGBImage* image) {
-    return {image->data, image->data + static_cast<size_t>(image->width) * image->height * 3};
-  }
 };
 
-// A picture for the tables below: masks (if any) at header offset 40, colours
-// (blue, green, red, 0; a 12-byte core header: 3 bytes each, no count).
+// A picture: masks (if any) at header offset 40, colours BGR0 (core header: BGR, no count).
 struct Pic {
   const char* name;
   uint32_t header, compression;
@@ -86,18 +83,17 @@ std::vector<uint8_t> Words(std::initializer_list<uint32_t> values, int bytes) {
 // Four colours: (1, 2, 3), (40, 50, 60), (70, 80, 90), (100, 110, 120).
 const std::vector<uint8_t> kFour = {3, 2, 1, 0, 60, 50, 40, 0, 90, 80, 70, 0, 120, 110, 100, 0};
 // 3 x 2 at 24 bits, rows padded to 12 bytes, BGR; handed out bottom row first.
-const std::vector<uint8_t> kBottom = {1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0},
-                           kTop = {10, 11, 12, 13, 14, 15, 16, 17, 18, 0, 0, 0},
-                           kRgb24 = {3, 2, 1, 6, 5, 4, 9, 8, 7, 12, 11, 10, 15, 14, 13, 18, 17, 16};
-std::vector<uint8_t> Cat(std::vector<uint8_t> a, const std::vector<uint8_t>& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
+const std::vector<uint8_t> kRgb24 = {3, 2, 1, 6, 5, 4, 9, 8, 7, 12, 11, 10, 15, 14, 13, 18, 17, 16};
 
-TEST_F(BmpTest, EveryKindGivesItsPixels) {
+// Every kind it reads, and the files it refuses with their box.
+TEST_F(BmpTest, EveryKindGivesItsPixelsAndBadFilesTheirBox) {
+  const char* bad = "Image file conversion error.";
+  const std::vector<uint8_t> zeros(24);
   const std::vector<Pic> pics = {
-      {"24-bit bottom-up", 40, 0, 3, 2, 24, {}, {}, Cat(kBottom, kTop), kRgb24},
-      {"24-bit top-down", 40, 0, 3, -2, 24, {}, {}, Cat(kTop, kBottom), kRgb24},
+      {"24-bit bottom-up", 40, 0, 3, 2, 24, {}, {},
+       {1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0, 10, 11, 12, 13, 14, 15, 16, 17, 18, 0, 0, 0}, kRgb24},
+      {"24-bit top-down", 40, 0, 3, -2, 24, {}, {},
+       {10, 11, 12, 13, 14, 15, 16, 17, 18, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0}, kRgb24},
       // Black, then (0, 128, 255) in 3-byte entries; 1010 0000 01 in 1-bit pixels.
       {"core header, 1 bit", 12, 0, 10, 1, 1, {}, {0, 0, 0, 255, 128, 0}, {0xA0, 0x40, 0, 0},
        {0, 128, 255, 0, 0, 0, 0, 128, 255, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 128, 255}},
@@ -125,30 +121,7 @@ TEST_F(BmpTest, EveryKindGivesItsPixels) {
       // Run of three from 0x12; end of line; absolute (3, 9, 2), no pad; run of one; no end.
       {"RLE4", 40, 2, 4, 2, 4, {}, kFour, {3, 0x12, 0, 0, 0, 3, 0x39, 0x20, 1, 0x10},
        {40, 50, 60, 70, 80, 90, 40, 50, 60, 1, 2, 3, 100, 110, 120, 0, 0, 0, 70, 80, 90, 40, 50, 60}},
-  };
-  for (const Pic& p : pics) {
-    SCOPED_TRACE(p.name);
-    test::WriteBytes("pic.bmp", FileOf(p));
-    RGBImage* image = LoadBMPImage("pic.bmp");
-    ASSERT_NE(image, nullptr) << OnlyBox();
-    EXPECT_EQ(image->width, p.width);
-    EXPECT_EQ(image->height, std::abs(p.height));
-    EXPECT_EQ(Pixels(image), p.rgb);
-    FreeRGBImage(image);
-  }
-}
-
-TEST_F(BmpTest, FilesItCannotReadAreRefusedWithTheirBox) {
-  EXPECT_EQ(LoadBMPImage("Data/none.bmp"), nullptr);
-  EXPECT_EQ(OnlyBox(), "Failed to open DIB file Data/none.bmp.\n");
-  test::WriteBytes("short.bmp", {'B', 'M', 1, 2});
-  EXPECT_EQ(LoadBMPImage("short.bmp"), nullptr);
-  EXPECT_EQ(OnlyBox(), "Failed to open DIB file short.bmp.\n");
-
-  // Nothing is read past the file, whatever the headers claim.
-  const char* bad = "Image file conversion error.";
-  const std::vector<uint8_t> zeros(24);
-  const std::vector<Pic> pics = {
+      // Nothing is read past the file, whatever the headers claim.
       {"pixels cut short", 40, 0, 4, 4, 24, {}, {}, std::vector<uint8_t>(47), {}, bad},
       {"a 256-colour table beyond the end", 40, 0, 2, 1, 8, {}, {}, std::vector<uint8_t>(100), {}, bad},
       {"enormous", 40, 0, 1 << 20, 1 << 20, 24, {}, {}, std::vector<uint8_t>(16), {}, bad},
@@ -161,9 +134,48 @@ TEST_F(BmpTest, FilesItCannotReadAreRefusedWithTheirBox) {
   };
   for (const Pic& p : pics) {
     SCOPED_TRACE(p.name);
-    test::WriteBytes("bad.bmp", FileOf(p));
-    EXPECT_EQ(LoadBMPImage("bad.bmp"), nullptr);
-    EXPECT_EQ(OnlyBox(), p.box);
+    test::WriteBytes("pic.bmp", FileOf(p));
+    RGBImage* image = LoadBMPImage("pic.bmp");
+    if (p.box) {
+      EXPECT_EQ(image, nullptr);
+      EXPECT_EQ(OnlyBox(), p.box);
+      continue;
+    }
+    ASSERT_NE(image, nullptr) << OnlyBox();
+    EXPECT_EQ(image->width, p.width);
+    EXPECT_EQ(image->height, std::abs(p.height));
+    EXPECT_EQ(std::vector<uint8_t>(image->data, image->data + size_t{3} * image->width * image->height), p.rgb);
+    FreeRGBImage(image);
+  }
+  EXPECT_EQ(LoadBMPImage("Data/none.bmp"), nullptr);
+  EXPECT_EQ(OnlyBox(), "Failed to open DIB file Data/none.bmp.\n");
+  test::WriteBytes("short.bmp", {'B', 'M', 1, 2});
+  EXPECT_EQ(LoadBMPImage("short.bmp"), nullptr);
+  EXPECT_EQ(OnlyBox(), "Failed to open DIB file short.bmp.\n");
+}
+
+// Each conversion this processor has, at the plain, a padded and an odd row pitch; nothing past the frame.
+TEST(GLConvertScreen, EveryPixelThroughItsColourAndTheRowPitch) {
+  constexpr uint32_t kWidth = 640, kHeight = 480;
+  std::mt19937 random(7);
+  for (auto conversion : {ScreenConversion::Plain, ScreenConversion::Avx2, ScreenConversion::Avx512Vbmi}) {
+    if (!ScreenConversionAvailable(conversion)) continue;
+    for (const uint32_t pitch : {640u, 648u, 701u}) {
+      SCOPED_TRACE("conversion " + std::to_string(static_cast<int>(conversion)) + ", pitch " + std::to_string(pitch));
+      std::vector<uint8_t> colors(1024);
+      for (auto& c : colors) c = static_cast<uint8_t>(random());
+      std::vector<uint8_t> pixels(pitch * kHeight);
+      for (auto& p : pixels) p = static_cast<uint8_t>(random());
+      // Every index at the row ends, where the vector loops hand over to the tail.
+      for (uint32_t y = 0; y < kHeight; ++y) pixels[y * pitch + kWidth - 1] = static_cast<uint8_t>(y);
+      std::vector<uint8_t> rgb(kWidth * kHeight * 3 + 64, 0xEE);
+      ConvertScreenWith(conversion, pixels.data(), pitch, colors.data(), rgb.data());
+      for (uint32_t y = 0; y < kHeight; ++y)
+        for (uint32_t x = 0; x < kWidth; ++x)
+          ASSERT_EQ(std::memcmp(&rgb[(y * kWidth + x) * 3], &colors[4 * pixels[y * pitch + x]], 3), 0) << x << "," << y;
+      for (size_t i = kWidth * kHeight * 3; i < rgb.size(); ++i)
+        ASSERT_EQ(rgb[i], 0xEE) << "written past the frame at byte " << i;
+    }
   }
 }
 
