@@ -428,6 +428,25 @@ TEST(ChunkConversion, EveryTypeConvertsItsFieldsAndRoundTrips) {
   }
 }
 
+// Catches a length word read in the wrong order: the list would run past its block.
+TEST(ChunkConversion, TheLengthWordIsReadInTheOrderTheFlagGives) {
+  // ANFR's length word covers one of its three numbers: big-endian as read
+  // raw (flag 1) or native as the loader leaves it (flag 0), it bounds the list.
+  Bytes body = Bytes().be16(1).be32(3).be32(5).be32(0x11223344).be32(0x55667788).be32(0x99AABBCC);
+  for (int32_t swapHeader : {1, 0}) {
+    std::vector<uint8_t> chunk = Chunk("ANFR", "V001", body).data;
+    const uint32_t length = 14;
+    if (swapHeader == 1) {
+      chunk[11] = length;
+    } else {
+      std::memcpy(chunk.data() + 8, &length, 4);
+    }
+    ConvertChunk(chunk.data(), swapHeader);
+    EXPECT_EQ(Native(chunk.data() + 22), 0x11223344u) << swapHeader;
+    EXPECT_EQ(ReadBE32(chunk.data() + 26), 0x55667788u) << "past the length word, flag " << swapHeader;
+  }
+}
+
 TEST(ChunkConversion, CountsPastTheBlockStopWithoutTouchingBytesOutside) {
   // ANFR claims 2^32 - 1 numbers and holds 3.
   Bytes anfr = Bytes().be16(1).be32(0xFFFFFFFF).be32(5).be32(0x11223344).be32(0x55667788).be32(0x99AABBCC);
