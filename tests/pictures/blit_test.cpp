@@ -55,10 +55,10 @@ TEST_P(BlitTest, GraphicsAreLoadedForTheBlitDroppedAgainAndClippedAtTheEdges) {
   ReleaseGfx(1);
   EXPECT_EQ(BlitObjekt(nullptr, 1, 630, 475, 0, 0), 1);
   EXPECT_EQ(Shown({{630, 475}, {639, 479}, {0, 476}}), (Pixels{kGraphic[0], kGraphic[4 * 20 + 9], 3})) << "no wrap";
-  // At the width itself: nothing drawn, an empty rectangle, still a success.
-  EXPECT_EQ(BlitObjekt(nullptr, 1, 640, 0, 0, 0), 1);
+  // At the width or height itself: nothing drawn, an empty rectangle, still a success.
+  EXPECT_EQ(BlitObjekt(nullptr, 1, 640, 0, 0, 0) + BlitObjekt(nullptr, 1, 0, 480, 0, 0), 2);
   EXPECT_EQ(Shown({{639, 0}}), Pixels{3});
-  ExpectUpdates({{100, 50, 20, 10}, {0, 0, 5, 2}, {630, 475, 10, 5}, {640, 0, 0, 10}});
+  ExpectUpdates({{100, 50, 20, 10}, {0, 0, 5, 2}, {630, 475, 10, 5}, {640, 0, 0, 10}, {0, 480, 20, 0}});
   // One beyond: refused, and the graphic loaded for it dropped again; one
   // that cannot be loaded is reported.
   test::LogCapture log;
