@@ -1,14 +1,7 @@
 // Text aligned in a rectangle, read back from the screen in both modes.
 #include "gfx/aligned_text.h"
 
-#include <gtest/gtest.h>
-
-#include <utility>
-#include <vector>
-
-#include "gfx/rastport.h"
-#include "support/font_builder.h"
-#include "support/screen_fixture.h"
+#include "pictures/pictures_test.h"
 
 namespace vsk {
 namespace {

@@ -1,32 +1,16 @@
 // Bitmaps, rastports and the pixel primitives, in both presenter modes:
 // pixels are read back from memory, from the locked surface and from the
 // display, and the screen's update reports are captured.
-#include <windows.h>
-#include <ddraw.h>
-
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <functional>
-#include <set>
-#include <string>
-#include <tuple>
-#include <utility>
-#include <vector>
-
-#include "core/dd_objects.h"
 #include "gfx/bitmap.h"
-#include "platform/testing.h"
-#include "services/memory.h"
-#include "services/memory_faults.h"
-#include "support/log.h"
-#include "support/screen_fixture.h"
+
+#include "pictures/pictures_test.h"
 
 namespace vsk {
 namespace {
 
 using test::BitmapPixel;
 using test::DisplayPixel;
+using test::ExpectUpdates;
 using test::LogCapture;
 using test::ScreenPixel;
 using test::TakeUpdates;
@@ -56,12 +40,6 @@ class Primitives : public test::ScreenModeTest {
     for (int i = 0; i < 13 * 12; ++i)
       if (BitmapPixel(bitmap_, i % 13, i / 13)) points.insert({i % 13, i / 13});
     return points;
-  }
-
-  void ExpectUpdates(const std::vector<test::UpdateRect>& rects) {
-    if (!DirectDraw()) {
-      EXPECT_EQ(TakeUpdates(), rects);
-    }
   }
 
   BitMap* bitmap_ = nullptr;

@@ -1,23 +1,6 @@
 // Disk fonts and text: loading (and every way a file can be refused),
 // measuring, and drawing in both modes and both draw modes.
-#include <windows.h>
-#include <ddraw.h>
-
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <string>
-#include <utility>
-#include <vector>
-
-#include "core/dd_objects.h"
-#include "gfx/font.h"
-#include "platform/testing.h"
-#include "services/memory.h"
-#include "services/memory_faults.h"
-#include "support/font_builder.h"
-#include "support/log.h"
-#include "support/screen_fixture.h"
+#include "pictures/pictures_test.h"
 
 namespace vsk {
 namespace {

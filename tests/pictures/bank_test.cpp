@@ -2,11 +2,6 @@
 // the data errors that end the process, the graphics cache, and releasing.
 #include "pictures/bank.h"
 
-#include <unistd.h>
-
-#include <cstdio>
-#include <tuple>
-
 #include "pictures/fade.h"
 #include "pictures/pictures_test.h"
 

@@ -5,21 +5,27 @@
 #include <windows.h>
 #include <ddraw.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <atomic>
 #include <cctype>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
+#include <functional>
+#include <set>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "core/context.h"
 #include "core/dd_objects.h"
 #include "core/presenter_state.h"
+#include "gfx/font.h"
 #include "gfx/screen_update.h"
 #include "pictures/bank.h"
 #include "pictures/screen_clip.h"
@@ -27,6 +33,7 @@
 #include "services/memory.h"
 #include "services/memory_faults.h"
 #include "support/bytes.h"
+#include "support/font_builder.h"
 #include "support/log.h"
 #include "support/screen_fixture.h"
 

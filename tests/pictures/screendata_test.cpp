@@ -3,9 +3,6 @@
 #include "pictures/screendata.h"
 
 #include <gmock/gmock.h>
-#include <unistd.h>
-
-#include <tuple>
 
 #include "catalog/strings.h"
 #include "pictures/pictures_test.h"
