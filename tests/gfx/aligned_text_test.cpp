@@ -10,8 +10,7 @@ class AlignedTextTest : public test::ScreenModeTest {
  protected:
   void SetUp() override {
     ScreenModeTest::SetUp();
-    // Fixed width, 'A' a 3 x 3 block, baseline at row 2 (so the glyph's top
-    // row lies two rows above the pen's y).
+    // Fixed width, 'A' a 3 x 3 block, its top row two rows above the pen's y.
     test::WriteBytes("block.fnt", test::FontBuilder('A', 'A', 3, 2).Glyph('A', {"###", "###", "###"}, 3).Build().data);
     font_ = OpenDiskFont("block.fnt");
     ASSERT_NE(font_, nullptr);
@@ -24,8 +23,7 @@ class AlignedTextTest : public test::ScreenModeTest {
     ScreenModeTest::TearDown();
   }
 
-  // The 3 x 3 glyph has its top-left pixel at (x, y) in the pen, and the
-  // pixels just outside it are as given.
+  // The glyph's top-left pixel at (x, y) in `pen`; the pixels just outside it `around`.
   void ExpectGlyphAt(int32_t x, int32_t y, uint8_t pen, uint8_t around = 5) {
     for (int32_t dy = 0; dy < 3; ++dy)
       for (int32_t dx = 0; dx < 3; ++dx) EXPECT_EQ(test::ScreenPixel(x + dx, y + dy), pen) << x + dx << "," << y + dy;
@@ -37,7 +35,7 @@ class AlignedTextTest : public test::ScreenModeTest {
   TextFont* font_ = nullptr;
 };
 
-TEST_P(AlignedTextTest, PlacesTheTextByItsFlags) {
+TEST_P(AlignedTextTest, PlacesByItsFlagsFillsShadowsAndOutlines) {
   DrawAlignedText(nullptr, 20, 30, 60, 50, "A", 0, 9, 0);  // pen at (left, top)
   ExpectGlyphAt(20, 28, 9);
   DrawAlignedText(ScreenRp(), 100, 30, 140, 50, "A", 0, 9, 2 | 16);  // right, top + baseline
@@ -50,9 +48,7 @@ TEST_P(AlignedTextTest, PlacesTheTextByItsFlags) {
   EXPECT_EQ(test::DisplayPixel(320, 40), 9);
   EXPECT_EQ(ScreenRp()->DrawMode, JAM1);
   EXPECT_EQ(ScreenRp()->FgPen, 9);
-}
-
-TEST_P(AlignedTextTest, FillsShadowsAndOutlines) {
+  // Filled, shadowed, outlined.
   DrawAlignedText(ScreenRp(), 10, 100, 20, 110, "A", 12, 9, 8 | 37);
   ExpectGlyphAt(14, 104, 9, 12);
   EXPECT_EQ(test::ScreenPixel(20, 110), 12);
@@ -64,7 +60,6 @@ TEST_P(AlignedTextTest, FillsShadowsAndOutlines) {
   EXPECT_EQ(test::ScreenPixel(51, 103), 0) << "shadow one row below";
   EXPECT_EQ(test::ScreenPixel(53, 101), 5);
   // The outline: the four neighbours in pen 0, no diagonal.
-
   DrawAlignedText(ScreenRp(), 80, 100, 90, 110, "A", 12, 9, 16 | 512);
   EXPECT_EQ(test::ScreenPixel(80, 100), 9);
   for (auto [x, y] : {std::pair{79, 101}, {83, 101}, {81, 99}, {81, 103}}) EXPECT_EQ(test::ScreenPixel(x, y), 0);

@@ -1,6 +1,4 @@
-// Bitmaps, rastports and the pixel primitives, in both presenter modes:
-// pixels are read back from memory, from the locked surface and from the
-// display, and the screen's update reports are captured.
+// Bitmaps, rastports and pixel primitives in both modes, read back from memory, surface and display.
 #include "gfx/bitmap.h"
 
 #include "pictures/pictures_test.h"
@@ -32,7 +30,7 @@ class Primitives : public test::ScreenModeTest {
     EXPECT_EQ(LiveAllocVecBlocks(), blocksBefore_);
     ScreenModeTest::TearDown();
   }
-  // The pixels that are not 0 after `draw` on the cleared bitmap.
+  // The pixels not 0 after `draw` on the cleared bitmap.
   Points Drawn(const std::function<void()>& draw) {
     test::FillBitmap(bitmap_, 0);
     draw();
@@ -46,7 +44,7 @@ class Primitives : public test::ScreenModeTest {
   RastPort rp_{};
 };
 
-TEST_P(Primitives, BitmapsLinesFillsAndPixelsOffTheScreen) {
+TEST_P(Primitives, BitmapsLinesFillsAndPixelsOffAndOnTheScreen) {
   EXPECT_EQ((std::vector<uint32_t>{bitmap_->BytesPerRow, bitmap_->Rows, bitmap_->Depth, bitmap_->Flags}),
             (std::vector<uint32_t>{13, 12, 8, 1}));
   EXPECT_TRUE(bitmap_->Pixels && (bitmap_->Surface != nullptr) == DirectDraw());
@@ -94,11 +92,8 @@ TEST_P(Primitives, BitmapsLinesFillsAndPixelsOffTheScreen) {
             "WritePixel: \xdc" "bergebener RastPort hat keine Bitmap.\n"
             "ReadPixel: RastPort nicht valid.\n"
             "ReadPixel: RastPort besitzt keine BitMap \n");
-}
 
-// Drawing on the screen's rastport: the pixels reach the screen bitmap and
-// (DirectDraw) the display, and each call reports its rectangle (OpenGL).
-TEST_P(Primitives, OnTheScreenPixelsReachTheDisplayAndEachCallReportsItsBox) {
+  // On the screen's rastport the pixels reach the screen and display, and each call reports its box.
   uint8_t* own = TheScreen->BitMap->Pixels;
   SetAPen(ScreenRp(), 12);
   Move(ScreenRp(), 10, 5);
@@ -139,9 +134,8 @@ TEST_P(Primitives, FailuresAreLoggedAndLeakNothing) {
   EXPECT_EQ(AllocBitMap(64, 64, 8, 1), nullptr);
   EXPECT_EQ(LiveAllocVecBlocks(), before);
   if (!DirectDraw()) return;
-  // RestoreSurfaces repairs only the primary and pointer surfaces, so a lost
-  // off-screen surface cannot be locked. The update still runs after each
-  // failed lock, and finds the lost surface too.
+  // A lost off-screen surface stays lost (RestoreSurfaces repairs the display's) and cannot be
+  // locked; the update still runs after each failed lock, and finds the lost surface too.
   platform::testing::LoseSurface(OffscreenSurface);
   (void)more.Take();
   LogCapture lockLog;
