@@ -6,16 +6,11 @@
 namespace vsk {
 namespace {
 
-using test::BitmapPixel;
-using test::DisplayPixel;
-using test::ExpectUpdates;
-using test::LogCapture;
-using test::ScreenPixel;
-using test::TakeUpdates;
+using namespace test;
 using Bytes = std::vector<uint8_t>;
 using Points = std::set<std::pair<int, int>>;
 
-class Primitives : public test::ScreenModeTest {
+class Primitives : public ScreenModeTest {
  protected:
   void SetUp() override {
     ScreenModeTest::SetUp();
@@ -32,7 +27,7 @@ class Primitives : public test::ScreenModeTest {
   }
   // The pixels not 0 after `draw` on the cleared bitmap.
   Points Drawn(const std::function<void()>& draw) {
-    test::FillBitmap(bitmap_, 0);
+    FillBitmap(bitmap_, 0);
     draw();
     Points points;
     for (int i = 0; i < 13 * 12; ++i)
@@ -154,7 +149,7 @@ TEST_P(Primitives, FailuresAreLoggedAndLeakNothing) {
   EXPECT_EQ(ScreenPixel(0, 0) | ScreenPixel(1, 1), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(BothPresenters, Primitives, test::AllPresenters(), test::PresenterName);
+INSTANTIATE_TEST_SUITE_P(BothPresenters, Primitives, AllPresenters(), PresenterName);
 
 }  // namespace
 }  // namespace vsk

@@ -40,8 +40,7 @@ TEST(MaskedRows, EveryWidthAlignmentAndShiftedSelfCopyMatchesThePlainLoop) {
         // Room around both: the guard bytes must come out untouched.
         const Pixels source = RandomPixels(random, fromAt + fromStride * height + 64, mask);
         Pixels got = RandomPixels(random, toAt + toStride * height + 64, mask), want = got;
-        CopyMaskedRowsIn(blend, source.data() + fromAt, fromStride, got.data() + toAt, toStride, width, height,
-                         mask);
+        CopyMaskedRowsIn(blend, source.data() + fromAt, fromStride, got.data() + toAt, toStride, width, height, mask);
         ReferenceMasked(source.data() + fromAt, fromStride, want.data() + toAt, toStride, width, height, mask);
         ASSERT_EQ(got, want) << blend << ": " << width << "x" << height << " " << fromStride << "," << toStride;
       }
