@@ -29,9 +29,7 @@ class AlignedTextTest : public ScreenModeTest {
   void ExpectGlyphAt(int32_t x, int32_t y, uint8_t pen, uint8_t around = 5) {
     for (int32_t dy = 0; dy < 3; ++dy)
       for (int32_t dx = 0; dx < 3; ++dx) EXPECT_EQ(ScreenPixel(x + dx, y + dy), pen) << x + dx << "," << y + dy;
-    EXPECT_EQ(ScreenPixel(x - 1, y + 1), around);
-    EXPECT_EQ(ScreenPixel(x + 3, y + 1), around);
-    EXPECT_EQ(ScreenPixel(x + 1, y - 1), around);
+    EXPECT_EQ(OnScreen({{x - 1, y + 1}, {x + 3, y + 1}, {x + 1, y - 1}}), std::vector<uint8_t>(3, around));
   }
 
   TextFont* font_ = nullptr;
@@ -48,24 +46,17 @@ TEST_P(AlignedTextTest, PlacesByItsFlagsFillsShadowsAndOutlines) {
   DrawAlignedText(ScreenRp(), 300, 30, 340, 50, "A", 0, 9, 37);
   ExpectGlyphAt(319, 39, 9);
   EXPECT_EQ(DisplayPixel(320, 40), 9);
-  EXPECT_EQ(ScreenRp()->DrawMode, JAM1);
-  EXPECT_EQ(ScreenRp()->FgPen, 9);
-  // Filled, shadowed, outlined.
+  EXPECT_TRUE(ScreenRp()->DrawMode == JAM1 && ScreenRp()->FgPen == 9);
+  // Filled, shadowed, outlined (the four neighbours in pen 0, no diagonal).
   DrawAlignedText(ScreenRp(), 10, 100, 20, 110, "A", 12, 9, 8 | 37);
   ExpectGlyphAt(14, 104, 9, 12);
-  EXPECT_EQ(ScreenPixel(20, 110), 12);
-  EXPECT_EQ(ScreenPixel(21, 110), 5);
-  EXPECT_EQ(ScreenPixel(10, 111), 5);
-
+  EXPECT_EQ(OnScreen({{20, 110}, {21, 110}, {10, 111}}), (std::vector<uint8_t>{12, 5, 5}));
   DrawAlignedText(ScreenRp(), 50, 100, 60, 110, "A", 12, 9, 16 | 256);
   ExpectGlyphAt(50, 100, 9);
-  EXPECT_EQ(ScreenPixel(51, 103), 0) << "shadow one row below";
-  EXPECT_EQ(ScreenPixel(53, 101), 5);
-  // The outline: the four neighbours in pen 0, no diagonal.
+  EXPECT_EQ(OnScreen({{51, 103}, {53, 101}}), (std::vector<uint8_t>{0, 5})) << "shadow one row below";
   DrawAlignedText(ScreenRp(), 80, 100, 90, 110, "A", 12, 9, 16 | 512);
-  EXPECT_EQ(ScreenPixel(80, 100), 9);
-  for (auto [x, y] : {std::pair{79, 101}, {83, 101}, {81, 99}, {81, 103}}) EXPECT_EQ(ScreenPixel(x, y), 0);
-  EXPECT_EQ(ScreenPixel(79, 99), 5) << "no diagonal";
+  EXPECT_EQ(OnScreen({{80, 100}, {79, 101}, {83, 101}, {81, 99}, {81, 103}, {79, 99}}),
+            (std::vector<uint8_t>{9, 0, 0, 0, 0, 5}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Presenters, AlignedTextTest, AllPresenters(), PresenterName);

@@ -91,6 +91,11 @@ inline std::vector<uint8_t> Shown(std::initializer_list<std::pair<int, int>> poi
   for (const auto& [x, y] : points) pixels.push_back(DisplayPixel(x, y));
   return pixels;
 }
+inline std::vector<uint8_t> OnScreen(std::initializer_list<std::pair<int, int>> points) {  // the screen bitmap's
+  std::vector<uint8_t> pixels;
+  for (const auto& [x, y] : points) pixels.push_back(ScreenPixel(x, y));
+  return pixels;
+}
 inline std::vector<uint8_t> Shown(int x, int y, int w, int h) {
   std::vector<uint8_t> pixels;
   for (int i = 0; i < w * h; ++i) pixels.push_back(DisplayPixel(x + i % w, y + i / w));
