@@ -39,7 +39,7 @@ class UpdateTest : public ScreenModeTest {
   }
 };
 
-TEST_P(UpdateTest, GetMouseLoadsTheImageRowByRowAndRefusesMissingAndShortFiles) {
+TEST_P(UpdateTest, GetMouseRefusesMissingAndShortFilesPaletteCallsReachTheDisplay) {
   Pixels image(32 * 27);
   for (size_t i = 0; i < image.size(); ++i) image[i] = static_cast<uint8_t>(i * 7 + 1);
   LoadPointer(image);
@@ -52,9 +52,8 @@ TEST_P(UpdateTest, GetMouseLoadsTheImageRowByRowAndRefusesMissingAndShortFiles) 
     EXPECT_EQ(HeldPointer(), image) << name;
   }
   EXPECT_EQ(LiveAllocVecBlocks(), blocksBefore_);
-}
 
-TEST_P(UpdateTest, PaletteEntriesReachTheColourTableAndTheDisplay) {
+  // Palette entries reach the colour table and the display.
   SetRGB8(TheScreen, 7, 0x1FF, 0x80, 0x101);
   SetRGB4(TheScreen, 9, 15, 1, 0);
   ScreenColors[100] = {1, 2, 3, 0};  // changed behind the display's back
@@ -137,11 +136,9 @@ TEST_F(DirectDrawUpdateTest, PointerIsDrawnCutAtTheEdgesMovedAndRepaintedAfterLo
   EXPECT_EQ(DisplayPixel(300, 300), 9);
   // A lost pointer surface cannot be loaded, but is reloaded from the file.
   platform::testing::LoseSurface(PointerSurface);
-  {
-    LogCapture lockLog;
-    LoadPointer(Pixels(32 * 27, 4));
-    EXPECT_EQ(lockLog.Take(), "GetMouse:Konnte Surface nicht locken!\n");
-  }
+  LogCapture lockLog;
+  LoadPointer(Pixels(32 * 27, 4));
+  EXPECT_EQ(lockLog.Take(), "GetMouse:Konnte Surface nicht locken!\n");
   RestoreSurfaces();
   PointerX = PointerY = 10;
   UpdateRectangle(0, 0, 1, 1);
