@@ -16,9 +16,8 @@ using Rgbs = std::vector<int>;
 const test::PathEntryData kTitle{32, 16, "VSK:pics/title.ilbm", "VSK:pics/title.cmap"};
 const test::PathEntryData kButton{20, 10, "DH0:Pics/Button.ILBM", ""};  // pics/button.chk
 
-// A screen in the chosen mode, but without the Screen record: the bank
-// makes it. A thread resumes the fade thread over and over, as the OpenGL
-// presenter does after each frame, so fades end in either mode.
+// A screen in the chosen mode, but without the Screen record: the bank makes it. A thread resumes the fade thread
+// over and over, as the OpenGL presenter does after each frame, so fades end in either mode.
 class BankTest : public test::ScreenModeTest {
  protected:
   void SetUp() override {
@@ -65,15 +64,13 @@ TEST_P(BankTest, OpenKadunPicShowsThePictureAndCloseKadunPicCachesItOrFadesOut) 
             (std::vector<uint32_t>{32, 16, 0x11, 5, 32 * 16, 768}));
   EXPECT_TRUE(TheScreen->BitMap == picture && TheScreen->RastPort.BitMap == picture &&
               picture->Surface == (DirectDraw() ? OffscreenSurface : nullptr));
-  // On the screen (through the surface in DirectDraw mode); the palette not
-  // yet on the display without a fade.
+  // On the screen (through the surface in DirectDraw mode); the palette not yet on the display without a fade.
   EXPECT_EQ(test::BitmapPixels(picture), Pattern(32, 16));
   EXPECT_EQ(Rgb(ScreenColors[200]), (Rgbs{200, 55, 100}));
   EXPECT_EQ(test::DisplayPalette()[200].red, 0);
 
-  // Closed with the cache, the screen stays and shows nothing; the pixels
-  // are kept, once per id, for the game's own list (its file must still be
-  // there) but not for another list.
+  // Closed with the cache, the screen stays and shows nothing; the pixels are kept, once per id, for the game's own
+  // list (its file must still be there) but not for another list.
   Screen* screen = TheScreen;
   EXPECT_EQ(CloseKadunPic(1, 1), 0);
   EXPECT_TRUE(TheScreen == screen && TheScreen->BitMap == nullptr && TheScreen->RastPort.BitMap == nullptr);
@@ -96,9 +93,8 @@ TEST_P(BankTest, OpenKadunPicShowsThePictureAndCloseKadunPicCachesItOrFadesOut) 
   EXPECT_EQ(log.Take(), "AllocVec: 000 Copy2GfxCache: Konnte Speicher f\xfcr Buffer nicht allokieren\n");
   EXPECT_EQ(PictureCache[0], cached);
 
-  // Opened again, the open picture reads no file but copies the palette
-  // (never the flags) and fades it in; closed without the cache, it fades
-  // out and the picture and the screen are released.
+  // Opened again, the open picture reads no file but copies the palette (never the flags) and fades it in; closed
+  // without the cache, it fades out and the picture and the screen are released.
   std::remove("pics/title.chk");
   std::remove("pics/title.cma");
   ScreenColors[7] = {1, 2, 3, 9};
@@ -179,8 +175,7 @@ TEST_P(BankTest, PreloadedListIsUsedForTheGamesOwnListOnlyAndAllocationFailuresL
 
 INSTANTIATE_TEST_SUITE_P(Presenters, BankTest, test::AllPresenters(), test::PresenterName);
 
-// The log is standard output; the child sends it to standard error, where
-// the death test reads it.
+// The log is standard output; the child sends it to standard error, where the death test reads it.
 void OpenWithLogOnStderr(uint32_t id) {
   dup2(STDERR_FILENO, STDOUT_FILENO);
   OpenKadunPic("./data/path", id, 1);
@@ -205,8 +200,7 @@ TEST_F(BankDeathTest, BadIdsAndMissingFilesEndTheProcess) {
   EXPECT_EXIT(OpenWithLogOnStderr(1), ::testing::ExitedWithCode(1), "^OpenKadunPic:Konnte pics/title\\.chk nicht");
 }
 
-// Only the first 99 characters of a stored name count: four are dropped at
-// each end, and the rest is lowered.
+// Only the first 99 characters of a stored name count: four are dropped at each end, and the rest is lowered.
 TEST(DeriveFileName, UsesAtMost99Characters) {
   char name[kMaxStoredName + 1];
   const std::string stored = "VSK:" + std::string(120, 'A');

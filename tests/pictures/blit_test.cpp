@@ -15,9 +15,8 @@ using Pixels = std::vector<uint8_t>;
 
 const Pixels kGraphic = test::Pattern(20, 10);
 
-// Graphics 1: 20 x 10 of the pattern; 2: 4 x 4 with colour 0 in its left
-// half; 3: listed but without a file. All start out of the bank; the screen
-// and the display show colour 3.
+// Graphics 1: 20 x 10 of the pattern; 2: 4 x 4 with colour 0 in its left half; 3: listed but without a file. All
+// start out of the bank; the screen and the display show colour 3.
 class BlitTest : public test::ScreenModeTest {
  protected:
   void SetUp() override {
@@ -59,8 +58,7 @@ TEST_P(BlitTest, GraphicsAreLoadedForTheBlitDroppedAgainAndClippedAtTheEdges) {
   EXPECT_EQ(BlitObjekt(nullptr, 1, 640, 0, 0, 0) + BlitObjekt(nullptr, 1, 0, 480, 0, 0), 2);
   EXPECT_EQ(Shown({{639, 0}}), Pixels{3});
   ExpectUpdates({{100, 50, 20, 10}, {0, 0, 5, 2}, {630, 475, 10, 5}, {640, 0, 0, 10}, {0, 480, 20, 0}});
-  // One beyond: refused, and the graphic loaded for it dropped again; one
-  // that cannot be loaded is reported.
+  // One beyond: refused, and the graphic loaded for it dropped again; one that cannot be loaded is reported.
   test::LogCapture log;
   EXPECT_EQ(BlitObjekt(nullptr, 1, 641, 0, 0, 0) + BlitObjekt(nullptr, 1, 0, 481, 0, 0), 0);
   EXPECT_EQ(BlitObjekt(nullptr, 3, 0, 0, 0, 0), 0);

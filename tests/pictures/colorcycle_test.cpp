@@ -1,7 +1,6 @@
-// Colour cycling: the rings built from the residence's table, what the
-// steps show and when, descriptions that do not hold together, and running
-// out of memory. The cycle thread stays parked while the window is inactive,
-// so the tests make the passes themselves.
+// Colour cycling: the rings built from the residence's table, what the steps show and when, descriptions that do not
+// hold together, and running out of memory. The cycle thread stays parked while the window is inactive, so the tests
+// make the passes themselves.
 #include "pictures/colorcycle.h"
 
 #include "pictures/pictures_test.h"
@@ -42,9 +41,8 @@ class ColorCycleTest : public test::ScreenModeTest {
     std::memcpy(rgb.data(), Record(index) + 6 + 2 * cycle_->Data[2] + 12 * step, 12);
     return rgb;
   }
-  // Starts a cycle whose thread makes one pass and then waits while the
-  // window is inactive, and sets the counters and phases back to their
-  // start, so that the test makes the passes itself.
+  // Starts a cycle whose thread makes one pass and then waits while the window is inactive, and sets the counters and
+  // phases back to their start, so that the test makes the passes itself.
   void StartParked(uint8_t count, uint8_t size, const uint8_t* table) {
     WindowActive = 0;
     cycle_ = InitColorCycle(count, size, table);
@@ -72,8 +70,7 @@ TEST_P(ColorCycleTest, ResidenceFirstCycleRingAndSteps) {
   // Registers 141, 142, 143 at 19, 27, 29, as deltas.
   EXPECT_EQ(std::vector<uint8_t>(Record(0), Record(0) + 14),
             (std::vector<uint8_t>{3, 32, 2, 19, 0, 0, 19, 141, 8, 142, 2, 143, 0, 0}));
-  // The ring: 141 at 0..19, a 7-step ramp to 142, 142, halfway, 143,
-  // halfway (-1 / 2 truncates toward zero), 142.
+  // The ring: 141 at 0..19, a 7-step ramp to 142, 142, halfway, 143, halfway (-1 / 2 truncates toward zero), 142.
   const std::vector<std::pair<uint32_t, Words>> ring = {
       {0, Step(10, 20, 200)},  {19, Step(10, 20, 200)}, {20, Step(20, 20, 180)}, {26, Step(80, 20, 60)},
       {28, Step(145, 40, 40)}, {29, Step(200, 60, 41)}, {30, Step(145, 40, 41)}, {31, Step(90, 20, 40)}};

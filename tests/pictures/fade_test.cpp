@@ -1,5 +1,4 @@
-// Palette fades: the 32 visible steps of a fade-in and a fade-out, what they
-// show, and one fade thread at a time.
+// Palette fades: the 32 visible steps of a fade-in and a fade-out, what they show, and one fade thread at a time.
 #include "pictures/fade.h"
 
 #include "pictures/pictures_test.h"
@@ -11,9 +10,8 @@ using namespace std::chrono_literals;
 using Palette = std::array<ColorEntry, 256>;
 using Levels = std::vector<int>;
 
-// Plays the OpenGL presenter for a fade: waits for each self-suspension,
-// keeps GLColors as that step showed them, and resumes the thread, until
-// 32 steps were seen or the thread has ended.
+// Plays the OpenGL presenter for a fade: waits for each self-suspension, keeps GLColors as that step showed them, and
+// resumes the thread, until 32 steps were seen or the thread has ended.
 std::vector<Palette> DriveOpenGLFade(HANDLE fade) {
   std::vector<Palette> seen;
   for (auto deadline = std::chrono::steady_clock::now() + 20s;

@@ -17,8 +17,7 @@ Pixels RandomPixels(std::mt19937& random, size_t count, uint8_t mask) {
   return pixels;
 }
 
-// The plain loop: row after row from the top, byte after byte from the
-// left, each byte written as soon as it is read.
+// The plain loop: row after row from the top, byte after byte from the left, each byte written as soon as it is read.
 void ReferenceMasked(const uint8_t* from, size_t fromStride, uint8_t* to, size_t toStride, uint32_t width,
                      uint32_t height, uint8_t mask) {
   for (uint32_t row = 0; row < height; ++row)

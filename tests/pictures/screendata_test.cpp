@@ -14,9 +14,8 @@ using test::Bytes;
 using Words = std::vector<uint32_t>;
 const uint32_t* const kTags = kSectionTags;
 
-// A screen-data file: the 32-byte header, the unused word, the section count,
-// the directory (tag, count, offset) and the records, each section's records
-// after the last.
+// A screen-data file: the 32-byte header, the unused word, the section count, the directory (tag, count, offset) and
+// the records, each section's records after the last.
 Bytes ScreenFile(const std::vector<std::tuple<uint32_t, uint32_t, Bytes>>& sections) {
   Bytes file, records;
   file.zeros(32).be32(0xDEADBEEF).be32(static_cast<uint32_t>(sections.size()));
@@ -53,8 +52,7 @@ std::vector<uint8_t> Raw(const void* p, size_t at, size_t n) {
 
 class ScreenData : public test::GameDirTest {
  protected:
-  // Writes the file and loads it (instead of the one loaded before); the
-  // log of the load goes to loadLog_.
+  // Writes the file and loads it (instead of the one loaded before); the log of the load goes to loadLog_.
   void* Load(const Bytes& file, const char* name = "screen.dat") {
     test::WriteBytes(name, file.data);
     test::LogCapture log;
@@ -75,8 +73,7 @@ TEST_F(ScreenData, EveryKnownSectionIsConvertedAndItsTextsResolved) {
   // The labels come first, at data offset 8 + 14 * 12 = 176; the gadgets
   // follow a 10-byte record, so their 32-bit fields are not 4-byte aligned.
   const Bytes labels = Label(0).append(Label(0xFFFFFFFF)).append(Label(58));
-  // A town template: a word, a long, three words, five words, eight bytes,
-  // seven words, eight words.
+  // A town template: a word, a long, three words, five words, eight bytes, seven words, eight words.
   Bytes town = Words16({1, 2, 3, 4, 5, 6, 0x0C00, 0x0C01, 0x0C02, 0x0C03, 0x0C04}).text("ABCDEFGH");
   town.append(Words16({0x1E00, 0x1E01, 0x1E02, 0x1E03, 0x1E04, 0x1E05, 0x1E06, 0x2C00, 0x2C01, 0x2C02, 0x2C03,
                        0x2C04, 0x2C05, 0x2C06, 0x2C07}));
@@ -156,8 +153,7 @@ TEST_F(ScreenData, ShortEmptyDamagedAndOddFiles) {
   EXPECT_EQ(At(Load(Bytes().zeros(32).be32(0).be32(100).be32(kTags[6]).be32(5).be32(20).text("abcde")), {0}, true),
             Words{1});
   EXPECT_EQ(GetSectionCount(loaded_, kTags[6]) + GetSectionCount(loaded_, 0x61626364), 5u);
-  // Of two entries with one tag the first wins; names resolve without
-  // regard to case.
+  // Of two entries with one tag the first wins; names resolve without regard to case.
   test::MakeDir("data/screendat");
   Load(ScreenFile({{kTags[9], 1, Words16({1, 2, 3, 4})}, {kTags[9], 2, Words16({5, 6, 7, 8}).zeros(8)}}),
        "data/screendat/info_stadt.dat");
