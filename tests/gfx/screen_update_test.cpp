@@ -7,7 +7,6 @@ namespace vsk {
 namespace {
 
 using namespace test;
-using Pixels = std::vector<uint8_t>;
 using Rgbs = std::vector<std::vector<int>>;
 
 constexpr char kPointerFile[] = "./pics/cursor01.chk";

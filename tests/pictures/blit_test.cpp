@@ -8,34 +8,31 @@
 namespace vsk {
 namespace {
 
-using test::BitmapPixel;
-using test::ExpectUpdates;
-using test::Shown;
-using Pixels = std::vector<uint8_t>;
+using namespace test;
 
-const Pixels kGraphic = test::Pattern(20, 10);
+const Pixels kGraphic = Pattern(20, 10);
 
 // Graphics 1: 20 x 10 of the pattern; 2: 4 x 4 with colour 0 in its left half; 3: listed but without a file. All
 // start out of the bank; the screen and the display show colour 3.
-class BlitTest : public test::ScreenModeTest {
+class BlitTest : public ScreenModeTest {
  protected:
   void SetUp() override {
     ScreenModeTest::SetUp();
-    test::ResetBank();
-    test::MakeDir("data");
-    test::MakeDir("pics");
-    test::WriteBytes("data/path", test::PathList({{20, 10, "VSK:pics/knopf.ilbm", ""},
+    ResetBank();
+    MakeDir("data");
+    MakeDir("pics");
+    WriteBytes("data/path", PathList({{20, 10, "VSK:pics/knopf.ilbm", ""},
                                                   {4, 4, "VSK:pics/loch.ilbm", ""},
                                                   {4, 4, "VSK:pics/fehlt.ilbm", ""}})
                                       .data);
-    test::WriteBytes("pics/knopf.chk", kGraphic);
-    test::WriteBytes("pics/loch.chk", {0, 0, 7, 7, 0, 0, 7, 7, 0, 0, 7, 7, 0, 0, 7, 7});
-    test::FillBitmap(TheScreen->BitMap, 3);
+    WriteBytes("pics/knopf.chk", kGraphic);
+    WriteBytes("pics/loch.chk", {0, 0, 7, 7, 0, 0, 7, 7, 0, 0, 7, 7, 0, 0, 7, 7});
+    FillBitmap(TheScreen->BitMap, 3);
     UpdateRectangle(0, 0, 640, 480);
-    (void)test::TakeUpdates();
+    (void)TakeUpdates();
   }
   void TearDown() override {
-    test::ResetBank();
+    ResetBank();
     ScreenModeTest::TearDown();
   }
 };
@@ -59,7 +56,7 @@ TEST_P(BlitTest, GraphicsAreLoadedForTheBlitDroppedAgainAndClippedAtTheEdges) {
   EXPECT_EQ(Shown({{639, 0}}), Pixels{3});
   ExpectUpdates({{100, 50, 20, 10}, {0, 0, 5, 2}, {630, 475, 10, 5}, {640, 0, 0, 10}, {0, 480, 20, 0}});
   // One beyond: refused, and the graphic loaded for it dropped again; one that cannot be loaded is reported.
-  test::LogCapture log;
+  LogCapture log;
   EXPECT_EQ(BlitObjekt(nullptr, 1, 641, 0, 0, 0) + BlitObjekt(nullptr, 1, 0, 481, 0, 0), 0);
   EXPECT_EQ(BlitObjekt(nullptr, 3, 0, 0, 0, 0), 0);
   BlitObjektMask(nullptr, 3, 0, 0, 0, 0, 0);
@@ -85,7 +82,7 @@ TEST_P(BlitTest, MaskedAndOpaqueBlitsBetweenBitmapsAndTheScreen) {
   RastPort* smallRp = NewRastPort(small);
   ASSERT_TRUE(rp && smallRp);
   EXPECT_TRUE(rp->BitMap == bitmap && rp->FgPen == 1 && rp->DrawMode == JAM2);
-  test::FillBitmap(bitmap, 4);
+  FillBitmap(bitmap, 4);
   EXPECT_EQ(BlitObjekt(rp, 1, 2, 3, 0, 0), 1);
   EXPECT_EQ((Pixels{BitmapPixel(bitmap, 2, 3), BitmapPixel(bitmap, 7, 7), BitmapPixel(bitmap, 1, 3)}),
             (Pixels{kGraphic[0], kGraphic[4 * 20 + 5], 4}));
@@ -98,9 +95,9 @@ TEST_P(BlitTest, MaskedAndOpaqueBlitsBetweenBitmapsAndTheScreen) {
                     BitmapPixel(bitmap, 3, 0)}),
             (Pixels{3, kGraphic[0], 4, 7}));
   // Bitmap to bitmap copies opaquely.
-  test::FillBitmap(small, 0);
+  FillBitmap(small, 0);
   BlitObjekt(smallRp, 2, 0, 0, 0, 0);
-  test::FillBitmap(bitmap, 6);
+  FillBitmap(bitmap, 6);
   EXPECT_EQ(BltBitMap(small, 0, 0, bitmap, 2, 2, 4, 4), 1);
   EXPECT_EQ((Pixels{BitmapPixel(bitmap, 2, 2), BitmapPixel(bitmap, 5, 5), BitmapPixel(bitmap, 1, 1),
                     BitmapPixel(bitmap, 6, 6)}),
@@ -114,9 +111,9 @@ TEST_P(BlitTest, MaskedAndOpaqueBlitsBetweenBitmapsAndTheScreen) {
 
 TEST_P(BlitTest, TextBlitsDrawTheLabelCentred) {
   // A fixed-width font whose 'A' is a 3 x 3 block, baseline at row 2.
-  test::Bytes font;
+  Bytes font;
   font.text("FONT").u8('A').u8('A').be16(3).be16(3).be16(2).text("NONEFIXDCHAR").be16(0).be16(3).be16(3).be16(0);
-  test::WriteBytes("block.fnt", font.text("DATA").text(std::string(9, '\1')).data);
+  WriteBytes("block.fnt", font.text("DATA").text(std::string(9, '\1')).data);
   TextFont* block = OpenDiskFont("block.fnt");
   ASSERT_NE(block, nullptr);
   SetFont(ScreenRp(), block);
@@ -145,7 +142,7 @@ TEST_P(BlitTest, LockFailuresAreLoggedAndDrawNothing) {
   memory.BytesPerRow = memory.Rows = 8;
   memory.Pixels = pixels;
   RastPort* rp = NewRastPort(bitmap);
-  test::LogCapture log;
+  LogCapture log;
   EXPECT_EQ(BltBitMap(bitmap, 0, 0, &memory, 0, 0, 8, 8) + BltBitMap(&memory, 0, 0, bitmap, 0, 0, 8, 8), 2);
   BlitObjektMask(rp, 2, 0, 0, 0, 0, 0);
   EXPECT_EQ(log.Take(),
@@ -156,7 +153,7 @@ TEST_P(BlitTest, LockFailuresAreLoggedAndDrawNothing) {
   FreeBitMap(bitmap);
 }
 
-INSTANTIATE_TEST_SUITE_P(Presenters, BlitTest, test::AllPresenters(), test::PresenterName);
+INSTANTIATE_TEST_SUITE_P(Presenters, BlitTest, AllPresenters(), PresenterName);
 
 }  // namespace
 }  // namespace vsk

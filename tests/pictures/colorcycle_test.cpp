@@ -8,8 +8,7 @@
 namespace vsk {
 namespace {
 
-using namespace std::chrono_literals;
-using test::Rgb;
+using namespace test;
 using Rgbs = std::vector<int>;
 using Words = std::vector<uint32_t>;
 
@@ -25,7 +24,7 @@ const uint8_t kResidence[5 * 22] = {
 // A ring step as stored: each byte repeated in all four bytes of its word.
 Words Step(uint8_t r, uint8_t g, uint8_t b) { return {r * 0x01010101u, g * 0x01010101u, b * 0x01010101u}; }
 
-class ColorCycleTest : public test::ScreenModeTest {
+class ColorCycleTest : public ScreenModeTest {
  protected:
   void TearDown() override {
     WindowActive = 1;
@@ -86,11 +85,11 @@ TEST_P(ColorCycleTest, ResidenceFirstCycleRingAndSteps) {
   const uint64_t changes = platform::testing::PaletteChanges();
   Passes(1);
   EXPECT_EQ(platform::testing::PaletteChanges() - changes, DirectDraw() ? 1u : 0u);
-  const auto shown = test::DisplayPalette();
+  const auto shown = DisplayPalette();
   for (int n : {141, 142, 143, 152, 153, 154, 155}) EXPECT_EQ(Rgb(shown[n]), Rgb(ScreenColors[n])) << n;
   EXPECT_EQ(Rgb(ScreenColors[142]), (Rgbs{90, 20, 40}));
   Passes(3);
-  EXPECT_EQ((std::vector<Rgbs>{Rgb(ScreenColors[141]), Rgb(ScreenColors[143]), Rgb(test::DisplayPalette()[142])}),
+  EXPECT_EQ((std::vector<Rgbs>{Rgb(ScreenColors[141]), Rgb(ScreenColors[143]), Rgb(DisplayPalette()[142])}),
             (std::vector<Rgbs>{{20, 20, 180}, {145, 40, 41}, {145, 40, 40}}));
 }
 
@@ -121,7 +120,7 @@ TEST_P(ColorCycleTest, NoDescriptionsOrNoMemory) {
   EXPECT_EQ(cycle_->Data[0], 0);
   Sleep(50);  // running passes over nothing
   for (uint32_t failing : {1u, 2u}) {
-    test::LogCapture log;
+    LogCapture log;
     FailAllocVecAt(failing);
     EXPECT_EQ(InitColorCycle(5, 22, kResidence), nullptr);
     EXPECT_NE(log.Take().find(failing == 1 ? "InitColorCycle: Keine Speicher mehr. \n"
@@ -153,7 +152,7 @@ TEST_P(ColorCycleTest, NoStepsWhileTheWindowIsInactive) {
   EXPECT_EQ(ScreenColors[0x8D].red, 7);
 }
 
-INSTANTIATE_TEST_SUITE_P(Presenters, ColorCycleTest, test::AllPresenters(), test::PresenterName);
+INSTANTIATE_TEST_SUITE_P(Presenters, ColorCycleTest, AllPresenters(), PresenterName);
 
 }  // namespace
 }  // namespace vsk

@@ -8,6 +8,7 @@
 namespace vsk {
 namespace {
 
+using namespace test;
 void Post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
   ASSERT_TRUE(PostThreadMessageA(GetCurrentThreadId(), message, wParam, lParam));
 }

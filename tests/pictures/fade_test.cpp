@@ -6,7 +6,7 @@
 namespace vsk {
 namespace {
 
-using namespace std::chrono_literals;
+using namespace test;
 using Palette = std::array<ColorEntry, 256>;
 using Levels = std::vector<int>;
 
@@ -30,7 +30,7 @@ std::vector<Palette> DriveOpenGLFade(HANDLE fade) {
   return seen;
 }
 
-class DirectDrawFadeTest : public test::ScreenModeTest {
+class DirectDrawFadeTest : public ScreenModeTest {
  protected:
   int32_t Presenter() const override { return kPresenterDirectDraw; }
 };
@@ -43,7 +43,7 @@ TEST_F(DirectDrawFadeTest, ShowsOnlyWholeFadeSteps) {
   // Entry 200 (white) tells the step: after step k it shows 8k - 1.
   std::vector<int> seen;
   while (WaitForSingleObject(fade, 0) == WAIT_TIMEOUT) {
-    const Palette shown = test::DisplayPalette();
+    const Palette shown = DisplayPalette();
     const int level = 256 - (shown[200].red + 1);
     if (shown[200].red != 0 && (seen.empty() || seen.back() != level)) {
       EXPECT_EQ((shown[200].red + 1) % 8, 0) << "not a visible step: " << int(shown[200].red);
@@ -53,13 +53,13 @@ TEST_F(DirectDrawFadeTest, ShowsOnlyWholeFadeSteps) {
   }
   EXPECT_LE(seen.size(), 32u);
   EXPECT_GE(seen.size(), 16u);  // the steps come one per refresh, slow enough to see most
-  EXPECT_EQ(test::Rgb(test::DisplayPalette()[200]), (Levels{255, 255, 255}));
+  EXPECT_EQ(Rgb(DisplayPalette()[200]), (Levels{255, 255, 255}));
 }
 
 // A fade started while another runs waits until the first has ended; each
 // fade shows 32 steps, asks for a full-screen update at each, and ends itself.
 TEST(FadeThreads, ASecondFadeWaitsForTheFirst) {
-  test::SetUpScreen(kPresenterOpenGL);
+  SetUpScreen(kPresenterOpenGL);
   ScreenColors[5] = {100, 50, 10, 0};
   ScreenColors[6] = {101, 0, 0, 0};
   ScreenColors[200] = {255, 255, 255, 0};
@@ -92,14 +92,14 @@ TEST(FadeThreads, ASecondFadeWaitsForTheFirst) {
                     in[30][201].green, in[31][201].green, in[31][5].blue, out[0][5].red, out[0][201].green,
                     out[30][200].red}),
             (Levels{0, 0, 4, 5, 7, 0, 8, 10, 92, 0, 7}));
-  const Palette shown = test::DisplayPalette();
+  const Palette shown = DisplayPalette();
   for (int i = 0; i < 256; ++i) {
-    EXPECT_EQ(test::Rgb(in[31][i]), test::Rgb(target[i])) << i;
-    EXPECT_EQ(test::Rgb(shown[i]), test::Rgb(ColorEntry{})) << i;
+    EXPECT_EQ(Rgb(in[31][i]), Rgb(target[i])) << i;
+    EXPECT_EQ(Rgb(shown[i]), Rgb(ColorEntry{})) << i;
   }
-  EXPECT_EQ(test::Rgb(ScreenColors[5]), test::Rgb(ColorEntry{})) << "the fade-out leaves the table black";
-  EXPECT_EQ(test::TakeUpdates(), std::vector<test::UpdateRect>(64, test::UpdateRect{0, 0, 640, 480}));
-  test::TearDownScreen();
+  EXPECT_EQ(Rgb(ScreenColors[5]), Rgb(ColorEntry{})) << "the fade-out leaves the table black";
+  EXPECT_EQ(TakeUpdates(), std::vector<UpdateRect>(64, UpdateRect{0, 0, 640, 480}));
+  TearDownScreen();
 }
 
 }  // namespace

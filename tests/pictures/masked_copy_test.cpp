@@ -8,7 +8,7 @@
 namespace vsk {
 namespace {
 
-using Pixels = std::vector<uint8_t>;
+using namespace test;
 
 // Random bytes, about a third of them the mask colour.
 Pixels RandomPixels(std::mt19937& random, size_t count, uint8_t mask) {

@@ -39,6 +39,9 @@
 
 namespace vsk::test {
 
+using namespace std::chrono_literals;
+using Pixels = std::vector<uint8_t>;
+
 struct PathEntryData {
   uint32_t width;
   uint32_t height;

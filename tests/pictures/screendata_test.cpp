@@ -10,7 +10,7 @@
 namespace vsk {
 namespace {
 
-using test::Bytes;
+using namespace test;
 using Words = std::vector<uint32_t>;
 const uint32_t* const kTags = kSectionTags;
 
@@ -50,12 +50,12 @@ std::vector<uint8_t> Raw(const void* p, size_t at, size_t n) {
   return std::vector<uint8_t>(static_cast<const uint8_t*>(p) + at, static_cast<const uint8_t*>(p) + at + n);
 }
 
-class ScreenData : public test::GameDirTest {
+class ScreenData : public GameDirTest {
  protected:
   // Writes the file and loads it (instead of the one loaded before); the log of the load goes to loadLog_.
   void* Load(const Bytes& file, const char* name = "screen.dat") {
-    test::WriteBytes(name, file.data);
-    test::LogCapture log;
+    WriteBytes(name, file.data);
+    LogCapture log;
     FreeExternalData(loaded_);
     loaded_ = ExternalDataLoad(name);
     loadLog_ = log.Take();
@@ -63,7 +63,7 @@ class ScreenData : public test::GameDirTest {
   }
   void TearDown() override {
     FreeExternalData(loaded_);
-    test::GameDirTest::TearDown();
+    GameDirTest::TearDown();
   }
   void* loaded_ = nullptr;
   std::string loadLog_;
@@ -137,11 +137,11 @@ TEST_F(ScreenData, EveryKnownSectionIsConvertedAndItsTextsResolved) {
 }
 
 TEST_F(ScreenData, ShortEmptyDamagedAndOddFiles) {
-  test::WriteBytes("short.dat", Bytes().zeros(31).data);
-  test::WriteBytes("empty.dat", {});
-  test::MakeDir("folder.dat");
+  WriteBytes("short.dat", Bytes().zeros(31).data);
+  WriteBytes("empty.dat", {});
+  MakeDir("folder.dat");
   for (const char* name : {"nothing.dat", "short.dat", "empty.dat", "folder.dat"}) {
-    test::LogCapture log;
+    LogCapture log;
     EXPECT_EQ(ExternalDataLoad(name), nullptr);
     EXPECT_EQ(log.Take(), std::string("ExternalDataLoad: \tKonnte ") + name + " nicht oeffnen.\n");
   }
@@ -154,7 +154,7 @@ TEST_F(ScreenData, ShortEmptyDamagedAndOddFiles) {
             Words{1});
   EXPECT_EQ(GetSectionCount(loaded_, kTags[6]) + GetSectionCount(loaded_, 0x61626364), 5u);
   // Of two entries with one tag the first wins; names resolve without regard to case.
-  test::MakeDir("data/screendat");
+  MakeDir("data/screendat");
   Load(ScreenFile({{kTags[9], 1, Words16({1, 2, 3, 4})}, {kTags[9], 2, Words16({5, 6, 7, 8}).zeros(8)}}),
        "data/screendat/info_stadt.dat");
   FreeExternalData(loaded_);
@@ -185,7 +185,7 @@ const Bytes kRegionFile = ScreenFile({{kTags[0], 1, Label(58)},
                                       {kTags[9], 1, Bytes().zeros(8)}});
 
 TEST_F(ScreenData, RegionFillsTheRequestedSlotsOrReleasesEverything) {
-  test::WriteBytes("r.dat", kRegionFile.data);
+  WriteBytes("r.dat", kRegionFile.data);
   for (uint32_t mask : {3u, 0u}) {
     ScreenRegion* region = GetSCreenRegion("r.dat", mask);
     ASSERT_NE(region, nullptr);
@@ -201,14 +201,14 @@ TEST_F(ScreenData, RegionFillsTheRequestedSlotsOrReleasesEverything) {
     EXPECT_STREQ(GadgetLabel(region->data, &gadgets[0]), "residence") << "mask 0 still converts";
     FreeScreenRegion(region);
   }
-  test::LogCapture absent;
+  LogCapture absent;
   EXPECT_EQ(GetSCreenRegion("absent.dat", 3), nullptr);
   EXPECT_EQ(absent.Take(), "ExternalDataLoad: \tKonnte absent.dat nicht oeffnen.\n");
   // Each allocation that fails releases everything.
   const int64_t before = LiveAllocVecBlocks();
   int failures = 0;
   for (uint32_t n = 1; n < 10; ++n, ++failures) {
-    test::LogCapture log;
+    LogCapture log;
     FailAllocVecAt(n);
     ScreenRegion* region = GetSCreenRegion("r.dat", 3);
     FailAllocVecAt(0);
@@ -233,7 +233,7 @@ void RegionToStderr(const char* name, uint32_t mask) {
 }
 
 TEST_F(ScreenData, MissingOrEmptyRequestedSectionEndsTheProcess) {
-  test::WriteBytes("r.dat", ScreenFile({{kTags[0], 1, Label(0)}, {kTags[9], 0, Bytes()}}).data);
+  WriteBytes("r.dat", ScreenFile({{kTags[0], 1, Label(0)}, {kTags[9], 0, Bytes()}}).data);
   EXPECT_EXIT(RegionToStderr("r.dat", 3), testing::ExitedWithCode(1), testing::EndsWith("GetSCreenRegion:000"));
   EXPECT_EXIT(RegionToStderr("r.dat", 1 << 9), testing::ExitedWithCode(1), testing::EndsWith("GetSCreenRegion:001"));
 }
