@@ -1,5 +1,4 @@
-// The picture bank: loading pictures and graphics through the path list,
-// the data errors that end the process, the graphics cache, and releasing.
+// The picture bank: loading through the path list, fatal data errors, the cache, releasing.
 #include "pictures/bank.h"
 
 #include "pictures/fade.h"

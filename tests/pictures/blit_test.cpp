@@ -1,5 +1,4 @@
-// Blits from the bank and between bitmaps, in both presenter modes, read
-// back from the display and off-screen bitmaps.
+// Blits from the bank and between bitmaps in both modes, read back from display and bitmaps.
 #include "pictures/blit.h"
 
 #include "gfx/font.h"
@@ -12,8 +11,7 @@ using namespace test;
 
 const Pixels kGraphic = Pattern(20, 10);
 
-// Graphics 1: 20 x 10 of the pattern; 2: 4 x 4 with colour 0 in its left half; 3: listed but without a file. All
-// start out of the bank; the screen and the display show colour 3.
+// Graphic 1: 20 x 10 pattern; 2: 4 x 4, left half colour 0; 3 listed without a file. None in the bank; screen colour 3.
 class BlitTest : public ScreenModeTest {
  protected:
   void SetUp() override {
@@ -103,28 +101,22 @@ TEST_P(BlitTest, MaskedAndOpaqueBlitsBetweenBitmapsAndTheScreen) {
                     BitmapPixel(bitmap, 6, 6)}),
             (Pixels{0, 7, 6, 6}));
   ExpectUpdates({{300, 200, 4, 2}});
-  FreeRastPort(rp);
-  FreeRastPort(smallRp);
-  FreeBitMap(bitmap);
-  FreeBitMap(small);
+  for (RastPort* r : {rp, smallRp}) FreeRastPort(r);
+  for (BitMap* b : {bitmap, small}) FreeBitMap(b);
 }
 
 TEST_P(BlitTest, TextBlitsDrawTheLabelCentred) {
-  // A fixed-width font whose 'A' is a 3 x 3 block, baseline at row 2.
-  Bytes font;
-  font.text("FONT").u8('A').u8('A').be16(3).be16(3).be16(2).text("NONEFIXDCHAR").be16(0).be16(3).be16(3).be16(0);
-  WriteBytes("block.fnt", font.text("DATA").text(std::string(9, '\1')).data);
+  // Fixed width, 'A' a 3 x 3 block, baseline at row 2.
+  WriteBytes("block.fnt", FontBuilder('A', 'A', 3, 2).Glyph('A', {"###", "###", "###"}, 3).Build().data);
   TextFont* block = OpenDiskFont("block.fnt");
   ASSERT_NE(block, nullptr);
   SetFont(ScreenRp(), block);
-  // 20 x 10: the glyph's left column at 100 + 10 - 1, its top row at
-  // 100 + (10 - 3) / 2 + 1 + 2 - 2, in pen 7 over the graphic.
+  // 20 x 10: the glyph at 100 + 10 - 1, 100 + (10 - 3) / 2 + 1 + 2 - 2 in pen 7 over the graphic.
   BlitObjektText(nullptr, 1, "A", 100, 100, 0, 0);
   const Pixels& g = kGraphic;
   EXPECT_EQ(Shown(108, 103, 5, 4), (Pixels{g[68], g[69], g[70], g[71], g[72], g[88], 7, 7, 7, g[92], g[108], 7, 7,
                                            7, g[112], g[128], 7, 7, 7, g[132]}));
-  EXPECT_EQ(ScreenRp()->DrawMode, JAM2);
-  EXPECT_EQ(PictureOf(1), nullptr);
+  EXPECT_TRUE(ScreenRp()->DrawMode == JAM2 && PictureOf(1) == nullptr);
   // 4 x 4: the glyph at 201, 101; colour 0 of the graphic is transparent.
   BlitObjektMaskText(nullptr, 2, "A", 200, 100, 0, 0);
   EXPECT_EQ(Shown(200, 100, 4, 3), (Pixels{3, 3, 7, 7, 3, 7, 7, 7, 3, 7, 7, 7}));

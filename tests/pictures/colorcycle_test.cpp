@@ -1,6 +1,4 @@
-// Colour cycling: the rings built from the residence's table, what the steps show and when, descriptions that do not
-// hold together, and running out of memory. The cycle thread stays parked while the window is inactive, so the tests
-// make the passes themselves.
+// Colour cycling: rings, steps and their timing, broken descriptions, no memory, inactive pauses.
 #include "pictures/colorcycle.h"
 
 #include "pictures/pictures_test.h"
@@ -40,8 +38,7 @@ class ColorCycleTest : public ScreenModeTest {
     std::memcpy(rgb.data(), Record(index) + 6 + 2 * cycle_->Data[2] + 12 * step, 12);
     return rgb;
   }
-  // Starts a cycle whose thread makes one pass and then waits while the window is inactive, and sets the counters and
-  // phases back to their start, so that the test makes the passes itself.
+  // Starts a cycle parked after one pass (window inactive), counters reset: the test makes the passes.
   void StartParked(uint8_t count, uint8_t size, const uint8_t* table) {
     WindowActive = 0;
     cycle_ = InitColorCycle(count, size, table);
@@ -69,19 +66,17 @@ TEST_P(ColorCycleTest, ResidenceFirstCycleRingAndSteps) {
   // Registers 141, 142, 143 at 19, 27, 29, as deltas.
   EXPECT_EQ(std::vector<uint8_t>(Record(0), Record(0) + 14),
             (std::vector<uint8_t>{3, 32, 2, 19, 0, 0, 19, 141, 8, 142, 2, 143, 0, 0}));
-  // The ring: 141 at 0..19, a 7-step ramp to 142, 142, halfway, 143, halfway (-1 / 2 truncates toward zero), 142.
+  // The ring: 141 for 0..19, ramp to 142, 142, halfway, 143, halfway (truncated), 142.
   const std::vector<std::pair<uint32_t, Words>> ring = {
       {0, Step(10, 20, 200)},  {19, Step(10, 20, 200)}, {20, Step(20, 20, 180)}, {26, Step(80, 20, 60)},
       {28, Step(145, 40, 40)}, {29, Step(200, 60, 41)}, {30, Step(145, 40, 41)}, {31, Step(90, 20, 40)}};
   for (const auto& [step, rgb] : ring) EXPECT_EQ(RingStep(0, step), rgb) << step;
 
-  // Speed 2: the first step comes with the third pass and shows every
-  // register in its own colour; the second one with the sixth.
+  // Speed 2: the first step with the third pass, each register in its own colour; the second with the sixth.
   ScreenColors[141] = ScreenColors[142] = {1, 1, 1, 0};
   Passes(2);
   EXPECT_EQ(Rgb(ScreenColors[141]), (Rgbs{1, 1, 1}));
-  // DirectDraw's palette takes the whole pass in one call (rings 0 and 4,
-  // registers 141..155, step on it), OpenGL's table entry by entry.
+  // DirectDraw sets the palette once per pass (rings 0 and 4, 141..155, step), OpenGL entry by entry.
   const uint64_t changes = platform::testing::PaletteChanges();
   Passes(1);
   EXPECT_EQ(platform::testing::PaletteChanges() - changes, DirectDraw() ? 1u : 0u);
@@ -133,8 +128,7 @@ TEST_P(ColorCycleTest, NoDescriptionsOrNoMemory) {
   EXPECT_EQ(LiveAllocVecBlocks(), blocksBefore_);
 }
 
-// The cycle thread steps nothing while the window is inactive, goes on when
-// it is active again, and changes nothing once stopped.
+// The cycle thread steps nothing while the window is inactive, goes on when active, nothing once stopped.
 TEST_P(ColorCycleTest, NoStepsWhileTheWindowIsInactive) {
   StartParked(5, 22, kResidence);
   ScreenColors[0x8D] = {7, 7, 7, 0};

@@ -1,5 +1,4 @@
-// Input events: messages of the thread's own queue turned into event codes,
-// the pointer hit test, the tick wait and the random numbers.
+// Input events: queue messages as event codes, the pointer hit test, ticks, random numbers.
 #include "pictures/events.h"
 
 #include "pictures/pictures_test.h"

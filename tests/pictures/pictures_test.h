@@ -1,5 +1,4 @@
-// What the picture tests share: the headers they all need, a path list of
-// the picture bank and the files it names, and what the display shows.
+// What the picture and gfx tests share: headers, path lists and their files, what the display shows.
 #pragma once
 
 #include <windows.h>

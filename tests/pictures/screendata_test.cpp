@@ -1,5 +1,4 @@
-// Screen-data files: each kind of record converted, text fields resolved,
-// damaged files and directory entries, the screen region and its failures.
+// Screen-data files: every record kind converted, texts resolved, damaged files, regions.
 #include "pictures/screendata.h"
 
 #include <gmock/gmock.h>
