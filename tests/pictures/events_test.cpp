@@ -7,7 +7,6 @@
 namespace vsk {
 namespace {
 
-using namespace test;
 void Post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
   ASSERT_TRUE(PostThreadMessageA(GetCurrentThreadId(), message, wParam, lParam));
 }
@@ -27,18 +26,13 @@ class EventsTest : public ::testing::Test {
 
 TEST_F(EventsTest, EveryMessageGivesItsCodeOthersAreDroppedAndTicksComeWhenAskedFor) {
   const std::vector<std::vector<int64_t>> cases = {  // message, wParam, event
-      {WM_KEYDOWN, 'A', kEventKey},          {WM_CHAR, 'a', kEventKey},
-      {WM_RBUTTONUP, 0, kEventQuit},         {WM_CLOSE, 0, kEventQuit},
-      {WM_LBUTTONDOWN, 1, kEventLeftDown},   {WM_MOUSEMOVE, MK_LBUTTON, kEventLeftDown},
-      {WM_LBUTTONUP, 0, kEventLeftUp},       {WM_MOUSEMOVE, 0, kEventMove},
-      {WM_MOUSEMOVE, 3, kEventMove},         {WM_MOUSEMOVE, MK_LBUTTON | 4, kEventMove},
-      {WM_RBUTTONDOWN, 2, kEventRightDown},  {WM_MOUSEMOVE, MK_RBUTTON, kEventRightDown},
-  };
+      {WM_KEYDOWN, 'A', kEventKey}, {WM_CHAR, 'a', kEventKey}, {WM_RBUTTONUP, 0, kEventQuit}, {WM_CLOSE, 0, kEventQuit},
+      {WM_LBUTTONDOWN, 1, kEventLeftDown}, {WM_MOUSEMOVE, MK_LBUTTON, kEventLeftDown}, {WM_LBUTTONUP, 0, kEventLeftUp},
+      {WM_MOUSEMOVE, 0, kEventMove}, {WM_MOUSEMOVE, 3, kEventMove}, {WM_MOUSEMOVE, MK_LBUTTON | 4, kEventMove},
+      {WM_RBUTTONDOWN, 2, kEventRightDown}, {WM_MOUSEMOVE, MK_RBUTTON, kEventRightDown}};
   for (const auto& c : cases) {
     // Messages without an event in front of each one are taken and dropped.
-    Post(WM_LBUTTONDBLCLK);
-    Post(WM_ERASEBKGND);
-    Post(WM_TIMER, 3);
+    for (UINT dropped : {WM_LBUTTONDBLCLK, WM_ERASEBKGND, WM_TIMER}) Post(dropped, 3);
     Post(static_cast<UINT>(c[0]), static_cast<WPARAM>(c[1]), (7 << 16) | 5);
     EXPECT_EQ(WaitEvent(0), c[2]) << "message " << c[0] << " wParam " << c[1];
   }
