@@ -172,12 +172,6 @@ TEST_P(BankTest, PreloadedListIsUsedForTheGamesOwnListOnlyAndAllocationFailuresL
 
 INSTANTIATE_TEST_SUITE_P(Presenters, BankTest, AllPresenters(), PresenterName);
 
-// The log is standard output; the child sends it to standard error, where the death test reads it.
-void OpenWithLogOnStderr(uint32_t id) {
-  dup2(STDERR_FILENO, STDOUT_FILENO);
-  OpenKadunPic("./data/path", id, 1);
-}
-
 // Data errors of OpenKadunPic end the process with exit code 1. Index 2 of
 // a one-entry list lies past the count (index 1, equal to it, is accepted).
 class BankDeathTest : public GameDirTest {};
@@ -189,12 +183,13 @@ TEST_F(BankDeathTest, BadIdsAndMissingFilesEndTheProcess) {
   MakeDir("pics");
   WriteBytes("data/path", PathList({kTitle}).data);
   WriteBytes("pics/title.chk", Pattern(32, 16));
+  auto open = [](uint32_t id) { LogOnStderr(); OpenKadunPic("./data/path", id, 1); };
   for (uint32_t id : {0u, 1096u, 3u}) {
-    EXPECT_EXIT(OpenWithLogOnStderr(id), ::testing::ExitedWithCode(1), "^OpenKadunPic:000$");
+    EXPECT_EXIT(open(id), ::testing::ExitedWithCode(1), "^OpenKadunPic:000$");
   }
-  EXPECT_EXIT(OpenWithLogOnStderr(1), ::testing::ExitedWithCode(1), "^OpenKadunPic:Konnte pics/title\\.cma nicht");
+  EXPECT_EXIT(open(1), ::testing::ExitedWithCode(1), "^OpenKadunPic:Konnte pics/title\\.cma nicht");
   std::remove("pics/title.chk");
-  EXPECT_EXIT(OpenWithLogOnStderr(1), ::testing::ExitedWithCode(1), "^OpenKadunPic:Konnte pics/title\\.chk nicht");
+  EXPECT_EXIT(open(1), ::testing::ExitedWithCode(1), "^OpenKadunPic:Konnte pics/title\\.chk nicht");
 }
 
 // Only the first 99 characters of a stored name count: four are dropped at each end, and the rest is lowered.

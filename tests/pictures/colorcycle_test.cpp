@@ -88,7 +88,7 @@ TEST_P(ColorCycleTest, ResidenceFirstCycleRingAndSteps) {
             (std::vector<Rgbs>{{20, 20, 180}, {145, 40, 41}, {145, 40, 40}}));
 }
 
-TEST_P(ColorCycleTest, DescriptionsThatDoNotHoldTogetherAreLeftOut) {
+TEST_P(ColorCycleTest, DescriptionsThatDoNotHoldTogetherAreLeftOutNoneOrNoMemory) {
   const uint8_t records[] = {
       0,    0, 1, 0, 0, 10, 0xFF, 0,  0,    0,  // length 0
       2,    0, 0, 0, 0, 10, 1,    11, 0xFF, 0,  // no registers
@@ -107,9 +107,10 @@ TEST_P(ColorCycleTest, DescriptionsThatDoNotHoldTogetherAreLeftOut) {
   EXPECT_EQ(RingStep(0, 3), Step(80, 80, 80));
   EXPECT_EQ(RingStep(0, 4), Step(0, 0, 0));
   Passes(300);  // every step stays inside its ring
-}
 
-TEST_P(ColorCycleTest, NoDescriptionsOrNoMemory) {
+  // No descriptions, or no memory.
+  WindowActive = 1;
+  StopColorCycle(cycle_);
   cycle_ = InitColorCycle(3, 22, nullptr);
   ASSERT_NE(cycle_, nullptr);
   EXPECT_EQ(cycle_->Data[0], 0);

@@ -123,6 +123,12 @@ inline std::array<ColorEntry, 256> DisplayPalette() {
   return shown;
 }
 
+// For death tests: the log (standard output) goes to standard error, where the test reads it.
+inline void LogOnStderr() {
+  std::fflush(stdout);
+  dup2(STDERR_FILENO, STDOUT_FILENO);
+}
+
 // Empties the bank, the cache and the path lists of the set-up.
 inline void ResetBank() {
   for (uint32_t id = 1; id <= kPictureSlots; ++id) ReleaseGfx(id);

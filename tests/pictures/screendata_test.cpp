@@ -213,17 +213,11 @@ TEST_F(ScreenData, RegionFillsTheRequestedSlotsOrReleasesEverything) {
   EXPECT_GE(failures, 2);
 }
 
-// The log is standard output; the death test reads standard error.
-void RegionToStderr(const char* name, uint32_t mask) {
-  std::fflush(stdout);
-  dup2(STDERR_FILENO, STDOUT_FILENO);
-  GetSCreenRegion(name, mask);
-}
-
 TEST_F(ScreenData, MissingOrEmptyRequestedSectionEndsTheProcess) {
   WriteBytes("r.dat", ScreenFile({{kTags[0], 1, Label(0)}, {kTags[9], 0, Bytes()}}).data);
-  EXPECT_EXIT(RegionToStderr("r.dat", 3), testing::ExitedWithCode(1), testing::EndsWith("GetSCreenRegion:000"));
-  EXPECT_EXIT(RegionToStderr("r.dat", 1 << 9), testing::ExitedWithCode(1), testing::EndsWith("GetSCreenRegion:001"));
+  auto region = [](uint32_t mask) { LogOnStderr(); GetSCreenRegion("r.dat", mask); };
+  EXPECT_EXIT(region(3), testing::ExitedWithCode(1), testing::EndsWith("GetSCreenRegion:000"));
+  EXPECT_EXIT(region(1 << 9), testing::ExitedWithCode(1), testing::EndsWith("GetSCreenRegion:001"));
 }
 
 }  // namespace
