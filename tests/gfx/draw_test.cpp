@@ -1,39 +1,16 @@
-// Bitmaps, rastports and the pixel primitives, in both presenter modes:
-// pixels are read back from memory, from the locked surface and from the
-// display, and the screen's update reports are captured.
-#include <windows.h>
-#include <ddraw.h>
-
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <functional>
-#include <set>
-#include <string>
-#include <tuple>
-#include <utility>
-#include <vector>
-
-#include "core/dd_objects.h"
+// Bitmaps, rastports and pixel primitives in both modes, read back from memory, surface and display.
 #include "gfx/bitmap.h"
-#include "platform/testing.h"
-#include "services/memory.h"
-#include "services/memory_faults.h"
-#include "support/log.h"
-#include "support/screen_fixture.h"
+
+#include "pictures/pictures_test.h"
 
 namespace vsk {
 namespace {
 
-using test::BitmapPixel;
-using test::DisplayPixel;
-using test::LogCapture;
-using test::ScreenPixel;
-using test::TakeUpdates;
+using namespace test;
 using Bytes = std::vector<uint8_t>;
 using Points = std::set<std::pair<int, int>>;
 
-class Primitives : public test::ScreenModeTest {
+class Primitives : public ScreenModeTest {
  protected:
   void SetUp() override {
     ScreenModeTest::SetUp();
@@ -48,9 +25,9 @@ class Primitives : public test::ScreenModeTest {
     EXPECT_EQ(LiveAllocVecBlocks(), blocksBefore_);
     ScreenModeTest::TearDown();
   }
-  // The pixels that are not 0 after `draw` on the cleared bitmap.
+  // The pixels not 0 after `draw` on the cleared bitmap.
   Points Drawn(const std::function<void()>& draw) {
-    test::FillBitmap(bitmap_, 0);
+    FillBitmap(bitmap_, 0);
     draw();
     Points points;
     for (int i = 0; i < 13 * 12; ++i)
@@ -58,24 +35,15 @@ class Primitives : public test::ScreenModeTest {
     return points;
   }
 
-  void ExpectUpdates(const std::vector<test::UpdateRect>& rects) {
-    if (!DirectDraw()) {
-      EXPECT_EQ(TakeUpdates(), rects);
-    }
-  }
-
   BitMap* bitmap_ = nullptr;
   RastPort rp_{};
 };
 
-TEST_P(Primitives, BitmapsLinesFillsAndPixelsOffTheScreen) {
-  EXPECT_EQ((std::vector<uint32_t>{bitmap_->BytesPerRow, bitmap_->Rows, bitmap_->Depth, bitmap_->Flags}),
-            (std::vector<uint32_t>{13, 12, 8, 1}));
-  EXPECT_TRUE(bitmap_->Pixels && (bitmap_->Surface != nullptr) == DirectDraw());
-  if (!DirectDraw()) {
-    EXPECT_EQ(std::count(bitmap_->Pixels, bitmap_->Pixels + 13 * 12, 0), 13 * 12) << "cleared";
-  }
-
+TEST_P(Primitives, BitmapsLinesFillsAndPixelsOffAndOnTheScreen) {
+  EXPECT_EQ((std::vector<uint64_t>{bitmap_->BytesPerRow, bitmap_->Rows, bitmap_->Depth, bitmap_->Flags,
+                                   bitmap_->Surface != nullptr, bitmap_->Pixels != nullptr}),
+            (std::vector<uint64_t>{13, 12, 8, 1, DirectDraw(), 1}));
+  EXPECT_TRUE(DirectDraw() || std::count(bitmap_->Pixels, bitmap_->Pixels + 13 * 12, 0) == 13 * 12) << "cleared";
   SetAPen(&rp_, 9);
   const std::vector<std::tuple<uint16_t, uint16_t, uint16_t, uint16_t, Points>> lines = {
       {0, 0, 3, 1, {{0, 0}, {1, 0}, {2, 1}, {3, 1}}},
@@ -95,8 +63,7 @@ TEST_P(Primitives, BitmapsLinesFillsAndPixelsOffTheScreen) {
   EXPECT_EQ(rp_.cp_x + 100 * rp_.cp_y, 200);
   // RectFill takes its corners in either order, both included.
   const Points box = Drawn([&] { RectFill(&rp_, 10, 10, 5, 5); });
-  EXPECT_EQ(box.size(), 36u);
-  EXPECT_TRUE(*box.begin() == std::make_pair(5, 5) && *box.rbegin() == std::make_pair(10, 10));
+  EXPECT_TRUE(box.size() == 36 && *box.begin() == std::make_pair(5, 5) && *box.rbegin() == std::make_pair(10, 10));
   EXPECT_EQ(Drawn([&] { RectFill(&rp_, 5, 5, 10, 10); }), box);
 
   SetAPen(&rp_, 200);
@@ -111,16 +78,11 @@ TEST_P(Primitives, BitmapsLinesFillsAndPixelsOffTheScreen) {
   WritePixel(&empty, 1, 1);
   EXPECT_EQ(ReadPixel(nullptr, 1, 1), 0);
   EXPECT_EQ(ReadPixel(&empty, 1, 1), 0);
-  EXPECT_EQ(log.Take(),
-            "WritePixel: \xdc" "bergebener Rastport ist nicht valid.\n"
-            "WritePixel: \xdc" "bergebener RastPort hat keine Bitmap.\n"
-            "ReadPixel: RastPort nicht valid.\n"
-            "ReadPixel: RastPort besitzt keine BitMap \n");
-}
+  EXPECT_EQ(log.Take(), "WritePixel: \xdc" "bergebener Rastport ist nicht valid.\nWritePixel: \xdc"
+                        "bergebener RastPort hat keine Bitmap.\nReadPixel: RastPort nicht valid.\n"
+                        "ReadPixel: RastPort besitzt keine BitMap \n");
 
-// Drawing on the screen's rastport: the pixels reach the screen bitmap and
-// (DirectDraw) the display, and each call reports its rectangle (OpenGL).
-TEST_P(Primitives, OnTheScreenPixelsReachTheDisplayAndEachCallReportsItsBox) {
+  // On the screen's rastport the pixels reach the screen and display, and each call reports its box.
   uint8_t* own = TheScreen->BitMap->Pixels;
   SetAPen(ScreenRp(), 12);
   Move(ScreenRp(), 10, 5);
@@ -161,28 +123,24 @@ TEST_P(Primitives, FailuresAreLoggedAndLeakNothing) {
   EXPECT_EQ(AllocBitMap(64, 64, 8, 1), nullptr);
   EXPECT_EQ(LiveAllocVecBlocks(), before);
   if (!DirectDraw()) return;
-  // RestoreSurfaces repairs only the primary and pointer surfaces, so a lost
-  // off-screen surface cannot be locked. The update still runs after each
-  // failed lock, and finds the lost surface too.
+  // A lost off-screen surface stays lost (RestoreSurfaces repairs the display's) and cannot be
+  // locked; the update still runs after each failed lock, and finds the lost surface too.
   platform::testing::LoseSurface(OffscreenSurface);
   (void)more.Take();
   LogCapture lockLog;
   SetAPen(ScreenRp(), 4);
-  Move(ScreenRp(), 0, 0);
   Draw(ScreenRp(), 5, 0);
   RectFill(ScreenRp(), 0, 0, 3, 3);
   WritePixel(ScreenRp(), 1, 1);
   EXPECT_EQ(ReadPixel(ScreenRp(), 1, 1), 0);
   const std::string text = lockLog.Take();
   OffscreenSurface->Restore();
-  EXPECT_EQ(text,
-            "DXDraw:Konnte Surface nicht locken.\nUpdateRectangle: 000 .\n"
-            "DXRectFill:Konnte Surface nicht locken!UpdateRectangle: 000 .\nUpdateRectangle: 000 .\n");
-  EXPECT_EQ(ScreenRp()->cp_x, 5);
-  EXPECT_EQ(ScreenPixel(0, 0) | ScreenPixel(1, 1), 0);
+  EXPECT_EQ(text, "DXDraw:Konnte Surface nicht locken.\nUpdateRectangle: 000 .\n"
+                  "DXRectFill:Konnte Surface nicht locken!UpdateRectangle: 000 .\nUpdateRectangle: 000 .\n");
+  EXPECT_TRUE(ScreenRp()->cp_x == 5 && ScreenPixel(0, 0) == 0 && ScreenPixel(1, 1) == 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(BothPresenters, Primitives, test::AllPresenters(), test::PresenterName);
+INSTANTIATE_TEST_SUITE_P(BothPresenters, Primitives, AllPresenters(), PresenterName);
 
 }  // namespace
 }  // namespace vsk

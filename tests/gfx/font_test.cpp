@@ -1,35 +1,13 @@
-// Disk fonts and text: loading (and every way a file can be refused),
-// measuring, and drawing in both modes and both draw modes.
-#include <windows.h>
-#include <ddraw.h>
-
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <string>
-#include <utility>
-#include <vector>
-
-#include "core/dd_objects.h"
-#include "gfx/font.h"
-#include "platform/testing.h"
-#include "services/memory.h"
-#include "services/memory_faults.h"
-#include "support/font_builder.h"
-#include "support/log.h"
-#include "support/screen_fixture.h"
+// Disk fonts and text: loading, every refused file, measuring, and drawing in both modes.
+#include "pictures/pictures_test.h"
 
 namespace vsk {
 namespace {
 
-using test::Bytes;
-using test::FontBuilder;
-using test::LogCapture;
-using test::WriteBytes;
+using namespace test;
 using Rows = std::vector<std::string>;
 
-// A proportional font of three rows, baseline on row 2: 'i' is one column
-// wide, kerned one pixel left, advancing 6 - 1 = 5; 'o' is 3 wide, advance 4.
+// Three rows, baseline 2: 'i' 1 wide, kerned -1, advance 6 - 1; 'o' 3 wide, advance 4; 'l' advance 2.
 FontBuilder SmallProportional() {
   FontBuilder font('a', 'z', 3, 2);
   font.Proportional().Glyph('i', {"#", ".", "#"}, 6, -1).Glyph('o', {"###", "#.#", "###"}, 4);
@@ -37,7 +15,7 @@ FontBuilder SmallProportional() {
   return font;
 }
 
-class FontFiles : public test::GameDirTest {
+class FontFiles : public GameDirTest {
  protected:
   // Loads the bytes as a font file; what was logged goes to log_.
   TextFont* Load(const Bytes& bytes) {
@@ -47,11 +25,6 @@ class FontFiles : public test::GameDirTest {
     log_ = capture.Take();
     return font;
   }
-  std::string Refusal(const Bytes& bytes) {
-    EXPECT_EQ(Load(bytes), nullptr);
-    EXPECT_EQ(LiveAllocVecBlocks(), before_);
-    return log_;
-  }
   int64_t before_ = LiveAllocVecBlocks();
   std::string log_;
 };
@@ -59,16 +32,13 @@ class FontFiles : public test::GameDirTest {
 TEST_F(FontFiles, LoadsEveryTableRefusesBrokenFilesAndMeasuresText) {
   TextFont* font = Load(SmallProportional().Build());
   ASSERT_NE(font, nullptr);
-  // i, l, o side by side in a strip of 5; 'o' has a hole on row 1.
-  EXPECT_EQ((std::vector<int>{font->LoChar, font->HiChar, font->YSize, font->Baseline, font->Modulo, font->XSize}),
-            (std::vector<int>{'a', 'z', 3, 2, 5, 0}));
-  EXPECT_TRUE(font->ColorTag == 0x4D4F4E4Fu && font->SpacingTag == kFontTagPROP);  // "MONO", "PROP"
-  EXPECT_EQ((std::vector<int>{font->CharLoc['o' - 'a'].offset, font->CharLoc['o' - 'a'].width,
-                              font->CharSpace['i' - 'a'], font->CharKern['i' - 'a'], font->CharData[5 + 2],
-                              font->CharData[5 + 3]}),
-            (std::vector<int>{2, 3, 6, -1, 1, 0}));
+  // i, l, o side by side in a strip of 5; 'o' has a hole on row 1; "MONO", "PROP".
+  EXPECT_EQ((std::vector<int64_t>{font->LoChar, font->HiChar, font->YSize, font->Baseline, font->Modulo, font->XSize,
+                                  font->ColorTag, font->SpacingTag, font->CharLoc['o' - 'a'].offset,
+                                  font->CharLoc['o' - 'a'].width, font->CharSpace['i' - 'a'],
+                                  font->CharKern['i' - 'a'], font->CharData[5 + 2], font->CharData[5 + 3]}),
+            (std::vector<int64_t>{'a', 'z', 3, 2, 5, 0, 0x4D4F4E4F, kFontTagPROP, 2, 3, 6, -1, 1, 0}));
   CloseFont(font);
-  EXPECT_EQ(LiveAllocVecBlocks(), before_);
   // The good file cut to `size` bytes, or with `with` written at `at`.
   const Bytes good = SmallProportional().Build();
   auto cut = [&](size_t size, size_t at = 0, const std::string& with = "") {
@@ -82,19 +52,19 @@ TEST_F(FontFiles, LoadsEveryTableRefusesBrokenFilesAndMeasuresText) {
   FontBuilder noA('B', 'C', 2, 1);
   noA.Glyph('B', {"##", "##"}, 3);
   const std::pair<Bytes, const char*> cases[] = {
-      {spoil(0, "FORM"), "OpenDiskFont:001"},
-      {cut(0), "OpenDiskFont:001"},
-      {cut(3), "OpenDiskFont:001"},
-      {spoil(20, "CHAX"), "OpenDiskFont:002"},
-      {cut(23), "OpenDiskFont:002"},
+      {spoil(0, "FORM"), "OpenDiskFont:001"}, {cut(0), "OpenDiskFont:001"}, {cut(3), "OpenDiskFont:001"},
+      {spoil(20, "CHAX"), "OpenDiskFont:002"}, {cut(23), "OpenDiskFont:002"},
       {spoil(4, "za"), "OpenDiskFont:002"},               // HiChar below LoChar
       {spoil(o, std::string{0, 3}), "OpenDiskFont:002"},  // 'o' at 3, 3 wide, beyond Modulo 5
       {noA.Build(), "OpenDiskFont:002"},                  // a fixed-width font needs 'A'
-      {cut(tables), "OpenDiskFont: 003"},
-      {spoil(tables, "DATE"), "OpenDiskFont: 003"},
+      {cut(tables), "OpenDiskFont: 003"}, {spoil(tables, "DATE"), "OpenDiskFont: 003"},
       {cut(good.size() - 1), "OpenDiskFont: 003"},  // glyph strip one byte short
   };
-  for (size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(Refusal(cases[i].first), cases[i].second) << "case " << i;
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    EXPECT_EQ(Load(cases[i].first), nullptr) << "case " << i;
+    EXPECT_EQ(log_, cases[i].second) << "case " << i;
+    EXPECT_EQ(LiveAllocVecBlocks(), before_) << "case " << i;
+  }
   LogCapture capture;
   EXPECT_EQ(OpenDiskFont("fonts/none.fnt"), nullptr);
   EXPECT_EQ(capture.Take(), "OpenDiskFont:000");
@@ -103,7 +73,7 @@ TEST_F(FontFiles, LoadsEveryTableRefusesBrokenFilesAndMeasuresText) {
   EXPECT_NE(font, nullptr) << "a proportional one needs no 'A'";
   CloseFont(font);
   // Each allocation that fails releases the rest: file, record, four tables.
-  WriteBytes("font.fnt", SmallProportional().Build().data);
+  WriteBytes("font.fnt", good.data);
   for (uint32_t n = 1; n <= 6; ++n) {
     LogCapture failure;
     FailAllocVecAt(n);
@@ -111,9 +81,8 @@ TEST_F(FontFiles, LoadsEveryTableRefusesBrokenFilesAndMeasuresText) {
     FailAllocVecAt(0);
     EXPECT_EQ(LiveAllocVecBlocks(), before_) << n;
   }
-  FailAllocVecAt(0);
 
-  // TextLength sums the advances in 16 bits.
+  // TextLength sums the advances in 16 bits; characters outside the range count nothing.
   FontBuilder builder('a', 'c', 1, 0);
   builder.Proportional().Glyph('a', {"#"}, 6, -1).Glyph('b', {"#######"}, 9).Glyph('c', {"##"}, 40000);
   font = Load(builder.Build());
@@ -121,7 +90,6 @@ TEST_F(FontFiles, LoadsEveryTableRefusesBrokenFilesAndMeasuresText) {
   RastPort rp;
   InitRastPort(&rp);
   rp.Font = font;
-  // Characters outside the range count nothing.
   EXPECT_EQ((std::vector<int>{TextLength(&rp, "ab", 2), TextLength(&rp, "ab", 0), TextLength(&rp, "a!b~", 4),
                               TextLength(&rp, "cc", 2)}),
             (std::vector<int>{14, 0, 14, 80000 - 65536}));
@@ -131,52 +99,33 @@ TEST_F(FontFiles, LoadsEveryTableRefusesBrokenFilesAndMeasuresText) {
   CloseFont(font);
 }
 
-// Drawing text into a bitmap and onto the screen, in both presenter modes.
-class TextDrawing : public test::ScreenModeTest {
- protected:
-  void TearDown() override {
-    CloseFont(font_);
-    EXPECT_EQ(LiveAllocVecBlocks(), blocksBefore_);
-    ScreenModeTest::TearDown();
-  }
-  void Use(const FontBuilder& builder, RastPort* rp) {
-    CloseFont(font_);
-    WriteBytes("font.fnt", builder.Build().data);
-    font_ = OpenDiskFont("font.fnt");
-    ASSERT_NE(font_, nullptr);
-    SetFont(rp, font_);
-  }
+class TextDrawing : public ScreenModeTest {};
 
-  TextFont* font_ = nullptr;
-};
+// Opens the font and sets it on rp (closing the one before).
+void Use(const FontBuilder& builder, RastPort* rp) {
+  CloseFont(rp->Font);
+  WriteBytes("font.fnt", builder.Build().data);
+  SetFont(rp, OpenDiskFont("font.fnt"));
+  ASSERT_NE(rp->Font, nullptr);
+}
 
-// Glyphs of the 'y' and 'o' of a three-row font with the baseline given.
+// 'y' and 'o' of a three-row font with the baseline given.
 FontBuilder Edges(uint16_t baseline) {
   FontBuilder font('a', 'z', 3, baseline);
   font.Proportional().Glyph('y', {"#.#", ".#.", "#.."}, 3, -1).Glyph('o', {"###", "#.#", "###"}, 4);
   return font;
 }
 
-// Each case fills a 22 x 6 bitmap, sets the pens and the pen position, draws
-// the text and compares the bitmap's corner at (left, top) with the picture:
-// '.' for 0, else the value's digit ('a' = 10 …).
+// Each case fills a 22 x 6 bitmap, sets pens and position, draws the text and compares the corner at
+// (left, top) with the picture: '.' for 0, else the value's digit ('a' = 10 …).
 TEST_P(TextDrawing, DrawsKerningAdvancesModesTheInsidePartAtTheEdgesAndOnTheScreen) {
-  struct Case {
-    const char* what;
-    FontBuilder font;
-    uint8_t fill, fg, bg, mode;
-    uint16_t x, y;
-    std::string text;
-    int left, top;
-    Rows picture;
-  };
+  struct Case { const char* what; FontBuilder font; uint8_t fill, fg, bg, mode; uint16_t x, y; std::string text;
+                int left, top; Rows picture; };
   FontBuilder colour(' ', 'Z', 2, 1), fixed('A', 'C', 2, 1);  // fixed: 'A' is 7 pixels wide
   colour.MultiColour().Glyph('A', {"1.c", "z2."}, 3);
   fixed.Glyph('A', {"#######", "#.....#"}, 9).Glyph('B', {"##", "##"}, 1);
   const std::string eights(22, '8');
-  // Fonts and pens from game data may put glyphs across the bitmap's edges:
-  // the part inside is drawn, nothing outside is written (in memory
-  // AddressSanitizer would see it), and no glyph is dropped.
+  // Glyphs across the bitmap's edges: the part inside drawn, nothing outside (AddressSanitizer), none dropped.
   const Case cases[] = {
       // 'i' one left of the pen at 1, 'o' at 2 + 5 = 7, 'i' at 11 - 1 = 10, 'l' at 11 + 5 = 16.
       {"kerning and advance in JAM1", SmallProportional(), 8, 5, 3, JAM1, 2, 3, "ioil", 0, 0,
@@ -200,19 +149,20 @@ TEST_P(TextDrawing, DrawsKerningAdvancesModesTheInsidePartAtTheEdgesAndOnTheScre
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     Use(c.font, &rp);
-    EXPECT_EQ((std::vector<int>{rp.TxHeight, rp.TxBaseline}), (std::vector<int>{font_->YSize, font_->Baseline}));
-    test::FillBitmap(bitmap, c.fill);
+    EXPECT_EQ((std::vector<int>{rp.TxHeight, rp.TxBaseline}), (std::vector<int>{rp.Font->YSize, rp.Font->Baseline}));
+    FillBitmap(bitmap, c.fill);
     SetABPenDrMd(&rp, c.fg, c.bg, c.mode);
     Move(&rp, c.x, c.y);
     Text(&rp, c.text.data(), static_cast<int32_t>(c.text.size()));
     EXPECT_EQ(rp.cp_x, c.x) << "the pen does not move";
     Rows shown(c.picture.size());
     for (int i = 0, width = static_cast<int>(c.picture[0].size()); i < width * static_cast<int>(shown.size()); ++i) {
-      const uint8_t v = test::BitmapPixel(bitmap, c.left + i % width, c.top + i / width);
+      const uint8_t v = BitmapPixel(bitmap, c.left + i % width, c.top + i / width);
       shown[i / width] += static_cast<char>(v == 0 ? '.' : v < 10 ? '0' + v : 'a' + v - 10);
     }
     EXPECT_EQ(shown, c.picture);
   }
+  CloseFont(rp.Font);
   FreeBitMap(bitmap);
 
   // On the screen: the box is reported.
@@ -222,23 +172,23 @@ TEST_P(TextDrawing, DrawsKerningAdvancesModesTheInsidePartAtTheEdgesAndOnTheScre
   Text(nullptr, "oil", 3);
   Text(nullptr, "oil", 0);
   // 'i' kerned onto 103, 'l' at 100 + 4 + 5.
-  EXPECT_EQ((std::vector<int>{test::DisplayPixel(100, 50), test::DisplayPixel(101, 51), test::DisplayPixel(109, 52),
-                              test::DisplayPixel(103, 50)}),
-            (std::vector<int>{6, 0, 6, 6}));
-  if (!DirectDraw()) {
-    EXPECT_EQ(test::TakeUpdates(), (std::vector<test::UpdateRect>{{100, 50, 11, 3}, {100, 50, 0, 3}}));
-    return;
+  EXPECT_EQ(Shown({{100, 50}, {101, 51}, {109, 52}, {103, 50}}), (std::vector<uint8_t>{6, 0, 6, 6}));
+  if (DirectDraw()) {  // a lock failure draws nothing but still reports
+    platform::testing::LoseSurface(OffscreenSurface);
+    LogCapture log;
+    Text(ScreenRp(), "o", 1);
+    const std::string text = log.Take();
+    OffscreenSurface->Restore();
+    EXPECT_EQ(text, "DXText:Konnte Surface nicht locken!UpdateRectangle: 000 .\n");
+  } else {
+    EXPECT_EQ(TakeUpdates(), (std::vector<UpdateRect>{{100, 50, 11, 3}, {100, 50, 0, 3}}));
   }
-  // A lock failure draws nothing but still reports.
-  platform::testing::LoseSurface(OffscreenSurface);
-  LogCapture log;
-  Text(ScreenRp(), "o", 1);
-  std::string text = log.Take();
-  OffscreenSurface->Restore();
-  EXPECT_EQ(text, "DXText:Konnte Surface nicht locken!UpdateRectangle: 000 .\n");
+  CloseFont(ScreenRp()->Font);
+  SetFont(ScreenRp(), nullptr);
+  EXPECT_EQ(LiveAllocVecBlocks(), blocksBefore_);
 }
 
-INSTANTIATE_TEST_SUITE_P(BothPresenters, TextDrawing, test::AllPresenters(), test::PresenterName);
+INSTANTIATE_TEST_SUITE_P(BothPresenters, TextDrawing, AllPresenters(), PresenterName);
 
 }  // namespace
 }  // namespace vsk

@@ -1,5 +1,4 @@
-// Blits from the bank and between bitmaps, in both presenter modes, read
-// back from the display and off-screen bitmaps.
+// Blits from the bank and between bitmaps in both modes, read back from display and bitmaps.
 #include "pictures/blit.h"
 
 #include "gfx/font.h"
@@ -8,35 +7,30 @@
 namespace vsk {
 namespace {
 
-using test::BitmapPixel;
-using test::ExpectUpdates;
-using test::Shown;
-using Pixels = std::vector<uint8_t>;
+using namespace test;
 
-const Pixels kGraphic = test::Pattern(20, 10);
+const Pixels kGraphic = Pattern(20, 10);
 
-// Graphics 1: 20 x 10 of the pattern; 2: 4 x 4 with colour 0 in its left
-// half; 3: listed but without a file. All start out of the bank; the screen
-// and the display show colour 3.
-class BlitTest : public test::ScreenModeTest {
+// Graphic 1: 20 x 10 pattern; 2: 4 x 4, left half colour 0; 3 listed without a file. None in the bank; screen colour 3.
+class BlitTest : public ScreenModeTest {
  protected:
   void SetUp() override {
     ScreenModeTest::SetUp();
-    test::ResetBank();
-    test::MakeDir("data");
-    test::MakeDir("pics");
-    test::WriteBytes("data/path", test::PathList({{20, 10, "VSK:pics/knopf.ilbm", ""},
+    ResetBank();
+    MakeDir("data");
+    MakeDir("pics");
+    WriteBytes("data/path", PathList({{20, 10, "VSK:pics/knopf.ilbm", ""},
                                                   {4, 4, "VSK:pics/loch.ilbm", ""},
                                                   {4, 4, "VSK:pics/fehlt.ilbm", ""}})
                                       .data);
-    test::WriteBytes("pics/knopf.chk", kGraphic);
-    test::WriteBytes("pics/loch.chk", {0, 0, 7, 7, 0, 0, 7, 7, 0, 0, 7, 7, 0, 0, 7, 7});
-    test::FillBitmap(TheScreen->BitMap, 3);
+    WriteBytes("pics/knopf.chk", kGraphic);
+    WriteBytes("pics/loch.chk", {0, 0, 7, 7, 0, 0, 7, 7, 0, 0, 7, 7, 0, 0, 7, 7});
+    FillBitmap(TheScreen->BitMap, 3);
     UpdateRectangle(0, 0, 640, 480);
-    (void)test::TakeUpdates();
+    (void)TakeUpdates();
   }
   void TearDown() override {
-    test::ResetBank();
+    ResetBank();
     ScreenModeTest::TearDown();
   }
 };
@@ -55,13 +49,12 @@ TEST_P(BlitTest, GraphicsAreLoadedForTheBlitDroppedAgainAndClippedAtTheEdges) {
   ReleaseGfx(1);
   EXPECT_EQ(BlitObjekt(nullptr, 1, 630, 475, 0, 0), 1);
   EXPECT_EQ(Shown({{630, 475}, {639, 479}, {0, 476}}), (Pixels{kGraphic[0], kGraphic[4 * 20 + 9], 3})) << "no wrap";
-  // At the width itself: nothing drawn, an empty rectangle, still a success.
-  EXPECT_EQ(BlitObjekt(nullptr, 1, 640, 0, 0, 0), 1);
+  // At the width or height itself: nothing drawn, an empty rectangle, still a success.
+  EXPECT_EQ(BlitObjekt(nullptr, 1, 640, 0, 0, 0) + BlitObjekt(nullptr, 1, 0, 480, 0, 0), 2);
   EXPECT_EQ(Shown({{639, 0}}), Pixels{3});
-  ExpectUpdates({{100, 50, 20, 10}, {0, 0, 5, 2}, {630, 475, 10, 5}, {640, 0, 0, 10}});
-  // One beyond: refused, and the graphic loaded for it dropped again; one
-  // that cannot be loaded is reported.
-  test::LogCapture log;
+  ExpectUpdates({{100, 50, 20, 10}, {0, 0, 5, 2}, {630, 475, 10, 5}, {640, 0, 0, 10}, {0, 480, 20, 0}});
+  // One beyond: refused, and the graphic loaded for it dropped again; one that cannot be loaded is reported.
+  LogCapture log;
   EXPECT_EQ(BlitObjekt(nullptr, 1, 641, 0, 0, 0) + BlitObjekt(nullptr, 1, 0, 481, 0, 0), 0);
   EXPECT_EQ(BlitObjekt(nullptr, 3, 0, 0, 0, 0), 0);
   BlitObjektMask(nullptr, 3, 0, 0, 0, 0, 0);
@@ -87,7 +80,7 @@ TEST_P(BlitTest, MaskedAndOpaqueBlitsBetweenBitmapsAndTheScreen) {
   RastPort* smallRp = NewRastPort(small);
   ASSERT_TRUE(rp && smallRp);
   EXPECT_TRUE(rp->BitMap == bitmap && rp->FgPen == 1 && rp->DrawMode == JAM2);
-  test::FillBitmap(bitmap, 4);
+  FillBitmap(bitmap, 4);
   EXPECT_EQ(BlitObjekt(rp, 1, 2, 3, 0, 0), 1);
   EXPECT_EQ((Pixels{BitmapPixel(bitmap, 2, 3), BitmapPixel(bitmap, 7, 7), BitmapPixel(bitmap, 1, 3)}),
             (Pixels{kGraphic[0], kGraphic[4 * 20 + 5], 4}));
@@ -100,36 +93,30 @@ TEST_P(BlitTest, MaskedAndOpaqueBlitsBetweenBitmapsAndTheScreen) {
                     BitmapPixel(bitmap, 3, 0)}),
             (Pixels{3, kGraphic[0], 4, 7}));
   // Bitmap to bitmap copies opaquely.
-  test::FillBitmap(small, 0);
+  FillBitmap(small, 0);
   BlitObjekt(smallRp, 2, 0, 0, 0, 0);
-  test::FillBitmap(bitmap, 6);
+  FillBitmap(bitmap, 6);
   EXPECT_EQ(BltBitMap(small, 0, 0, bitmap, 2, 2, 4, 4), 1);
   EXPECT_EQ((Pixels{BitmapPixel(bitmap, 2, 2), BitmapPixel(bitmap, 5, 5), BitmapPixel(bitmap, 1, 1),
                     BitmapPixel(bitmap, 6, 6)}),
             (Pixels{0, 7, 6, 6}));
   ExpectUpdates({{300, 200, 4, 2}});
-  FreeRastPort(rp);
-  FreeRastPort(smallRp);
-  FreeBitMap(bitmap);
-  FreeBitMap(small);
+  for (RastPort* r : {rp, smallRp}) FreeRastPort(r);
+  for (BitMap* b : {bitmap, small}) FreeBitMap(b);
 }
 
 TEST_P(BlitTest, TextBlitsDrawTheLabelCentred) {
-  // A fixed-width font whose 'A' is a 3 x 3 block, baseline at row 2.
-  test::Bytes font;
-  font.text("FONT").u8('A').u8('A').be16(3).be16(3).be16(2).text("NONEFIXDCHAR").be16(0).be16(3).be16(3).be16(0);
-  test::WriteBytes("block.fnt", font.text("DATA").text(std::string(9, '\1')).data);
+  // Fixed width, 'A' a 3 x 3 block, baseline at row 2.
+  WriteBytes("block.fnt", FontBuilder('A', 'A', 3, 2).Glyph('A', {"###", "###", "###"}, 3).Build().data);
   TextFont* block = OpenDiskFont("block.fnt");
   ASSERT_NE(block, nullptr);
   SetFont(ScreenRp(), block);
-  // 20 x 10: the glyph's left column at 100 + 10 - 1, its top row at
-  // 100 + (10 - 3) / 2 + 1 + 2 - 2, in pen 7 over the graphic.
+  // 20 x 10: the glyph at 100 + 10 - 1, 100 + (10 - 3) / 2 + 1 + 2 - 2 in pen 7 over the graphic.
   BlitObjektText(nullptr, 1, "A", 100, 100, 0, 0);
   const Pixels& g = kGraphic;
   EXPECT_EQ(Shown(108, 103, 5, 4), (Pixels{g[68], g[69], g[70], g[71], g[72], g[88], 7, 7, 7, g[92], g[108], 7, 7,
                                            7, g[112], g[128], 7, 7, 7, g[132]}));
-  EXPECT_EQ(ScreenRp()->DrawMode, JAM2);
-  EXPECT_EQ(PictureOf(1), nullptr);
+  EXPECT_TRUE(ScreenRp()->DrawMode == JAM2 && PictureOf(1) == nullptr);
   // 4 x 4: the glyph at 201, 101; colour 0 of the graphic is transparent.
   BlitObjektMaskText(nullptr, 2, "A", 200, 100, 0, 0);
   EXPECT_EQ(Shown(200, 100, 4, 3), (Pixels{3, 3, 7, 7, 3, 7, 7, 7, 3, 7, 7, 7}));
@@ -147,7 +134,7 @@ TEST_P(BlitTest, LockFailuresAreLoggedAndDrawNothing) {
   memory.BytesPerRow = memory.Rows = 8;
   memory.Pixels = pixels;
   RastPort* rp = NewRastPort(bitmap);
-  test::LogCapture log;
+  LogCapture log;
   EXPECT_EQ(BltBitMap(bitmap, 0, 0, &memory, 0, 0, 8, 8) + BltBitMap(&memory, 0, 0, bitmap, 0, 0, 8, 8), 2);
   BlitObjektMask(rp, 2, 0, 0, 0, 0, 0);
   EXPECT_EQ(log.Take(),
@@ -158,7 +145,7 @@ TEST_P(BlitTest, LockFailuresAreLoggedAndDrawNothing) {
   FreeBitMap(bitmap);
 }
 
-INSTANTIATE_TEST_SUITE_P(Presenters, BlitTest, test::AllPresenters(), test::PresenterName);
+INSTANTIATE_TEST_SUITE_P(Presenters, BlitTest, AllPresenters(), PresenterName);
 
 }  // namespace
 }  // namespace vsk

@@ -1,7 +1,4 @@
-// Colour cycling: the rings built from the residence's table, what the
-// steps show and when, descriptions that do not hold together, and running
-// out of memory. The cycle thread stays parked while the window is inactive,
-// so the tests make the passes themselves.
+// Colour cycling: rings, steps and their timing, broken descriptions, no memory, inactive pauses.
 #include "pictures/colorcycle.h"
 
 #include "pictures/pictures_test.h"
@@ -9,8 +6,7 @@
 namespace vsk {
 namespace {
 
-using namespace std::chrono_literals;
-using test::Rgb;
+using namespace test;
 using Rgbs = std::vector<int>;
 using Words = std::vector<uint32_t>;
 
@@ -26,7 +22,7 @@ const uint8_t kResidence[5 * 22] = {
 // A ring step as stored: each byte repeated in all four bytes of its word.
 Words Step(uint8_t r, uint8_t g, uint8_t b) { return {r * 0x01010101u, g * 0x01010101u, b * 0x01010101u}; }
 
-class ColorCycleTest : public test::ScreenModeTest {
+class ColorCycleTest : public ScreenModeTest {
  protected:
   void TearDown() override {
     WindowActive = 1;
@@ -42,9 +38,7 @@ class ColorCycleTest : public test::ScreenModeTest {
     std::memcpy(rgb.data(), Record(index) + 6 + 2 * cycle_->Data[2] + 12 * step, 12);
     return rgb;
   }
-  // Starts a cycle whose thread makes one pass and then waits while the
-  // window is inactive, and sets the counters and phases back to their
-  // start, so that the test makes the passes itself.
+  // Starts a cycle parked after one pass (window inactive), counters reset: the test makes the passes.
   void StartParked(uint8_t count, uint8_t size, const uint8_t* table) {
     WindowActive = 0;
     cycle_ = InitColorCycle(count, size, table);
@@ -72,32 +66,29 @@ TEST_P(ColorCycleTest, ResidenceFirstCycleRingAndSteps) {
   // Registers 141, 142, 143 at 19, 27, 29, as deltas.
   EXPECT_EQ(std::vector<uint8_t>(Record(0), Record(0) + 14),
             (std::vector<uint8_t>{3, 32, 2, 19, 0, 0, 19, 141, 8, 142, 2, 143, 0, 0}));
-  // The ring: 141 at 0..19, a 7-step ramp to 142, 142, halfway, 143,
-  // halfway (-1 / 2 truncates toward zero), 142.
+  // The ring: 141 for 0..19, ramp to 142, 142, halfway, 143, halfway (truncated), 142.
   const std::vector<std::pair<uint32_t, Words>> ring = {
       {0, Step(10, 20, 200)},  {19, Step(10, 20, 200)}, {20, Step(20, 20, 180)}, {26, Step(80, 20, 60)},
       {28, Step(145, 40, 40)}, {29, Step(200, 60, 41)}, {30, Step(145, 40, 41)}, {31, Step(90, 20, 40)}};
   for (const auto& [step, rgb] : ring) EXPECT_EQ(RingStep(0, step), rgb) << step;
 
-  // Speed 2: the first step comes with the third pass and shows every
-  // register in its own colour; the second one with the sixth.
+  // Speed 2: the first step with the third pass, each register in its own colour; the second with the sixth.
   ScreenColors[141] = ScreenColors[142] = {1, 1, 1, 0};
   Passes(2);
   EXPECT_EQ(Rgb(ScreenColors[141]), (Rgbs{1, 1, 1}));
-  // DirectDraw's palette takes the whole pass in one call (rings 0 and 4,
-  // registers 141..155, step on it), OpenGL's table entry by entry.
+  // DirectDraw sets the palette once per pass (rings 0 and 4, 141..155, step), OpenGL entry by entry.
   const uint64_t changes = platform::testing::PaletteChanges();
   Passes(1);
   EXPECT_EQ(platform::testing::PaletteChanges() - changes, DirectDraw() ? 1u : 0u);
-  const auto shown = test::DisplayPalette();
+  const auto shown = DisplayPalette();
   for (int n : {141, 142, 143, 152, 153, 154, 155}) EXPECT_EQ(Rgb(shown[n]), Rgb(ScreenColors[n])) << n;
   EXPECT_EQ(Rgb(ScreenColors[142]), (Rgbs{90, 20, 40}));
   Passes(3);
-  EXPECT_EQ((std::vector<Rgbs>{Rgb(ScreenColors[141]), Rgb(ScreenColors[143]), Rgb(test::DisplayPalette()[142])}),
+  EXPECT_EQ((std::vector<Rgbs>{Rgb(ScreenColors[141]), Rgb(ScreenColors[143]), Rgb(DisplayPalette()[142])}),
             (std::vector<Rgbs>{{20, 20, 180}, {145, 40, 41}, {145, 40, 40}}));
 }
 
-TEST_P(ColorCycleTest, DescriptionsThatDoNotHoldTogetherAreLeftOut) {
+TEST_P(ColorCycleTest, DescriptionsThatDoNotHoldTogetherAreLeftOutNoneOrNoMemory) {
   const uint8_t records[] = {
       0,    0, 1, 0, 0, 10, 0xFF, 0,  0,    0,  // length 0
       2,    0, 0, 0, 0, 10, 1,    11, 0xFF, 0,  // no registers
@@ -116,15 +107,16 @@ TEST_P(ColorCycleTest, DescriptionsThatDoNotHoldTogetherAreLeftOut) {
   EXPECT_EQ(RingStep(0, 3), Step(80, 80, 80));
   EXPECT_EQ(RingStep(0, 4), Step(0, 0, 0));
   Passes(300);  // every step stays inside its ring
-}
 
-TEST_P(ColorCycleTest, NoDescriptionsOrNoMemory) {
+  // No descriptions, or no memory.
+  WindowActive = 1;
+  StopColorCycle(cycle_);
   cycle_ = InitColorCycle(3, 22, nullptr);
   ASSERT_NE(cycle_, nullptr);
   EXPECT_EQ(cycle_->Data[0], 0);
   Sleep(50);  // running passes over nothing
   for (uint32_t failing : {1u, 2u}) {
-    test::LogCapture log;
+    LogCapture log;
     FailAllocVecAt(failing);
     EXPECT_EQ(InitColorCycle(5, 22, kResidence), nullptr);
     EXPECT_NE(log.Take().find(failing == 1 ? "InitColorCycle: Keine Speicher mehr. \n"
@@ -137,8 +129,7 @@ TEST_P(ColorCycleTest, NoDescriptionsOrNoMemory) {
   EXPECT_EQ(LiveAllocVecBlocks(), blocksBefore_);
 }
 
-// The cycle thread steps nothing while the window is inactive, goes on when
-// it is active again, and changes nothing once stopped.
+// The cycle thread steps nothing while the window is inactive, goes on when active, nothing once stopped.
 TEST_P(ColorCycleTest, NoStepsWhileTheWindowIsInactive) {
   StartParked(5, 22, kResidence);
   ScreenColors[0x8D] = {7, 7, 7, 0};
@@ -156,7 +147,7 @@ TEST_P(ColorCycleTest, NoStepsWhileTheWindowIsInactive) {
   EXPECT_EQ(ScreenColors[0x8D].red, 7);
 }
 
-INSTANTIATE_TEST_SUITE_P(Presenters, ColorCycleTest, test::AllPresenters(), test::PresenterName);
+INSTANTIATE_TEST_SUITE_P(Presenters, ColorCycleTest, AllPresenters(), PresenterName);
 
 }  // namespace
 }  // namespace vsk

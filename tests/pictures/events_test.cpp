@@ -1,5 +1,4 @@
-// Input events: messages of the thread's own queue turned into event codes,
-// the pointer hit test, the tick wait and the random numbers.
+// Input events: queue messages as event codes, the pointer hit test, ticks, random numbers.
 #include "pictures/events.h"
 
 #include "pictures/pictures_test.h"
@@ -27,18 +26,13 @@ class EventsTest : public ::testing::Test {
 
 TEST_F(EventsTest, EveryMessageGivesItsCodeOthersAreDroppedAndTicksComeWhenAskedFor) {
   const std::vector<std::vector<int64_t>> cases = {  // message, wParam, event
-      {WM_KEYDOWN, 'A', kEventKey},          {WM_CHAR, 'a', kEventKey},
-      {WM_RBUTTONUP, 0, kEventQuit},         {WM_CLOSE, 0, kEventQuit},
-      {WM_LBUTTONDOWN, 1, kEventLeftDown},   {WM_MOUSEMOVE, MK_LBUTTON, kEventLeftDown},
-      {WM_LBUTTONUP, 0, kEventLeftUp},       {WM_MOUSEMOVE, 0, kEventMove},
-      {WM_MOUSEMOVE, 3, kEventMove},         {WM_MOUSEMOVE, MK_LBUTTON | 4, kEventMove},
-      {WM_RBUTTONDOWN, 2, kEventRightDown},  {WM_MOUSEMOVE, MK_RBUTTON, kEventRightDown},
-  };
+      {WM_KEYDOWN, 'A', kEventKey}, {WM_CHAR, 'a', kEventKey}, {WM_RBUTTONUP, 0, kEventQuit}, {WM_CLOSE, 0, kEventQuit},
+      {WM_LBUTTONDOWN, 1, kEventLeftDown}, {WM_MOUSEMOVE, MK_LBUTTON, kEventLeftDown}, {WM_LBUTTONUP, 0, kEventLeftUp},
+      {WM_MOUSEMOVE, 0, kEventMove}, {WM_MOUSEMOVE, 3, kEventMove}, {WM_MOUSEMOVE, MK_LBUTTON | 4, kEventMove},
+      {WM_RBUTTONDOWN, 2, kEventRightDown}, {WM_MOUSEMOVE, MK_RBUTTON, kEventRightDown}};
   for (const auto& c : cases) {
     // Messages without an event in front of each one are taken and dropped.
-    Post(WM_LBUTTONDBLCLK);
-    Post(WM_ERASEBKGND);
-    Post(WM_TIMER, 3);
+    for (UINT dropped : {WM_LBUTTONDBLCLK, WM_ERASEBKGND, WM_TIMER}) Post(dropped, 3);
     Post(static_cast<UINT>(c[0]), static_cast<WPARAM>(c[1]), (7 << 16) | 5);
     EXPECT_EQ(WaitEvent(0), c[2]) << "message " << c[0] << " wParam " << c[1];
   }

@@ -1,6 +1,4 @@
-// Palette fades: the 32 visible steps of a fade-in and a fade-out, what they
-// show, and the table they leave. In OpenGL mode the test plays the
-// presenter and resumes the fade thread after each step.
+// Palette fades: the 32 visible steps of a fade-in and a fade-out, what they show, and one fade thread at a time.
 #include "pictures/fade.h"
 
 #include "pictures/pictures_test.h"
@@ -8,13 +6,12 @@
 namespace vsk {
 namespace {
 
-using namespace std::chrono_literals;
+using namespace test;
 using Palette = std::array<ColorEntry, 256>;
 using Levels = std::vector<int>;
 
-// Plays the OpenGL presenter for a fade: waits for each self-suspension,
-// keeps GLColors as that step showed them, and resumes the thread, until
-// 32 steps were seen or the thread has ended.
+// Plays the OpenGL presenter for a fade: waits for each self-suspension, keeps GLColors as that step showed them, and
+// resumes the thread, until 32 steps were seen or the thread has ended.
 std::vector<Palette> DriveOpenGLFade(HANDLE fade) {
   std::vector<Palette> seen;
   for (auto deadline = std::chrono::steady_clock::now() + 20s;
@@ -33,49 +30,7 @@ std::vector<Palette> DriveOpenGLFade(HANDLE fade) {
   return seen;
 }
 
-class FadeTest : public test::ScreenModeTest {};
-
-TEST_P(FadeTest, FadesReachTheirTargetAtTheLastOfThirtyTwoSteps) {
-  ScreenColors[5] = {100, 50, 10, 0};
-  ScreenColors[6] = {101, 0, 0, 0};
-  ScreenColors[200] = {255, 255, 255, 0};
-  ScreenColors[201] = {3, 8, 0, 0};
-  Palette target;
-  std::copy(std::begin(ScreenColors), std::end(ScreenColors), target.begin());
-  const auto start = std::chrono::steady_clock::now();
-  for (void (*fade)() : {FadeIn, FadeOut}) {
-    fade();
-    HANDLE thread = FadeThreadHandle.load();
-    if (!DirectDraw()) {
-      EXPECT_EQ(WaitForSingleObject(thread, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "it waits to be resumed";
-    }
-    const std::vector<Palette> steps = DirectDraw() ? std::vector<Palette>() : DriveOpenGLFade(thread);
-    EXPECT_EQ(WaitForSingleObject(thread, 20000), WAIT_OBJECT_0) << "no 33rd stop: the thread ends by itself";
-    const Palette shown = test::DisplayPalette();
-    for (int i = 0; i < 256; ++i) {
-      EXPECT_EQ(test::Rgb(shown[i]), test::Rgb(fade == FadeIn ? target[i] : ColorEntry{})) << i;
-    }
-    // The fade-in leaves the table alone, the fade-out leaves it black.
-    EXPECT_EQ(test::Rgb(ScreenColors[5]), test::Rgb(fade == FadeIn ? target[5] : ColorEntry{}));
-    if (DirectDraw()) {
-      EXPECT_GE(std::chrono::steady_clock::now() - start, 450ms) << "32 waits for the blank at 60 Hz";
-      continue;
-    }
-    ASSERT_EQ(steps.size(), 32u);
-    // Fading in, components up to 100 stay black for 19 steps; after step k
-    // a component shows max(0, target - (256 - 8k)). Fading out, darker
-    // colours reach black first.
-    const Levels levels = fade == FadeIn ? Levels{steps[18][5].red, steps[18][5].green, steps[19][5].red,
-                                                  steps[19][6].red, steps[0][200].red, steps[30][201].green,
-                                                  steps[31][201].green, steps[31][5].blue}
-                                         : Levels{steps[0][5].red, steps[0][201].green, steps[30][200].red};
-    EXPECT_EQ(levels, fade == FadeIn ? (Levels{0, 0, 4, 5, 7, 0, 8, 10}) : (Levels{92, 0, 7}));
-    // Each visible step asked for a full-screen update.
-    EXPECT_EQ(test::TakeUpdates(), std::vector<test::UpdateRect>(32, test::UpdateRect{0, 0, 640, 480}));
-  }
-}
-
-class DirectDrawFadeTest : public FadeTest {
+class DirectDrawFadeTest : public ScreenModeTest {
  protected:
   int32_t Presenter() const override { return kPresenterDirectDraw; }
 };
@@ -88,7 +43,7 @@ TEST_F(DirectDrawFadeTest, ShowsOnlyWholeFadeSteps) {
   // Entry 200 (white) tells the step: after step k it shows 8k - 1.
   std::vector<int> seen;
   while (WaitForSingleObject(fade, 0) == WAIT_TIMEOUT) {
-    const Palette shown = test::DisplayPalette();
+    const Palette shown = DisplayPalette();
     const int level = 256 - (shown[200].red + 1);
     if (shown[200].red != 0 && (seen.empty() || seen.back() != level)) {
       EXPECT_EQ((shown[200].red + 1) % 8, 0) << "not a visible step: " << int(shown[200].red);
@@ -98,12 +53,19 @@ TEST_F(DirectDrawFadeTest, ShowsOnlyWholeFadeSteps) {
   }
   EXPECT_LE(seen.size(), 32u);
   EXPECT_GE(seen.size(), 16u);  // the steps come one per refresh, slow enough to see most
+  EXPECT_EQ(Rgb(DisplayPalette()[200]), (Levels{255, 255, 255}));
 }
 
-// A fade started while another runs waits until the first has ended.
+// A fade started while another runs waits until the first has ended; each
+// fade shows 32 steps, asks for a full-screen update at each, and ends itself.
 TEST(FadeThreads, ASecondFadeWaitsForTheFirst) {
-  test::SetUpScreen(kPresenterOpenGL);
-  ScreenColors[1] = {80, 80, 80, 0};
+  SetUpScreen(kPresenterOpenGL);
+  ScreenColors[5] = {100, 50, 10, 0};
+  ScreenColors[6] = {101, 0, 0, 0};
+  ScreenColors[200] = {255, 255, 255, 0};
+  ScreenColors[201] = {3, 8, 0, 0};
+  Palette target;
+  std::copy(std::begin(ScreenColors), std::end(ScreenColors), target.begin());
   FadeIn();
   HANDLE first = FadeThreadHandle.load();
   // The first fade stands at its first visible step until resumed.
@@ -116,17 +78,29 @@ TEST(FadeThreads, ASecondFadeWaitsForTheFirst) {
   EXPECT_FALSE(started.load());
   EXPECT_EQ(FadeThreadHandle.load(), first);
   // The last resume lets the first fade end; FadeOut then closes its handle.
-  EXPECT_EQ(DriveOpenGLFade(first).size(), 32u);
+  const std::vector<Palette> in = DriveOpenGLFade(first);
+  ASSERT_EQ(in.size(), 32u);
   second.join();
   EXPECT_TRUE(started.load());
   HANDLE next = FadeThreadHandle.load();
-  EXPECT_EQ(DriveOpenGLFade(next).size(), 32u);
-  EXPECT_EQ(WaitForSingleObject(next, 20000), WAIT_OBJECT_0);
-  EXPECT_EQ(ScreenColors[1].red, 0);
-  test::TearDownScreen();
+  const std::vector<Palette> out = DriveOpenGLFade(next);
+  ASSERT_EQ(out.size(), 32u);
+  EXPECT_EQ(WaitForSingleObject(next, 20000), WAIT_OBJECT_0) << "no 33rd stop";
+  // Fading in, components up to 100 stay black 19 steps; after step k one
+  // shows max(0, target - (256 - 8k)). Fading out, darker ones go black first.
+  EXPECT_EQ((Levels{in[18][5].red, in[18][5].green, in[19][5].red, in[19][6].red, in[0][200].red,
+                    in[30][201].green, in[31][201].green, in[31][5].blue, out[0][5].red, out[0][201].green,
+                    out[30][200].red}),
+            (Levels{0, 0, 4, 5, 7, 0, 8, 10, 92, 0, 7}));
+  const Palette shown = DisplayPalette();
+  for (int i = 0; i < 256; ++i) {
+    EXPECT_EQ(Rgb(in[31][i]), Rgb(target[i])) << i;
+    EXPECT_EQ(Rgb(shown[i]), Rgb(ColorEntry{})) << i;
+  }
+  EXPECT_EQ(Rgb(ScreenColors[5]), Rgb(ColorEntry{})) << "the fade-out leaves the table black";
+  EXPECT_EQ(TakeUpdates(), std::vector<UpdateRect>(64, UpdateRect{0, 0, 640, 480}));
+  TearDownScreen();
 }
-
-INSTANTIATE_TEST_SUITE_P(Presenters, FadeTest, test::AllPresenters(), test::PresenterName);
 
 }  // namespace
 }  // namespace vsk

@@ -1,25 +1,30 @@
-// What the picture tests share: the headers they all need, a path list of
-// the picture bank and the files it names, and what the display shows.
+// What the picture and gfx tests share: headers, path lists and their files, what the display shows.
 #pragma once
 
 #include <windows.h>
 #include <ddraw.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <atomic>
 #include <cctype>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
+#include <functional>
+#include <set>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "core/context.h"
 #include "core/dd_objects.h"
 #include "core/presenter_state.h"
+#include "gfx/font.h"
 #include "gfx/screen_update.h"
 #include "pictures/bank.h"
 #include "pictures/screen_clip.h"
@@ -27,10 +32,14 @@
 #include "services/memory.h"
 #include "services/memory_faults.h"
 #include "support/bytes.h"
+#include "support/font_builder.h"
 #include "support/log.h"
 #include "support/screen_fixture.h"
 
 namespace vsk::test {
+
+using namespace std::chrono_literals;
+using Pixels = std::vector<uint8_t>;
 
 struct PathEntryData {
   uint32_t width;
@@ -84,6 +93,11 @@ inline std::vector<uint8_t> Shown(std::initializer_list<std::pair<int, int>> poi
   for (const auto& [x, y] : points) pixels.push_back(DisplayPixel(x, y));
   return pixels;
 }
+inline std::vector<uint8_t> OnScreen(std::initializer_list<std::pair<int, int>> points) {  // the screen bitmap's
+  std::vector<uint8_t> pixels;
+  for (const auto& [x, y] : points) pixels.push_back(ScreenPixel(x, y));
+  return pixels;
+}
 inline std::vector<uint8_t> Shown(int x, int y, int w, int h) {
   std::vector<uint8_t> pixels;
   for (int i = 0; i < w * h; ++i) pixels.push_back(DisplayPixel(x + i % w, y + i / w));
@@ -107,6 +121,12 @@ inline std::array<ColorEntry, 256> DisplayPalette() {
     EXPECT_EQ(DDPalette->GetEntries(0, 0, 256, reinterpret_cast<LPPALETTEENTRY>(shown.data())), DD_OK);
   }
   return shown;
+}
+
+// For death tests: the log (standard output) goes to standard error, where the test reads it.
+inline void LogOnStderr() {
+  std::fflush(stdout);
+  dup2(STDERR_FILENO, STDOUT_FILENO);
 }
 
 // Empties the bank, the cache and the path lists of the set-up.

@@ -1,11 +1,7 @@
-// Screen-data files: each kind of record converted, text fields resolved,
-// damaged files and directory entries, the screen region and its failures.
+// Screen-data files: every record kind converted, texts resolved, damaged files, regions.
 #include "pictures/screendata.h"
 
 #include <gmock/gmock.h>
-#include <unistd.h>
-
-#include <tuple>
 
 #include "catalog/strings.h"
 #include "pictures/pictures_test.h"
@@ -13,13 +9,12 @@
 namespace vsk {
 namespace {
 
-using test::Bytes;
+using namespace test;
 using Words = std::vector<uint32_t>;
 const uint32_t* const kTags = kSectionTags;
 
-// A screen-data file: the 32-byte header, the unused word, the section count,
-// the directory (tag, count, offset) and the records, each section's records
-// after the last.
+// A screen-data file: the 32-byte header, the unused word, the section count, the directory (tag, count, offset) and
+// the records, each section's records after the last.
 Bytes ScreenFile(const std::vector<std::tuple<uint32_t, uint32_t, Bytes>>& sections) {
   Bytes file, records;
   file.zeros(32).be32(0xDEADBEEF).be32(static_cast<uint32_t>(sections.size()));
@@ -54,13 +49,12 @@ std::vector<uint8_t> Raw(const void* p, size_t at, size_t n) {
   return std::vector<uint8_t>(static_cast<const uint8_t*>(p) + at, static_cast<const uint8_t*>(p) + at + n);
 }
 
-class ScreenData : public test::GameDirTest {
+class ScreenData : public GameDirTest {
  protected:
-  // Writes the file and loads it (instead of the one loaded before); the
-  // log of the load goes to loadLog_.
+  // Writes the file and loads it (instead of the one loaded before); the log of the load goes to loadLog_.
   void* Load(const Bytes& file, const char* name = "screen.dat") {
-    test::WriteBytes(name, file.data);
-    test::LogCapture log;
+    WriteBytes(name, file.data);
+    LogCapture log;
     FreeExternalData(loaded_);
     loaded_ = ExternalDataLoad(name);
     loadLog_ = log.Take();
@@ -68,38 +62,28 @@ class ScreenData : public test::GameDirTest {
   }
   void TearDown() override {
     FreeExternalData(loaded_);
-    test::GameDirTest::TearDown();
+    GameDirTest::TearDown();
   }
   void* loaded_ = nullptr;
   std::string loadLog_;
 };
 
 TEST_F(ScreenData, EveryKnownSectionIsConvertedAndItsTextsResolved) {
-  // The labels come first, at data offset 8 + 14 * 12 = 176; the gadgets
-  // follow a 10-byte record, so their 32-bit fields are not 4-byte aligned.
+  // Labels first, at data offset 8 + 14 * 12 = 176; gadgets after a 10-byte record (32-bit fields unaligned).
   const Bytes labels = Label(0).append(Label(0xFFFFFFFF)).append(Label(58));
-  // A town template: a word, a long, three words, five words, eight bytes,
-  // seven words, eight words.
+  // A town template: a word, a long, three words, five words, eight bytes, seven words, eight words.
   Bytes town = Words16({1, 2, 3, 4, 5, 6, 0x0C00, 0x0C01, 0x0C02, 0x0C03, 0x0C04}).text("ABCDEFGH");
   town.append(Words16({0x1E00, 0x1E01, 0x1E02, 0x1E03, 0x1E04, 0x1E05, 0x1E06, 0x2C00, 0x2C01, 0x2C02, 0x2C03,
                        0x2C04, 0x2C05, 0x2C06, 0x2C07}));
   const Bytes raw = Bytes().be32(0x01020304).be32(0x05060708);
   void* data = Load(ScreenFile({
-      {kTags[0], 3, labels},
-      {kTags[4], 1, Words16({1, 2, 3, 4, 5})},
+      {kTags[0], 3, labels}, {kTags[4], 1, Words16({1, 2, 3, 4, 5})},
       {kTags[1], 3, GadgetRecord("OKOK", 0).append(GadgetRecord("EXIT", 200)).append(GadgetRecord("INFO", 1 << 30))},
-      {kTags[2], 2, Words16({0, 57, 1, 2, 3, 4, 0, 0}).zeros(8)},
-      {kTags[3], 1, Words16({1, 2, 3, 4, 5, 6}).be32(330)},
-      {kTags[5], 1, Words16({1, 2, 3, 4, 5, 6, 7})},
-      {kTags[7], 1, Words16({0, 58, 0x0A0B, 0x0C0D})},
-      {kTags[8], 1, Words16({1, 2, 3, 4, 5, 0x0606}).be32(5000)},
-      {kTags[9], 1, Words16({10, 20, 110, 40})},
-      {kTags[10], 1, Words16({0x1234, 0x5678})},
-      {kTags[11], 1, town},
-      {kTags[6], 2, raw},
-      {kTags[21], 1, raw},
-      {0x12345678, 1, raw},
-  }));
+      {kTags[2], 2, Words16({0, 57, 1, 2, 3, 4, 0, 0}).zeros(8)}, {kTags[3], 1, Words16({1, 2, 3, 4, 5, 6}).be32(330)},
+      {kTags[5], 1, Words16({1, 2, 3, 4, 5, 6, 7})}, {kTags[7], 1, Words16({0, 58, 0x0A0B, 0x0C0D})},
+      {kTags[8], 1, Words16({1, 2, 3, 4, 5, 0x0606}).be32(5000)}, {kTags[9], 1, Words16({10, 20, 110, 40})},
+      {kTags[10], 1, Words16({0x1234, 0x5678})}, {kTags[11], 1, town}, {kTags[6], 2, raw}, {kTags[21], 1, raw},
+      {0x12345678, 1, raw}}));
   ASSERT_NE(data, nullptr);
   EXPECT_EQ(loadLog_, "LTXT:ID:57\nLTXT:ID:0\n") << "each text placement is logged";
   EXPECT_EQ(At(data, {0}, true), Words{14}) << "the section count is native";
@@ -109,7 +93,6 @@ TEST_F(ScreenData, EveryKnownSectionIsConvertedAndItsTextsResolved) {
   uint8_t* l = section(0);
   EXPECT_EQ(Raw(l, 0, 12), Raw(labels.data.data(), 0, 12));
   EXPECT_EQ(At(l, {12, 18, 20, 22, 32, 34}), (Words{0x0102, 0x0708, 0xFFFF, 0xFFFF, 58, 0}));
-  EXPECT_STREQ(SectionText(data, l + 32), "residence");
   for (size_t at : {8, 20, 28, 33}) EXPECT_EQ(SectionText(data, l + at), nullptr) << at;
   auto* g = reinterpret_cast<const Gadget*>(section(1));
   EXPECT_EQ((Words{g[0].image, g[0].flags, g[0].bottom, g[0].command, g[1].command, g[1].dataOffset}),
@@ -121,10 +104,10 @@ TEST_F(ScreenData, EveryKnownSectionIsConvertedAndItsTextsResolved) {
 
   // Texts of placements (always a string), windows, pictures and numbers.
   EXPECT_EQ(At(section(2), {0, 2, 4, 10}), (Words{57, 0, 1, 4}));
-  EXPECT_STREQ(SectionText(data, section(2)), "tavern");
   EXPECT_EQ(SectionText(data, section(2) + 12), GetDefaultString(0));
-  EXPECT_STREQ(SectionText(data, section(3) + 12), "info window");
-  EXPECT_STREQ(SectionText(data, section(7)), "residence");
+  EXPECT_EQ((std::vector<std::string>{SectionText(data, section(2)), SectionText(data, section(3) + 12),
+                                      SectionText(data, section(7)), SectionText(data, l + 32)}),
+            (std::vector<std::string>{"tavern", "info window", "residence", "residence"}));
   EXPECT_EQ(At(section(7), {4, 6}), (Words{0x0A0B, 0x0C0D}));
   EXPECT_EQ(At(section(8), {10, 12}), (Words{0x0606, 5000}));
   EXPECT_STREQ(SectionText(data, section(8) + 12), "") << "a number outside the table";
@@ -143,11 +126,11 @@ TEST_F(ScreenData, EveryKnownSectionIsConvertedAndItsTextsResolved) {
 }
 
 TEST_F(ScreenData, ShortEmptyDamagedAndOddFiles) {
-  test::WriteBytes("short.dat", Bytes().zeros(31).data);
-  test::WriteBytes("empty.dat", {});
-  test::MakeDir("folder.dat");
+  WriteBytes("short.dat", Bytes().zeros(31).data);
+  WriteBytes("empty.dat", {});
+  MakeDir("folder.dat");
   for (const char* name : {"nothing.dat", "short.dat", "empty.dat", "folder.dat"}) {
-    test::LogCapture log;
+    LogCapture log;
     EXPECT_EQ(ExternalDataLoad(name), nullptr);
     EXPECT_EQ(log.Take(), std::string("ExternalDataLoad: \tKonnte ") + name + " nicht oeffnen.\n");
   }
@@ -159,9 +142,8 @@ TEST_F(ScreenData, ShortEmptyDamagedAndOddFiles) {
   EXPECT_EQ(At(Load(Bytes().zeros(32).be32(0).be32(100).be32(kTags[6]).be32(5).be32(20).text("abcde")), {0}, true),
             Words{1});
   EXPECT_EQ(GetSectionCount(loaded_, kTags[6]) + GetSectionCount(loaded_, 0x61626364), 5u);
-  // Of two entries with one tag the first wins; names resolve without
-  // regard to case.
-  test::MakeDir("data/screendat");
+  // Of two entries with one tag the first wins; names resolve without regard to case.
+  MakeDir("data/screendat");
   Load(ScreenFile({{kTags[9], 1, Words16({1, 2, 3, 4})}, {kTags[9], 2, Words16({5, 6, 7, 8}).zeros(8)}}),
        "data/screendat/info_stadt.dat");
   FreeExternalData(loaded_);
@@ -192,13 +174,12 @@ const Bytes kRegionFile = ScreenFile({{kTags[0], 1, Label(58)},
                                       {kTags[9], 1, Bytes().zeros(8)}});
 
 TEST_F(ScreenData, RegionFillsTheRequestedSlotsOrReleasesEverything) {
-  test::WriteBytes("r.dat", kRegionFile.data);
+  WriteBytes("r.dat", kRegionFile.data);
   for (uint32_t mask : {3u, 0u}) {
     ScreenRegion* region = GetSCreenRegion("r.dat", mask);
     ASSERT_NE(region, nullptr);
-    EXPECT_EQ(region->buttonUp, 1);
     EXPECT_EQ(+region->builtinGadget.command, kCommandKey);
-    EXPECT_TRUE(region->pressedGadget == nullptr && region->lastGadget == nullptr);
+    EXPECT_TRUE(region->buttonUp == 1 && region->pressedGadget == nullptr && region->lastGadget == nullptr);
     for (int i = 0; i < kSectionSlots; ++i) {
       const bool asked = mask >> i & 1;
       EXPECT_EQ(region->sections[i].records, asked ? GetSectionData(region->data, kTags[i]) : nullptr) << i;
@@ -208,14 +189,14 @@ TEST_F(ScreenData, RegionFillsTheRequestedSlotsOrReleasesEverything) {
     EXPECT_STREQ(GadgetLabel(region->data, &gadgets[0]), "residence") << "mask 0 still converts";
     FreeScreenRegion(region);
   }
-  test::LogCapture absent;
+  LogCapture absent;
   EXPECT_EQ(GetSCreenRegion("absent.dat", 3), nullptr);
   EXPECT_EQ(absent.Take(), "ExternalDataLoad: \tKonnte absent.dat nicht oeffnen.\n");
   // Each allocation that fails releases everything.
   const int64_t before = LiveAllocVecBlocks();
   int failures = 0;
   for (uint32_t n = 1; n < 10; ++n, ++failures) {
-    test::LogCapture log;
+    LogCapture log;
     FailAllocVecAt(n);
     ScreenRegion* region = GetSCreenRegion("r.dat", 3);
     FailAllocVecAt(0);
@@ -232,17 +213,11 @@ TEST_F(ScreenData, RegionFillsTheRequestedSlotsOrReleasesEverything) {
   EXPECT_GE(failures, 2);
 }
 
-// The log is standard output; the death test reads standard error.
-void RegionToStderr(const char* name, uint32_t mask) {
-  std::fflush(stdout);
-  dup2(STDERR_FILENO, STDOUT_FILENO);
-  GetSCreenRegion(name, mask);
-}
-
 TEST_F(ScreenData, MissingOrEmptyRequestedSectionEndsTheProcess) {
-  test::WriteBytes("r.dat", ScreenFile({{kTags[0], 1, Label(0)}, {kTags[9], 0, Bytes()}}).data);
-  EXPECT_EXIT(RegionToStderr("r.dat", 3), testing::ExitedWithCode(1), testing::EndsWith("GetSCreenRegion:000"));
-  EXPECT_EXIT(RegionToStderr("r.dat", 1 << 9), testing::ExitedWithCode(1), testing::EndsWith("GetSCreenRegion:001"));
+  WriteBytes("r.dat", ScreenFile({{kTags[0], 1, Label(0)}, {kTags[9], 0, Bytes()}}).data);
+  auto region = [](uint32_t mask) { LogOnStderr(); GetSCreenRegion("r.dat", mask); };
+  EXPECT_EXIT(region(3), testing::ExitedWithCode(1), testing::EndsWith("GetSCreenRegion:000"));
+  EXPECT_EXIT(region(1 << 9), testing::ExitedWithCode(1), testing::EndsWith("GetSCreenRegion:001"));
 }
 
 }  // namespace
