@@ -141,7 +141,9 @@ DWORD WINAPI CycleThread(LPVOID argument) {
     WaitTOF();
     ColorCyclePass(cycle->Data);
     Delay(1);
-    while (WindowActive.load() == 0) Delay(1);
+    // The colours stand while the window is inactive; a stop request still
+    // ends the thread, or StopColorCycle would wait for the window forever.
+    while (WindowActive.load() == 0 && !cycle->StopRequest.load()) Delay(1);
     if (cycle->StopRequest.load()) {
       cycle->Ended = 1;
       return 0;

@@ -140,6 +140,9 @@ TEST_P(ColorCycleTest, NoStepsWhileTheWindowIsInactive) {
   while (ScreenColors[0x8D].red == 7 && std::chrono::steady_clock::now() < deadline)
     std::this_thread::sleep_for(1ms);
   EXPECT_NE(ScreenColors[0x8D].red, 7);
+  // Stopped while the window is inactive again (the client closed from the
+  // task bar): the thread must end rather than wait for the window.
+  WindowActive = 0;
   StopColorCycle(cycle_);
   cycle_ = nullptr;
   ScreenColors[0x8D] = {7, 7, 7, 0};
