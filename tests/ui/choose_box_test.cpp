@@ -2,20 +2,7 @@
 // a line chosen and taken with OK, cancelled, scrolled, the info text, the
 // right click it ignores, every set-up failure; the screen put back each time.
 #include "ui/choose_box.h"
-
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <string>
-#include <vector>
-
-#include "core/presenter_state.h"
-#include "gfx/font.h"
-#include "gfx/rastport.h"
-#include "services/memory_faults.h"
-#include "support/log.h"
-#include "support/modal_box.h"
-#include "vsk-data/demo.h"
+#include "ui/ui_test.h"
 
 namespace vsk {
 namespace {

@@ -3,16 +3,9 @@
 // on timer ticks, the built-in key gadget, and which gadget a point hits.
 #include "ui/gadgets.h"
 
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
-#include "core/presenter_state.h"
 #include "pictures/bank.h"
 #include "pictures/events.h"
-#include "support/screen_fixture.h"
-#include "vsk-data/demo.h"
+#include "ui/ui_test.h"
 
 namespace vsk {
 namespace {

@@ -1,18 +1,6 @@
 // The list box and its scroller on the screen, in both presenter modes.
 #include "ui/requester_box.h"
-
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <string>
-#include <vector>
-
-#include "gfx/rastport.h"
-#include "services/memory.h"
-#include "services/memory_faults.h"
-#include "support/log.h"
-#include "support/screen_fixture.h"
-#include "ui/requester_test_font.h"
+#include "ui/ui_test.h"
 
 namespace vsk {
 namespace {

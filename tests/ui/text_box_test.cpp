@@ -3,20 +3,8 @@
 // message queue as the presenter's window procedure would feed it.
 #include "ui/text_box.h"
 
-#include <gtest/gtest.h>
-#include <windows.h>
-
-#include <cstdio>
-#include <string>
-#include <vector>
-
-#include "core/presenter_state.h"
-#include "services/memory.h"
-#include "services/memory_faults.h"
-#include "support/log.h"
-#include "support/modal_box.h"
 #include "support/plain_window.h"
-#include "vsk-data/demo.h"
+#include "ui/ui_test.h"
 
 namespace vsk {
 namespace {
