@@ -105,7 +105,7 @@ TEST_P(GadgetTest, ARepeatingGadgetFiresOnPressAndEveryTickWhileHeldOverIt) {
   EXPECT_EQ(HandleGadgetEvent(nullptr, region_, kEventTick), nullptr) << "not after it";
 }
 
-TEST_P(GadgetTest, KeyEventsFireTheBuiltInGadgetAndNothingElseDoes) {
+TEST_P(GadgetTest, KeyEventsFireTheBuiltInGadgetAndFindGadgetTakesTheFirstActiveOneStrictlyInside) {
   Gadget* fired = HandleGadgetEvent(nullptr, region_, kEventQuit);
   ASSERT_EQ(fired, &region_->builtinGadget);
   EXPECT_EQ(fired->command, kCommandKey);
@@ -117,9 +117,6 @@ TEST_P(GadgetTest, KeyEventsFireTheBuiltInGadgetAndNothingElseDoes) {
   EXPECT_EQ(HandleGadgetEvent(nullptr, region_, kEventLeftDown), nullptr);
   EXPECT_EQ(HandleGadgetEvent(nullptr, region_, kEventMove), nullptr);
   EXPECT_EQ(HandleGadgetEvent(nullptr, region_, kEventLeftUp), nullptr);
-}
-
-TEST_P(GadgetTest, FindGadgetTakesTheFirstActiveOneStrictlyInside) {
   Gadget* ok = WithCommand(kCommandOk);
   ASSERT_NE(ok, nullptr);
   PointAt(static_cast<int32_t>(kOriginX + ok->left), static_cast<int32_t>(kOriginY + ok->top + 5));

@@ -67,17 +67,6 @@ class RequesterBoxTest : public test::ScreenModeTest {
   std::vector<char> slots_;
 };
 
-TEST_P(RequesterBoxTest, ALineWiderThanTheBoxIsCutAtItsEdge) {
-  MakeLines(2);
-  std::memset(&slots_[kRequesterLineSlot], 'W', kRequesterLineSlot);  // no NUL in the slot
-  box_ = InitRequesterBox(kWidth, 2, font_, slots_.data(), kX, kY, kWidth, 10, kBack, kText);
-  ASSERT_NE(box_, nullptr);
-  EXPECT_EQ(test::BitmapPixel(box_->bitmap, 38, kLineHeight), kText) << "eighth block, the last that fits";
-  EXPECT_EQ(test::BitmapPixel(box_->bitmap, 39, kLineHeight), kBack);
-  EXPECT_EQ(test::BitmapPixel(box_->bitmap, 0, 0), kText) << "the line above is untouched";
-  EXPECT_EQ(test::BitmapPixel(box_->bitmap, 12, 0), kBack);
-}
-
 TEST_P(RequesterBoxTest, ScrollingShowsTheChosenBandDownToTheLastLineAndClearsTheSelection) {
   test::LogCapture log;
   ASSERT_NE(Open(10, 15), nullptr);
