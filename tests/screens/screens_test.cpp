@@ -1,8 +1,12 @@
 // The title and residence screens in the whole client, in both presenters:
-// title → right-click → residence with its text box, scrolled and closed →
-// colours cycling in registers 139..155 → right-click → orderly end; the
-// text box shows text 622 as the string table has it (built-in, or the
-// German catalog's); a recorded run replayed; and a soak of window activations during fades and cycling.
+// title → right-click → residence with its text box (text 622, built-in or
+// the German catalog's), closed → colours cycling in 139..155 →
+// right-click → orderly end; a recorded run replayed; a soak of window
+// activations during fades and cycling; and the run again with its n-th
+// AllocVec failing (a watchdog aborts a hang): each ends in order, logs the
+// failure and gives back every block. ctest tries the start-up's first 8, the
+// residence's first 8 and 4 spread over the run; every n with
+// VSK_ALLOC_SWEEP=all (about 6 and 16 minutes).
 #include "screens/screens.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +16,11 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <future>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,8 +32,9 @@
 #include "pictures/replay.h"
 #include "pictures/screendata.h"
 #include "platform/testing.h"
+#include "services/memory_faults.h"
+#include "startup/outcome.h"
 #include "startup/report.h"
-#include "support/bytes.h"
 #include "support/client_run.h"
 #include "support/eventually.h"
 #include "ui/text_box.h"
@@ -118,7 +127,7 @@ bool SettlesAwayFrom(const std::vector<uint8_t>& before) {
 
 // What the player thread saw, for the checks after the run.
 struct Seen {
-  bool boxShown = false, scrolled = false, boxClosed = false, cycling = false, ambience = false;
+  bool boxShown = false, ambience = false;
   std::vector<uint8_t> textArea;     // the first band, as shown
   std::vector<ColorEntry> colours;   // the screen's colours then
   std::string text622;               // what the string table said then
@@ -135,45 +144,6 @@ bool ShowsText622(Seen* seen) {
         return seen->textArea == ExpectedTextArea(seen->text622, seen->colours);
       },
       15s);
-}
-
-TEST_P(ScreensTest, TitleResidenceTextBoxCyclingAndAnOrderlyEnd) {
-  Seen seen;
-  EXPECT_EQ(Run([&] {
-              hooks::StartMixerCapture();
-              test::RightClick();
-              test::MoveTo(kParkX, kParkY);
-              seen.boxShown = ShowsText622(&seen);
-              if (!seen.boxShown) return;
-              const hooks::MixerCapture sound = hooks::TakeMixerCapture();
-              seen.ambience = std::any_of(sound.samples.begin(), sound.samples.end(),
-                                          [](int16_t s) { return s > 1000 || s < -1000; });
-              hooks::StopMixerCapture();
-              // Holding the down arrow scrolls on the timer's ticks.
-              test::LeftPressAt(532, 353);
-              seen.scrolled = test::Eventually([&] { return TextArea() != seen.textArea; }, 5s);
-              test::LeftReleaseAt(532, 353);
-              // The close button: pressed, released inside, a pause, closed.
-              const std::vector<uint8_t> box = TextArea();
-              test::LeftClickAt(535, 380);
-              seen.boxClosed = test::Eventually([&] { return TextArea() != box; }, 5s);
-              const std::vector<uint8_t> first = CyclingColours();
-              seen.cycling = test::Eventually([&] { return CyclingColours() != first; }, 5s);
-            }),
-            0);
-  EXPECT_TRUE(shown_.load()) << log_;
-  EXPECT_TRUE(seen.boxShown) << "the residence's text box shows text 622, wrapped";
-  EXPECT_TRUE(seen.ambience) << "sound 48 plays";
-  EXPECT_TRUE(seen.scrolled) << "the down arrow scrolls";
-  EXPECT_TRUE(seen.boxClosed) << "the close button closes the box";
-  EXPECT_TRUE(seen.cycling) << "registers 139..155 cycle while the residence waits";
-  ExpectOrderlyEnd();
-
-  // The cycling stopped with the screen.
-  const std::vector<uint8_t> after = CyclingColours();
-  std::this_thread::sleep_for(300ms);
-  EXPECT_EQ(CyclingColours(), after) << "nothing animates the palette after the residence";
-  EXPECT_EQ(hooks::LiveDirectSoundObjects(), 0);
 }
 
 // A run through title, text box, residence and end, recorded and replayed
@@ -222,9 +192,14 @@ TEST_P(ScreensTest, TheGermanCatalogsText622InTheBox) {
   setenv("LC_ALL", "de_DE.UTF-8", 1);
   Seen seen;
   EXPECT_EQ(Run([&] {
+              hooks::StartMixerCapture();
               test::RightClick();
               test::MoveTo(kParkX, kParkY);
               seen.boxShown = ShowsText622(&seen);
+              const hooks::MixerCapture sound = hooks::TakeMixerCapture();
+              seen.ambience = std::any_of(sound.samples.begin(), sound.samples.end(),
+                                          [](int16_t s) { return s > 1000 || s < -1000; });
+              hooks::StopMixerCapture();
             },
             [] {
               test::LeftClickAt(535, 380);
@@ -235,7 +210,9 @@ TEST_P(ScreensTest, TheGermanCatalogsText622InTheBox) {
   ASSERT_TRUE(seen.boxShown) << "the box shows the catalog's text 622, wrapped\n" << log_;
   EXPECT_EQ(seen.text622.rfind("Willkommen in Eurer Residenz", 0), 0u) << seen.text622;
   EXPECT_NE(seen.text622, GetDefaultString(622));
+  EXPECT_TRUE(seen.ambience) << "sound 48 plays";
   ExpectOrderlyEnd();
+  EXPECT_EQ(hooks::LiveDirectSoundObjects(), 0);
 }
 
 // The residence's files missing but its picture (without which the picture
@@ -287,9 +264,120 @@ TEST_P(ScreensTest, TwoHundredActivationsDuringFadesAndCycling) {
             0);
   EXPECT_EQ(toggles.load(), 200);
   ExpectOrderlyEnd();
+  // The cycling stopped with the screen.
+  const std::vector<uint8_t> after = CyclingColours();
+  std::this_thread::sleep_for(300ms);
+  EXPECT_EQ(CyclingColours(), after) << "nothing animates the palette after the residence";
 }
 
 INSTANTIATE_TEST_SUITE_P(Presenters, ScreensTest, ::testing::Values("", "-gl"), test::PresenterParamName);
+
+
+// Aborts a run that does not end by itself: a hang is a fault the sweep is
+// there to find, and an in-process run cannot be stopped any other way.
+struct Watchdog {
+  Watchdog(uint32_t n, std::chrono::seconds limit)
+      : thread([done = ended.get_future(), n, limit] {
+          if (done.wait_for(limit) == std::future_status::ready) return;
+          std::fprintf(stderr, "allocation sweep: the run with allocation %u failing hangs\n", n);
+          std::abort();
+        }) {}
+  ~Watchdog() {
+    ended.set_value();
+    thread.join();
+  }
+  std::promise<void> ended;
+  std::thread thread;
+};
+
+// AllocVec calls made before the residence screen began, in the last run.
+std::atomic<uint64_t> gResidenceStart{0};
+
+int32_t NotedResidenceScreen() {
+  gResidenceStart = AllocVecCalls();
+  return ResidenceScreen();
+}
+
+// The allocations to fail (1 = the run's first): all of them, or a sample.
+std::vector<uint32_t> SweepPoints(uint32_t calls, uint32_t residenceStart) {
+  const char* all = std::getenv("VSK_ALLOC_SWEEP");
+  std::set<uint32_t> points;
+  for (uint32_t k = 1; k <= 8; ++k) points.insert({k, residenceStart + k, calls * (k % 5) / 5});
+  for (uint32_t n = 1; all && std::strcmp(all, "all") == 0 && n <= calls; ++n) points.insert(n);
+  std::erase_if(points, [calls](uint32_t n) { return n == 0 || n > calls; });
+  return {points.begin(), points.end()};
+}
+
+class AllocationSweepTest : public test::ClientRunTest {
+ protected:
+  void SetUp() override {
+    ClientRunTest::SetUp();
+    // Input from the start: a failed allocation may keep the picture away.
+    pictureWait_ = 0ms;
+  }
+
+  // One run, the player closing the box and right-clicking each screen away;
+  // the running flag set as a crash leaves it, so only a whole game clears it.
+  int RunOnce() {
+    std::vector<uint8_t> prefs = test::ReadBytes("data/prefs.vsk");
+    if (prefs.size() > test::kRunningFlagOffset) {
+      prefs[test::kRunningFlagOffset] = 1;
+      test::WriteBytes("data/prefs.vsk", prefs);
+    }
+    FreeSystemReport();  // the device lists of the machine report
+    System = SystemContext{};
+    Player = PlayerRecord{};
+    platform::testing::ResetMessageBoxes();
+    Screens.residence = NotedResidenceScreen;
+    const int result = Run({}, [] {
+      test::LeftClickAt(535, 380);
+      test::RightClick();
+    });
+    FreeSystemReport();
+    return result;
+  }
+};
+
+TEST_P(AllocationSweepTest, EveryFailedAllocationEndsInOrderAndGivesEverythingBack) {
+  const int64_t liveBefore = LiveAllocVecBlocks();
+  const uint64_t callsBefore = AllocVecCalls();
+  ASSERT_EQ(RunOnce(), 0);
+  const auto calls = static_cast<uint32_t>(AllocVecCalls() - callsBefore);
+  const auto residenceStart = static_cast<uint32_t>(gResidenceStart - callsBefore);
+  ASSERT_NE(log_.find("InitRequesterTextBox_Bitmap"), std::string::npos) << "the run reaches the text box\n" << log_;
+  ASSERT_EQ(RunFailureStatus(), 0) << RunFailureSentence();
+  ASSERT_EQ(LiveAllocVecBlocks(), liveBefore) << "a run without failures gives every block back";
+  std::printf("allocation sweep: %u AllocVec calls in a run, the residence's from %u on\n", calls,
+              residenceStart + 1);
+
+  for (uint32_t n : SweepPoints(calls, residenceStart)) {
+    SCOPED_TRACE("allocation " + std::to_string(n) + " of " + std::to_string(calls) + " failing");
+    const uint64_t callsAtStart = AllocVecCalls();
+    const int64_t liveAtStart = LiveAllocVecBlocks();
+    int result;
+    {
+      Watchdog watchdog(n, 60s);
+      FailAllocVecAt(n);
+      result = RunOnce();
+      FailAllocVecAt(0);
+    }
+    if (AllocVecCalls() - callsAtStart >= n) {
+      EXPECT_NE(log_.find("AllocVec: 000 "), std::string::npos) << log_;
+    }
+    ExpectOrderlyEnd();
+    EXPECT_EQ(result, 0) << "the window loop's result";
+    EXPECT_EQ(LiveAllocVecBlocks(), liveAtStart) << log_;
+    const int status = RunFailureStatus();
+    EXPECT_NE(status, kExitFatalException) << log_;
+    if (status == 0) {
+      EXPECT_EQ(test::ReadBytes("data/prefs.vsk").at(test::kRunningFlagOffset), 0) << "said well, ran to its end\n" << log_;
+    } else {
+      EXPECT_NE(RunFailureSentence(), "");
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Presenters, AllocationSweepTest, ::testing::Values("", "-gl"), test::PresenterParamName);
 
 }  // namespace
 }  // namespace vsk

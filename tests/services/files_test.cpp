@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include "services/byteorder.h"
 #include "services/memory.h"
 #include "services/memory_faults.h"
 #include "support/gamedir.h"
@@ -150,28 +149,6 @@ TEST_F(FileServices, CreateDirMakesOneLevel) {
   EXPECT_EQ(CreateDir("./nowhere/Cities"), 0u);
   const std::string text = log.Take();
   EXPECT_TRUE(text.starts_with("Konnte Verzeichnis /") && text.ends_with("/nowhere/Cities nicht anlegen !\n")) << text;
-}
-
-TEST_F(FileServices, PathsIgnoreCaseAndBackslashes) {
-  MakeDir("data/screendat");
-  WriteText("data/screendat/info_stadt.dat", "towns");
-  EXPECT_EQ(GetFileSize("./data/ScreenDat\\Info_Stadt.dat"), 5u);
-  EXPECT_EQ(GetFileSize("./Data\\SCREENDAT/INFO_STADT.DAT"), 5u);
-  // A new file takes the case of the directories that exist.
-  FileHandle file = Open("./DATA/ScreenDat/New.dat", MODE_NEWFILE);
-  ASSERT_NE(file, nullptr);
-  Close(file);
-  EXPECT_TRUE(FileExists("data/screendat/New.dat"));
-}
-
-TEST(SwapBytes, ReversesWordsOrHalfWords) {
-  uint8_t longs[] = {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xDE, 0xF0};
-  SwapBytes(longs, 2, 1);
-  EXPECT_EQ(Bytes(longs, longs + 8), (Bytes{0x78, 0x56, 0x34, 0x12, 0xF0, 0xDE, 0xBC, 0x9A}));
-  uint8_t words[] = {0x12, 0x34, 0x56, 0x78, 0xAA};
-  SwapBytes(words, 2, 0);
-  SwapBytes(words, 0, 1);  // nothing to do
-  EXPECT_EQ(Bytes(words, words + 5), (Bytes{0x34, 0x12, 0x78, 0x56, 0xAA}));
 }
 
 }  // namespace

@@ -14,16 +14,7 @@
 namespace vsk {
 namespace {
 
-using test::Entry;
-using test::FileExists;
-using test::kListFile;
-using test::ListBytes;
-using test::ListedNames;
-using test::LogCapture;
-using test::ReadBytes;
-using test::ReadTown;
-using test::WriteBytes;
-using test::WriteTown;
+using namespace test;  // the town files' helpers
 
 // The found town waits for ten ticks of the window timer before it loads.
 void PostTimerTicks(int count) {
@@ -34,7 +25,7 @@ void PostTimerTicks(int count) {
 
 bool Stands(const Town& town, int i) { return (town.buildings[i].flags & kBuildingStands) != 0; }
 
-class TownsTest : public test::TownTest {};
+class TownsTest : public TownTest {};
 
 TEST_F(TownsTest, FirstStartWritesTheProvisionalCapitalAndANewList) {
   SeedRandom(1);
@@ -63,6 +54,16 @@ TEST_F(TownsTest, FirstStartWritesTheProvisionalCapitalAndANewList) {
 
   EXPECT_EQ(ReadBytes(kListFile), ListBytes({Entry(0, "NewTown")}));
   FreeVec(town);
+
+  // The second start finds it: nothing generated anew.
+  Player.capitalId = 77;
+  LogCapture second;
+  EXPECT_EQ(GetActiveTown(kCapitalTownId), nullptr);
+  EXPECT_EQ(second.Take(),
+            "GetActiveTown: gesucht wird die Stadt mit der ID -2\n"
+            "GetActiveTown: lade die Hauptstadt, egal welche ID...\n"
+            "CheckPlayerTown: Lade Stadt des Spielers 1 mit dem Namen NewTown \n");
+  EXPECT_EQ(Player.capitalId, 0);
 }
 
 TEST_F(TownsTest, OtherStorageModesBuildTheTownInMemoryOnly) {
@@ -88,13 +89,7 @@ TEST_F(TownsTest, GenerationFollowsTheSeed) {
   for (int k = 0; k < 10; ++k) EXPECT_EQ(Stands(*town, 3 * k), standing.count(k) == 1) << "candidate " << 3 * k;
   EXPECT_FALSE(Stands(*town, 1)) << "a building with a price is never placed";
   EXPECT_FALSE(FileExists("data/Cities/Ostmark.vsk")) << "only provisional towns are written at once";
-
-  SeedRandom(1);
-  Town* again = CreateTown("Ostmark", 0);
-  ASSERT_NE(again, nullptr);
-  EXPECT_EQ(test::TownBytes(*again), test::TownBytes(*town));
   FreeVec(town);
-  FreeVec(again);
 }
 
 // Each failure logged (the short "MREF" chunk counts as missing), the record freed.
@@ -124,18 +119,6 @@ TEST_F(TownsTest, ANameThatLeavesTheTownDirectoryIsNeverWritten) {
   EXPECT_NE(log.Take().find("CreateTown : Konnte Stadtfile nicht abspeichern...\n"), std::string::npos);
   EXPECT_FALSE(FileExists("data/prefs.vsk.vsk"));
   EXPECT_FALSE(FileExists("data/prefs.vsk") && ReadBytes("data/prefs.vsk").size() == 14220u);
-}
-
-TEST_F(TownsTest, TheCapitalIsFoundOnTheSecondStart) {
-  FreeVec(GetActiveTown(kCapitalTownId));
-  Player.capitalId = 77;
-  LogCapture log;  // nothing generated anew
-  EXPECT_EQ(GetActiveTown(kCapitalTownId), nullptr);
-  EXPECT_EQ(log.Take(),
-            "GetActiveTown: gesucht wird die Stadt mit der ID -2\n"
-            "GetActiveTown: lade die Hauptstadt, egal welche ID...\n"
-            "CheckPlayerTown: Lade Stadt des Spielers 1 mit dem Namen NewTown \n");
-  EXPECT_EQ(Player.capitalId, 0);
 }
 
 TEST_F(TownsTest, TheCapitalWalkStopsAtAMissingTown) {
@@ -256,17 +239,15 @@ TEST_F(TownsTest, AnUnknownIdentifierAddsTheNextProvisionalTown) {
   EXPECT_EQ(town->id, 5);
   EXPECT_EQ(ListedNames(), (std::vector<std::string>{"0:Alpha", "3:Beta", "4:NewTown.0", "5:NewTown.1"}));
   FreeVec(town);
-}
 
-TEST_F(TownsTest, TenTakenNamesGiveNoTown) {
-  WriteBytes(kListFile, ListBytes({Entry(0, "Alpha")}));
-  for (int n = 0; n < 10; ++n) WriteTown("NewTown." + std::to_string(n), Town{});
+  // With all ten names taken no town is added.
+  for (int n = 2; n < 10; ++n) WriteTown("NewTown." + std::to_string(n), Town{});
   const std::vector<uint8_t> list = ReadBytes(kListFile);
-  EXPECT_EQ(GetActiveTown(5), nullptr);
+  EXPECT_EQ(GetActiveTown(12), nullptr);
   EXPECT_EQ(ReadBytes(kListFile), list);
 }
 
-TEST_F(TownsTest, ListsWithoutTerminatorOrWithATornRecordStopAtTheirLastWholeRecord) {
+TEST_F(TownsTest, AListWithoutTerminatorEndingInATornRecordStopsAtItsLastWholeRecord) {
   // One record and 16 bytes of a second, no terminator.
   std::vector<uint8_t> torn = ListBytes({Entry(6, "Alpha")}, false);
   torn.resize(torn.size() + 16, 0x41);
@@ -275,14 +256,6 @@ TEST_F(TownsTest, ListsWithoutTerminatorOrWithATornRecordStopAtTheirLastWholeRec
   ASSERT_NE(town, nullptr);
   EXPECT_EQ(town->id, 7);
   EXPECT_EQ(ReadBytes(kListFile), ListBytes({Entry(6, "Alpha"), Entry(7, "NewTown.0")}));
-  FreeVec(town);
-
-  // A terminator in the middle ends the list there.
-  WriteBytes(kListFile, ListBytes({Entry(1, "Alpha"), TownListTerminator(), Entry(9, "Hidden")}, false));
-  town = GetActiveTown(20);
-  ASSERT_NE(town, nullptr);
-  EXPECT_EQ(town->id, 2);
-  EXPECT_EQ(ListedNames(), (std::vector<std::string>{"1:Alpha", "2:NewTown.1"}));
   FreeVec(town);
 }
 
@@ -379,23 +352,6 @@ TEST_F(TownNamingTest, LongNamesAreCutAndMissingListsReported) {
   LogCapture log;
   EXPECT_FALSE(ChangeTownName(nullptr, "Veskburg"));
   EXPECT_EQ(log.Take(), "ChangeTownName : Konnte Town.list nicht finden...\n");
-}
-
-// A rebuilt capital takes its map position from the preferences again.
-TEST_F(TownNamingTest, TheListStaysConsistentThroughCreateRebuildAndRename) {
-  ASSERT_TRUE(ChangeTownName(nullptr, "Veskburg"));
-  FreeVec(GetActiveTown(40));
-  ASSERT_TRUE(ChangeTownName(nullptr, "Ostmark"));
-  std::vector<uint8_t> capital = ReadBytes("data/Cities/Veskburg.vsk");
-  capital.resize(5000);
-  WriteBytes("data/Cities/Veskburg.vsk", capital);
-  Town* rebuilt = GetActiveTown(0);
-  ASSERT_NE(rebuilt, nullptr);
-  EXPECT_EQ(rebuilt->capital, 1u);
-  EXPECT_EQ(rebuilt->mapX, 120);
-  FreeVec(rebuilt);
-  EXPECT_EQ(ListedNames(), (std::vector<std::string>{"0:Veskburg", "1:Ostmark"}));
-  EXPECT_EQ(ReadTown("data/Cities/Ostmark.vsk").id, 1);
 }
 
 }  // namespace

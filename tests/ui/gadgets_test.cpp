@@ -3,16 +3,9 @@
 // on timer ticks, the built-in key gadget, and which gadget a point hits.
 #include "ui/gadgets.h"
 
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
-#include "core/presenter_state.h"
 #include "pictures/bank.h"
 #include "pictures/events.h"
-#include "support/screen_fixture.h"
-#include "vsk-data/demo.h"
+#include "ui/ui_test.h"
 
 namespace vsk {
 namespace {
@@ -112,7 +105,7 @@ TEST_P(GadgetTest, ARepeatingGadgetFiresOnPressAndEveryTickWhileHeldOverIt) {
   EXPECT_EQ(HandleGadgetEvent(nullptr, region_, kEventTick), nullptr) << "not after it";
 }
 
-TEST_P(GadgetTest, KeyEventsFireTheBuiltInGadgetAndNothingElseDoes) {
+TEST_P(GadgetTest, KeyEventsFireTheBuiltInGadgetAndFindGadgetTakesTheFirstActiveOneStrictlyInside) {
   Gadget* fired = HandleGadgetEvent(nullptr, region_, kEventQuit);
   ASSERT_EQ(fired, &region_->builtinGadget);
   EXPECT_EQ(fired->command, kCommandKey);
@@ -124,9 +117,6 @@ TEST_P(GadgetTest, KeyEventsFireTheBuiltInGadgetAndNothingElseDoes) {
   EXPECT_EQ(HandleGadgetEvent(nullptr, region_, kEventLeftDown), nullptr);
   EXPECT_EQ(HandleGadgetEvent(nullptr, region_, kEventMove), nullptr);
   EXPECT_EQ(HandleGadgetEvent(nullptr, region_, kEventLeftUp), nullptr);
-}
-
-TEST_P(GadgetTest, FindGadgetTakesTheFirstActiveOneStrictlyInside) {
   Gadget* ok = WithCommand(kCommandOk);
   ASSERT_NE(ok, nullptr);
   PointAt(static_cast<int32_t>(kOriginX + ok->left), static_cast<int32_t>(kOriginY + ok->top + 5));

@@ -1,18 +1,6 @@
 // The list box and its scroller on the screen, in both presenter modes.
 #include "ui/requester_box.h"
-
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <string>
-#include <vector>
-
-#include "gfx/rastport.h"
-#include "services/memory.h"
-#include "services/memory_faults.h"
-#include "support/log.h"
-#include "support/screen_fixture.h"
-#include "ui/requester_test_font.h"
+#include "ui/ui_test.h"
 
 namespace vsk {
 namespace {
@@ -79,67 +67,31 @@ class RequesterBoxTest : public test::ScreenModeTest {
   std::vector<char> slots_;
 };
 
-TEST_P(RequesterBoxTest, DrawsTheListAndShowsItsFirstBand) {
+TEST_P(RequesterBoxTest, ScrollingShowsTheChosenBandDownToTheLastLineAndClearsTheSelection) {
   test::LogCapture log;
   ASSERT_NE(Open(10, 15), nullptr);
   EXPECT_EQ(log.Take(), "LOLOLOL");
   EXPECT_EQ(box_->contentHeight, 10 * kLineHeight);
-  EXPECT_EQ(box_->bitmap->Rows, 50u);
-  EXPECT_EQ(box_->selected, -1);
   EXPECT_EQ(box_->knobSize, 15 * 100 / 50);
   // "L0": two blocks in the text pen on the back pen, rows 0..3 of line 0;
   // row 4 between lines; nothing below or right of the window.
   ExpectScreen({{kX, kY, kText}, {kX + 8, kY + 3, kText}, {kX + 4, kY, kBack}, {kX + 10, kY, kBack},
                 {kX, kY + 4, kBack}, {kX, kY + 15, 5}, {kX + kWidth, kY, 5}});
   ExpectWindowShows(0);
-}
-
-TEST_P(RequesterBoxTest, ALineWiderThanTheBoxIsCutAtItsEdge) {
-  MakeLines(2);
-  std::memset(&slots_[kRequesterLineSlot], 'W', kRequesterLineSlot);  // no NUL in the slot
-  box_ = InitRequesterBox(kWidth, 2, font_, slots_.data(), kX, kY, kWidth, 10, kBack, kText);
-  ASSERT_NE(box_, nullptr);
-  EXPECT_EQ(test::BitmapPixel(box_->bitmap, 38, kLineHeight), kText) << "eighth block, the last that fits";
-  EXPECT_EQ(test::BitmapPixel(box_->bitmap, 39, kLineHeight), kBack);
-  EXPECT_EQ(test::BitmapPixel(box_->bitmap, 0, 0), kText) << "the line above is untouched";
-  EXPECT_EQ(test::BitmapPixel(box_->bitmap, 12, 0), kBack);
-}
-
-TEST_P(RequesterBoxTest, ScrollerDrawsTheKnobAndStepsInTenPercent) {
-  ASSERT_NE(Open(10, 15), nullptr);  // knob 30 % of 100 rows
   CreateScroller(box_, kBarWidth, kBarHeight, kKnob, kTrack, kLight, kDark, kBarX, kBarY);
-  EXPECT_EQ(box_->knobPos, 0);
   // Light top and left edges, the dark ones starting where the light end,
-  // the knob's inside, the track below it, nothing below the bar.
+  // the knob's inside (30 % of the bar), the track below it, nothing below the bar.
   ExpectScreen({{kBarX, kBarY, kLight}, {kBarX, kBarY + 28, kLight}, {kBarX + 8, kBarY, kLight},
                 {kBarX + 9, kBarY, kDark}, {kBarX, kBarY + 29, kDark}, {kBarX + 9, kBarY + 29, kDark},
                 {kBarX + 5, kBarY + 29, kDark}, {kBarX + 5, kBarY + 10, kKnob}, {kBarX + 5, kBarY + 30, kTrack},
                 {kBarX + 5, kBarY + 99, kTrack}, {kBarX + 5, kBarY + 100, 5}});
-
+  // Absolute: the knob centred on the pointer, kept inside the bar; the screen's pen restored.
   TheScreen->RastPort.FgPen = 3;
-  EXPECT_EQ(MoveScrollerKnob(box_, kScrollDown10), 10);
-  EXPECT_EQ(KnobTop(), kBarY + 70 * 10 / 100);
-  EXPECT_EQ(TheScreen->RastPort.FgPen, 3) << "the screen's pen is restored";
-  box_->knobPos = 5;
-  EXPECT_EQ(MoveScrollerKnob(box_, kScrollUp10), 0);
-  EXPECT_EQ(KnobTop(), kBarY);
-  box_->knobPos = 95;
-  EXPECT_EQ(MoveScrollerKnob(box_, kScrollDown10), 100);
-  EXPECT_EQ(KnobTop(), kBarY + kBarHeight - 30);
-  ExpectScreen({{kBarX + 5, kBarY + kBarHeight - 31, kTrack}, {kBarX + 5, kBarY + kBarHeight, 5}});
-
-  // Absolute: the knob centred on the pointer, kept inside the bar.
   EXPECT_EQ(MoveScrollerKnob(box_, kBarY + 50), (35 * 10000 / 70) / 100);
   EXPECT_EQ(KnobTop(), kBarY + 50 - 15);
+  EXPECT_EQ(TheScreen->RastPort.FgPen, 3);
   EXPECT_EQ(MoveScrollerKnob(box_, 0), 0);
   EXPECT_EQ(KnobTop(), kBarY);
-  EXPECT_EQ(MoveScrollerKnob(box_, 400), 100);
-  EXPECT_EQ(KnobTop(), kBarY + kBarHeight - 30);
-}
-
-TEST_P(RequesterBoxTest, ScrollingShowsTheChosenBandDownToTheLastLineAndClearsTheSelection) {
-  ASSERT_NE(Open(10, 15), nullptr);
-  CreateScroller(box_, kBarWidth, kBarHeight, kKnob, kTrack, kLight, kDark, kBarX, kBarY);
   EXPECT_EQ(SelectRequesterLine(box_, kY + 1, kHighBack, kHighText), 0);
   EXPECT_EQ(test::ScreenPixel(kX + 4, kY), kHighBack) << "highlighted";
 

@@ -3,20 +3,8 @@
 // message queue as the presenter's window procedure would feed it.
 #include "ui/text_box.h"
 
-#include <gtest/gtest.h>
-#include <windows.h>
-
-#include <cstdio>
-#include <string>
-#include <vector>
-
-#include "core/presenter_state.h"
-#include "services/memory.h"
-#include "services/memory_faults.h"
-#include "support/log.h"
-#include "support/modal_box.h"
 #include "support/plain_window.h"
-#include "vsk-data/demo.h"
+#include "ui/ui_test.h"
 
 namespace vsk {
 namespace {
@@ -78,7 +66,7 @@ class TextBoxTest : public test::ModalBoxTest {
   std::string text_;
 };
 
-TEST_P(TextBoxTest, TheCloseButtonClosesOnlyWhenReleasedOverIt) {
+TEST_P(TextBoxTest, TheCloseButtonAndArrowsScrollingTenPercentOnEveryTickWhileHeld) {
   Start(LongText());
   EXPECT_NE(WholeScreen(), before_) << "the box is shown";
   EXPECT_EQ(test::ScreenPixel(101, 88 + 304), 16) << "the text window's background";
@@ -92,12 +80,7 @@ TEST_P(TextBoxTest, TheCloseButtonClosesOnlyWhenReleasedOverIt) {
   Sync(300, 300);
   EXPECT_TRUE(Open());
   EXPECT_EQ(WholeScreen(), shown) << "the button drawn normal again";
-  // Released over it: closed, the screen as before, nothing kept.
-  CloseAndExpectClosed();
-}
-
-TEST_P(TextBoxTest, ArrowsScrollTenPercentOnEveryTickWhileHeld) {
-  Start(LongText());
+  // The arrows: 10 % per tick while held.
   ASSERT_EQ(KnobTop(), 117);
   ASSERT_GT(KnobHeight(), 2);
   ASSERT_LT(KnobHeight(), 224);

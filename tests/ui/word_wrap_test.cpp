@@ -1,16 +1,7 @@
 // Word wrap: where lines break, what is dropped, and texts and words of any
 // length. The block font makes every character 5 pixels wide.
-#include <gtest/gtest.h>
-
-#include <string>
-
-#include "gfx/font.h"
-#include "gfx/rastport.h"
-#include "support/font_builder.h"
-#include "support/gamedir.h"
-#include "support/screen_fixture.h"
-#include "ui/requester_test_font.h"
 #include "ui/text_box.h"
+#include "ui/ui_test.h"
 
 namespace vsk {
 namespace {

@@ -1,16 +1,42 @@
-// The timeval pair as one 64-bit number: comparison, carry and borrow
-// without normalising at 1,000,000, null arguments logged, and the delay.
-#include "services/time.h"
-
+// AllocVec's cleared blocks and injected failure, and the timeval pair as
+// one 64-bit number: comparison, carry and borrow without normalising at
+// 1,000,000, null arguments logged, and the delay.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <string>
 
+#include "services/memory.h"
+#include "services/memory_faults.h"
+#include "services/time.h"
 #include "support/log.h"
 
 namespace vsk {
 namespace {
+
+TEST(AllocVec, ClearFlagZeroesADirtiedBlockAndTheInjectedFailureHitsExactlyTheNthCall) {
+  // Dirtied same-sized blocks given back first, so the cleared one is likely one of them.
+  for (int i = 0; i < 8; ++i) {
+    void* dirty = AllocVec(4096, MEMF_FAST);
+    ASSERT_NE(dirty, nullptr);
+    std::memset(dirty, 0xAB, 4096);
+    FreeVec(dirty);
+  }
+  auto* block = static_cast<uint8_t*>(AllocVec(4096, MEMF_FAST | MEMF_CLEAR));
+  ASSERT_NE(block, nullptr);
+  EXPECT_EQ(std::count(block, block + 4096, 0), 4096);
+  FreeVec(block);
+
+  FailAllocVecAt(3);
+  void* blocks[4];
+  test::LogCapture quiet;  // its log line is checked with LoadFile
+  for (void*& b : blocks) b = AllocVec(8, 0);
+  EXPECT_TRUE(blocks[0] && blocks[1] && blocks[3]);
+  EXPECT_EQ(blocks[2], nullptr);
+  for (void* b : blocks) FreeVec(b);
+}
 
 TEST(CmpTime, ComparesSecondsThenMicrosecondsBothSigned) {
   struct Row { timeval a, b; int expected; };  // -1: a is later, 1: a is earlier

@@ -1,12 +1,13 @@
 // The sound environment and the effects: the feature words and their log,
 // the 38 slots, the sound list, the samples' byte order, the cache, and the
-// shutdown.
-#include "sound/sfx.h"
-
+// shutdown; CD audio through the "cdaudio" device of track files.
+#include <windows.h>
+#include <mmsystem.h>
 #include <dsound.h>
 #include <gtest/gtest.h>
-#include <windows.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <map>
 #include <string>
@@ -18,6 +19,8 @@
 #include "platform/testing.h"
 #include "services/memory.h"
 #include "services/memory_faults.h"
+#include "sound/cdaudio.h"
+#include "sound/sfx.h"
 #include "support/gamedir.h"
 #include "support/log.h"
 #include "support/plain_window.h"
@@ -74,14 +77,8 @@ class SoundTest : public test::GameDirTest {
     GameDirTest::TearDown();
   }
 
-  static void ExitSoundEnvQuietly() {
-    LogCapture quiet;
-    ExitSoundEnv();
-  }
-  static bool Init(uint32_t wanted = 0) {
-    LogCapture quiet;
-    return InitSoundEnv(wanted);
-  }
+  static void ExitSoundEnvQuietly() { LogCapture quiet; ExitSoundEnv(); }
+  static bool Init(uint32_t wanted = 0) { LogCapture quiet; return InitSoundEnv(wanted); }
 
   // The native samples of a slot's buffer.
   static std::vector<int16_t> SlotSamples(int slot) {
@@ -127,6 +124,18 @@ TEST_F(SoundTest, InitSoundEnvLogsTheThreeWordsAndLoadsTheClick) {
   DWORD frequency = 0;
   EXPECT_EQ(System.soundBuffers[0]->GetFrequency(&frequency), DS_OK);
   EXPECT_EQ(frequency, 22050u);
+  // Wanted features replace the options: only what the mask offers.
+  ExitSoundEnvQuietly();
+  ASSERT_TRUE(Init(kSoundMusic | kSoundCdRom | kSoundEffects));
+  EXPECT_EQ(System.soundStatus, kSoundCdRom | kSoundEffects);
+  // Effects switched off: playing says nothing.
+  ExitSoundEnvQuietly();
+  System.options.optionFlags = kSound16Bit;
+  ASSERT_TRUE(Init());
+  LogCapture off;
+  EXPECT_FALSE(SfxPlayer(kClickSound, 0, 0));
+  EXPECT_EQ(off.Take(), "");
+  EXPECT_EQ(Status(0), 0u);
 }
 
 TEST_F(SoundTest, NoDirectSoundFailsTheEnvironment) {
@@ -136,18 +145,6 @@ TEST_F(SoundTest, NoDirectSoundFailsTheEnvironment) {
   platform::testing::FailDirectSoundCreate(false);
   EXPECT_EQ(log.Take(), "InitSoundEnv: 000 .\n");
   EXPECT_EQ(SoundDevice, nullptr);
-}
-
-TEST_F(SoundTest, WantedFeaturesReplaceTheOptionsAndEffectsSwitchedOffSayNothing) {
-  ASSERT_TRUE(Init(kSoundMusic | kSoundCdRom | kSoundEffects));
-  EXPECT_EQ(System.soundStatus, kSoundEffects) << "only what the mask offers";
-  ExitSoundEnvQuietly();
-  System.options.optionFlags = kSound16Bit;
-  ASSERT_TRUE(Init());
-  LogCapture log;
-  EXPECT_FALSE(SfxPlayer(kClickSound, 0, 0));
-  EXPECT_EQ(log.Take(), "");
-  EXPECT_EQ(Status(0), 0u);
 }
 
 TEST_F(SoundTest, PlayingTwiceSoundsOnceLoopsUntilReleasedAndTheEndReleasesEverything) {
@@ -199,19 +196,12 @@ TEST_F(SoundTest, ASoundPlayedAgainWhilePlayingIsHeardOnce) {
   EXPECT_EQ(Status(1), 0u) << "stopped at its end";
 }
 
-TEST_F(SoundTest, SlotsFillFromTheLowestAndRunOut) {
+TEST_F(SoundTest, ThirtyEightSlotsFillAndAThirtyNinthSoundFailsSilently) {
   ASSERT_TRUE(Init());
   for (int i = 1; i < kSoundSlots; ++i) ASSERT_TRUE(OpenKadunSFX(kSoundList, 2)) << i;
   LogCapture log;
   EXPECT_FALSE(OpenKadunSFX(kSoundList, 2)) << "a 39th sound";
   EXPECT_EQ(log.Take(), "");
-  // The same id in many slots: release takes the lowest.
-  ReleaseSfx(2);
-  EXPECT_EQ(System.soundIds[1], 0u);
-  EXPECT_EQ(System.soundBuffers[1], nullptr);
-  EXPECT_EQ(System.soundIds[2], 2u);
-  ASSERT_TRUE(OpenKadunSFX(kSoundList, 48));
-  EXPECT_EQ(System.soundIds[1], 48u) << "the freed slot is taken again";
 }
 
 TEST_F(SoundTest, BadIdsMissingFilesAndBadListsLoadNothing) {
@@ -219,18 +209,11 @@ TEST_F(SoundTest, BadIdsMissingFilesAndBadListsLoadNothing) {
   // A list whose entry 2 names "aw", the end of entry 1's name: shorter than
   // the four characters of a volume, so it would run into the next name.
   std::vector<uint8_t> list = test::ReadBytes("data/sfxpath");
-  const auto be32 = [&](size_t at) {
-    return uint32_t{list[at]} << 24 | uint32_t{list[at + 1]} << 16 | uint32_t{list[at + 2]} << 8 | list[at + 3];
-  };
-  const uint32_t first = be32(36 + 12);
+  const uint32_t first = uint32_t{list[48]} << 24 | uint32_t{list[49]} << 16 | uint32_t{list[50]} << 8 | list[51];
   const uint32_t shortName = first + static_cast<uint32_t>(std::strlen(reinterpret_cast<char*>(&list[32 + first]))) - 2;
   for (int b = 0; b < 4; ++b) list[36 + 20 + 12 + b] = static_cast<uint8_t>(shortName >> (24 - 8 * b));
   test::WriteBytes("data/shortnames", list);
-  struct Row {
-    const char* list;
-    uint32_t id;
-    const char* logged;
-  };
+  struct Row { const char* list; uint32_t id; const char* logged; };
   for (const Row& row : {Row{kSoundList, 49, "OpenKadunSFX : 000\n"},
                          Row{kSoundList, 3, "OpenKadunSfx: Konnte <./data/sfx/missing.raw> nicht oeffnen.\n"},
                          Row{"./data/nolist", 2, "OpenKadunSFX : 000\n"},
@@ -241,18 +224,15 @@ TEST_F(SoundTest, BadIdsMissingFilesAndBadListsLoadNothing) {
     EXPECT_EQ(log.Take(), row.logged);
   }
   for (int slot = 1; slot < kSoundSlots; ++slot) EXPECT_EQ(System.soundIds[slot], 0u);
-}
-
-TEST_F(SoundTest, AShortSampleFileLeavesTheRestSilent) {
+  // A short sample file leaves the rest of the buffer silent.
   std::vector<uint8_t> horn = test::ReadBytes("data/sfx/horn.raw");
   horn.resize(100);
   test::WriteBytes("data/sfx/horn.raw", horn);
-  ASSERT_TRUE(Init());
   ASSERT_TRUE(OpenKadunSFX(kSoundList, 2));
   const std::vector<int16_t> samples = SlotSamples(1);
   ASSERT_EQ(samples.size(), 1000u);
   EXPECT_EQ(samples[49], 49 * 7);
-  for (size_t i = 50; i < samples.size(); ++i) ASSERT_EQ(samples[i], 0) << i;
+  EXPECT_EQ(std::count(samples.begin() + 50, samples.end(), 0), 950);
 }
 
 TEST_F(SoundTest, ReleasedSamplesComeBackFromTheCacheButTheClickFromItsFile) {
@@ -288,6 +268,92 @@ TEST_F(SoundTest, ACacheCopyThatCannotBeMadeKeepsNothing) {
   EXPECT_EQ(Copy2SfxCache(kClickSound, 4, data), 0);
   EXPECT_EQ(Copy2SfxCache(200, 4, data), 0) << "no cache slot beyond 181";
   EXPECT_EQ(SoundCache[0], nullptr);
+}
+
+class CDAudioTest : public test::GameDirTest {
+ protected:
+  void SetUp() override {
+    GameDirTest::SetUp();
+    test::MakeDir("data");
+    System.soundStatus = kSoundCdRom | kSoundMusic;
+  }
+  void TearDown() override {
+    { LogCapture quiet; StopCD(); }
+    System.soundStatus = 0;
+    GameDirTest::TearDown();
+  }
+  // Tracks 01, 02, ... of a quiet stereo hum lasting these seconds.
+  static void WriteTracks(std::vector<int> seconds) {
+    test::MakeDir("data/cdaudio");
+    for (size_t i = 0; i < seconds.size(); ++i)
+      test::WriteBytes("data/cdaudio/track0" + std::to_string(i + 1) + ".wav",
+                       data::BuildWavFile(std::vector<int16_t>(size_t(seconds[i]) * 22050 * 2, 1000), 22050, 2));
+  }
+};
+
+TEST_F(CDAudioTest, NoTrackFolderMeansNoDevice) {
+  LogCapture log;
+  EXPECT_FALSE(IsCD());
+  const std::string lines = log.Take();
+  EXPECT_EQ(lines.rfind("IsCD: ", 0), 0u) << lines;
+  EXPECT_GT(lines.size(), 8u) << "with the error's text";
+  LogCapture volume;
+  EXPECT_TRUE(SetCDVolume(200));
+  EXPECT_EQ(volume.Take(),
+            "SetCDVolume: Windows liefert keine Ger\xe4te zur\xfc" "ck. Deshalb kein Volume-Control m\xf6glich!\n");
+  // Playing needs music and CD in the status; without them it says nothing.
+  for (uint32_t status : {0u, kSoundCdRom, kSoundMusic}) {
+    System.soundStatus = status;
+    LogCapture quiet;
+    EXPECT_FALSE(PlayCDTrack(1, 1));
+    EXPECT_EQ(quiet.Take(), "");
+  }
+  EXPECT_EQ(CDDeviceId, 0u);
+}
+
+TEST_F(CDAudioTest, ATrackPlaysForASecondBeforeTheCallReturnsAndStops) {
+  WriteTracks({4, 4});
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_TRUE(PlayCDTrack(1, 1));
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(990));
+  EXPECT_NE(CDDeviceId, 0u);
+  {
+    LogCapture log;
+    EXPECT_FALSE(IsCDReady()) << "playing";
+    EXPECT_EQ(log.Take(), "IsCDReady 3 526\n");
+  }
+  // A second range starts on the open device.
+  const uint32_t device = CDDeviceId;
+  ASSERT_TRUE(PlayCDTrack(1, 1));
+  EXPECT_EQ(CDDeviceId, device);
+  EXPECT_TRUE(StopCD());
+  EXPECT_EQ(CDDeviceId, 0u);
+  LogCapture after;
+  EXPECT_TRUE(IsCDReady()) << "no device: the status cannot be read";
+  EXPECT_EQ(after.Take().rfind("IsCDReady: ", 0), 0u);
+  // The sound environment stops the music at its end.
+  ASSERT_TRUE(PlayCDTrack(1, 1));
+  LogCapture quiet;
+  ExitSoundEnv();
+  EXPECT_EQ(CDDeviceId, 0u);
+}
+
+TEST_F(CDAudioTest, TheLastTrackAsEndPointIsRefusedAndTheDeviceClosed) {
+  WriteTracks({1, 1});
+  LogCapture log;
+  EXPECT_FALSE(PlayCDTrack(1, 2));
+  const std::string lines = log.Take();
+  EXPECT_EQ(lines.rfind("PlayCDTrack3: ", 0), 0u) << lines;
+  EXPECT_EQ(CDDeviceId, 0u) << "the device was closed";
+  // The check opens and closes its own device.
+  EXPECT_TRUE(IsCD()) << "and can be opened again";
+  EXPECT_EQ(CDDeviceId, 0u);
+  EXPECT_FALSE(StopCD()) << "nothing open to stop";
+  // The volume goes to the cdaudio device.
+  EXPECT_TRUE(SetCDVolume(0x80));
+  DWORD volume = 0;
+  ASSERT_EQ(auxGetVolume(0, &volume), MMSYSERR_NOERROR);
+  EXPECT_EQ(volume & 0xFFFF, 0x80u * 257u);
 }
 
 }  // namespace
