@@ -133,20 +133,25 @@ TEST_F(GLWindowTest, FramesAreTheSameAsWhenEverythingIsRedrawn) {
       [] { std::rotate(GLColors + 139, GLColors + 140, GLColors + 156); },
       [] { PointerX = 5, PointerY = 570; },
   };
-  std::vector<std::vector<uint8_t>> frames[2];
-  for (bool everything : {false, true}) {
-    GLRedrawEverything = everything;
+  // Drawn as today (the screen copied), as a driver without framebuffer
+  // copies draws it (a quad), and in full as the presenter first did.
+  std::vector<std::vector<uint8_t>> frames[3];
+  for (int way : {0, 1, 2}) {
+    GLScreenAsQuad = way == 1;
+    GLRedrawEverything = way == 2;
     title();
     TheScreen = &screen_;
     for (const auto& change : changes) {
       change();
-      frames[everything].push_back(Frame());
+      frames[way].push_back(Frame());
     }
     TheScreen = nullptr;
   }
-  GLRedrawEverything = false;
-  for (size_t i = 0; i < std::size(changes); ++i)
-    EXPECT_TRUE(frames[0][i] == frames[1][i]) << "frame " << i << " differs from the one drawn in full";
+  GLRedrawEverything = GLScreenAsQuad = false;
+  for (size_t i = 0; i < std::size(changes); ++i) {
+    EXPECT_TRUE(frames[0][i] == frames[2][i]) << "frame " << i << " differs from the one drawn in full";
+    EXPECT_TRUE(frames[1][i] == frames[2][i]) << "frame " << i << " drawn as a quad differs";
+  }
   EXPECT_NE(frames[0][0], frames[0][1]) << "the fade step shows";
   EXPECT_NE(frames[0][1], frames[0][2]) << "the text box shows";
   // The title frame: the screen from (80, 60), the pointer at (100, 100), the backdrop beside them.

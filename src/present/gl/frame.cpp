@@ -20,6 +20,7 @@ namespace vsk {
 
 float RotX = 0, RotY = 0, RotZ = 0;
 bool GLRedrawEverything = false;
+bool GLScreenAsQuad = false;
 
 namespace {
 
@@ -29,6 +30,10 @@ constexpr int kPointerWidth = 32;
 constexpr int kPointerHeight = 27;
 
 GLuint gScreenTexture = 0;
+// The screen texture as a framebuffer to copy from, where the driver has
+// framebuffer objects: a copy costs the driver a memory copy where a
+// textured quad costs a fragment per pixel. 0 without them.
+GLuint gScreenFramebuffer = 0;
 GLuint gPointerTexture = 0;
 GLuint gBackdropTexture = 0;
 GLint gScreenFilter = GL_LINEAR;
@@ -44,6 +49,47 @@ const Face kCube[6] = {
     {{1, 1, 0, 0}, {0, 1, 1, 0}, {1, 1, 1, 1}, {-1, 1, 1, -1}, {-1, -1, 1, 1}},        // right
     {{0, 1, 1, 0}, {0, 0, 1, 1}, {-1, -1, -1, -1}, {-1, -1, 1, 1}, {-1, 1, 1, -1}},    // left
 };
+
+// Framebuffer-object entry points (OpenGL 3.0, ARB_framebuffer_object),
+// asked of the driver at start; without them the screen is drawn as a quad.
+constexpr GLenum kReadFramebuffer = 0x8CA8;         // GL_READ_FRAMEBUFFER
+constexpr GLenum kReadFramebufferBinding = 0x8CAA;  // GL_READ_FRAMEBUFFER_BINDING
+constexpr GLenum kColorAttachment0 = 0x8CE0;        // GL_COLOR_ATTACHMENT0
+constexpr GLenum kFramebufferComplete = 0x8CD5;     // GL_FRAMEBUFFER_COMPLETE
+struct FramebufferCalls {
+  void(APIENTRY* Gen)(GLsizei, GLuint*) = nullptr;
+  void(APIENTRY* Bind)(GLenum, GLuint) = nullptr;
+  void(APIENTRY* Texture2D)(GLenum, GLenum, GLenum, GLuint, GLint) = nullptr;
+  GLenum(APIENTRY* Check)(GLenum) = nullptr;
+  void(APIENTRY* Blit)(GLint, GLint, GLint, GLint, GLint, GLint, GLint, GLint, GLbitfield, GLenum) = nullptr;
+};
+FramebufferCalls gFramebufferCalls;
+
+template <typename Function>
+void Load(Function& function, const char* name) {
+  // Through void (*)(): a cast between unrelated function types warns.
+  function = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(wglGetProcAddress(name)));
+}
+
+// The screen texture attached to a framebuffer of its own, or 0.
+GLuint MakeScreenFramebuffer() {
+  FramebufferCalls& calls = gFramebufferCalls;
+  Load(calls.Gen, "glGenFramebuffers");
+  Load(calls.Bind, "glBindFramebuffer");
+  Load(calls.Texture2D, "glFramebufferTexture2D");
+  Load(calls.Check, "glCheckFramebufferStatus");
+  Load(calls.Blit, "glBlitFramebuffer");
+  if (!calls.Gen || !calls.Bind || !calls.Texture2D || !calls.Check || !calls.Blit) return 0;
+  GLint previous = 0;
+  glGetIntegerv(kReadFramebufferBinding, &previous);
+  GLuint framebuffer = 0;
+  calls.Gen(1, &framebuffer);
+  calls.Bind(kReadFramebuffer, framebuffer);
+  calls.Texture2D(kReadFramebuffer, kColorAttachment0, GL_TEXTURE_2D, gScreenTexture, 0);
+  const bool complete = calls.Check(kReadFramebuffer) == kFramebufferComplete;
+  calls.Bind(kReadFramebuffer, static_cast<GLuint>(previous));
+  return complete ? framebuffer : 0;
+}
 
 void DrawCube() {
   glBegin(GL_QUADS);
@@ -155,10 +201,14 @@ void UploadScreen() {
       gUploaded.valid = false;  // everything again next frame
       return;
     }
-    ConvertRowsRGBA(kept, kScreenWidth, kStrip, reinterpret_cast<const uint8_t*>(gUploaded.colors), rgba);
+    // Stored bottom row first, as the window's rows count, so that a copy
+    // to the window needs no flip.
+    for (uint32_t r = 0; r < kStrip; ++r)
+      ConvertRowsRGBA(kept + r * kScreenWidth, kScreenWidth, 1, reinterpret_cast<const uint8_t*>(gUploaded.colors),
+                      rgba + (kStrip - 1 - r) * kScreenWidth * 4);
     glBindTexture(GL_TEXTURE_2D, gScreenTexture);
-    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, static_cast<GLint>(strip * kStrip), kScreenWidth, kStrip, GL_RGBA,
-                    GL_UNSIGNED_BYTE, rgba);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, static_cast<GLint>(kScreenHeight - (strip + 1) * kStrip), kScreenWidth,
+                    kStrip, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
   }
   FreeVec(rgba);
   gUploaded.valid = true;
@@ -186,15 +236,17 @@ void InBands(float w, float h, Draw draw) {
   glDisable(GL_SCISSOR_TEST);
 }
 
-void Quad(float x0, float y0, float x1, float y1, float s1, float t1) {
+// A textured rectangle; flipped, the texture's first row is at the bottom.
+void Quad(float x0, float y0, float x1, float y1, float s1, float t1, bool flipped = false) {
+  const float tTop = flipped ? t1 : 0, tBottom = flipped ? 0 : t1;
   glBegin(GL_QUADS);
-  glTexCoord2f(0, t1);
+  glTexCoord2f(0, tBottom);
   glVertex3f(x0, y1, 0);
-  glTexCoord2f(s1, t1);
+  glTexCoord2f(s1, tBottom);
   glVertex3f(x1, y1, 0);
-  glTexCoord2f(s1, 0);
+  glTexCoord2f(s1, tTop);
   glVertex3f(x1, y0, 0);
-  glTexCoord2f(0, 0);
+  glTexCoord2f(0, tTop);
   glVertex3f(x0, y0, 0);
   glEnd();
 }
@@ -213,7 +265,23 @@ void DrawScreenAndPointer(float w, float h, GLint filter) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
     gScreenFilter = filter;
   }
-  Quad(w / 2 - 320, h / 2 - 240, w / 2 + 320, h / 2 + 240, 0.625f, 0.46875f);
+  if (GLRedrawEverything) {
+    Quad(w / 2 - 320, h / 2 - 240, w / 2 + 320, h / 2 + 240, 0.625f, 0.46875f);
+  } else if (gScreenFramebuffer && !GLScreenAsQuad) {
+    // The pixels the quad would cover: those whose centres lie inside it.
+    const GLint left = static_cast<GLint>(std::ceil(w / 2 - 320 - 0.5f));
+    const GLint top = static_cast<GLint>(std::ceil(h / 2 - 240 - 0.5f));
+    const GLint bottom = static_cast<GLint>(h) - top - static_cast<GLint>(kScreenHeight);
+    GLint previous = 0;
+    glGetIntegerv(kReadFramebufferBinding, &previous);
+    gFramebufferCalls.Bind(kReadFramebuffer, gScreenFramebuffer);
+    gFramebufferCalls.Blit(0, 0, kScreenWidth, kScreenHeight, left, bottom, left + kScreenWidth,
+                           bottom + kScreenHeight, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    gFramebufferCalls.Bind(kReadFramebuffer, static_cast<GLuint>(previous));
+  } else {
+    // The texture holds the screen bottom row first.
+    Quad(w / 2 - 320, h / 2 - 240, w / 2 + 320, h / 2 + 240, 0.625f, 0.46875f, true);
+  }
 
   glEnable(GL_ALPHA_TEST);
   glAlphaFunc(GL_GREATER, 0.1f);
@@ -266,6 +334,7 @@ int GLInitState() {
   MakeTexture(gScreenTexture, 4, kTextureSide, kTextureSide, GL_RGBA, zeros);
   MakeTexture(gPointerTexture, 4, 32, 32, GL_RGBA, zeros);
   FreeVec(zeros);
+  gScreenFramebuffer = MakeScreenFramebuffer();
 
   glEnable(GL_TEXTURE_2D);
   glShadeModel(GL_SMOOTH);

@@ -14,6 +14,9 @@ extern float RotX, RotY, RotZ;
 // screen as RGB and draws the cube over the whole window, as the presenter
 // first did. The frames are the same either way.
 extern bool GLRedrawEverything;
+// For tests: the screen drawn as a textured quad even where the driver
+// offers framebuffer copies, as on a driver without them.
+extern bool GLScreenAsQuad;
 
 // Loads the backdrop "Data/vsk.bmp" and makes the textures; 0 on failure.
 int GLInitState();
