@@ -24,11 +24,11 @@
 #include "sound/sfx.h"
 #include "startup/report.h"
 #include "startup/setup.h"
+#include "support/client_run.h"
 #include "support/eventually.h"
 #include "support/gamedir.h"
 #include "support/log.h"
 #include "support/plain_window.h"
-#include "vsk-data/demo.h"
 
 namespace vsk {
 namespace {
@@ -41,10 +41,7 @@ class GLWindowTest : public test::GameDirTest {
   void SetUp() override {
     GameDirTest::SetUp();
     std::string error;
-    ASSERT_TRUE(data::WriteDemo(root_, nullptr, &error)) << error;
-    FreeSystemReport();  // the device lists of the machine report
-    System = SystemContext{};
-    Player = PlayerRecord{};
+    ASSERT_TRUE(test::WriteDemoOnFreshRecords(root_, &error)) << error;
     MainThreadId = 0;
     MainThreadHandle = nullptr;
     PresenterChoice = kPresenterOpenGL;

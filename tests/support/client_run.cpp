@@ -82,13 +82,18 @@ std::string PresenterParamName(const ::testing::TestParamInfo<const char*>& info
   return info.param[0] ? "OpenGL" : "DirectDraw";
 }
 
-void ClientRunTest::SetUp() {
-  GameDirTest::SetUp();
-  std::string error;
-  ASSERT_TRUE(data::WriteDemo(root_, nullptr, &error)) << error;
+bool WriteDemoOnFreshRecords(const std::string& root, std::string* error) {
+  if (!data::WriteDemo(root, nullptr, error)) return false;
   FreeSystemReport();  // the device lists of the machine report
   System = SystemContext{};
   Player = PlayerRecord{};
+  return true;
+}
+
+void ClientRunTest::SetUp() {
+  GameDirTest::SetUp();
+  std::string error;
+  ASSERT_TRUE(WriteDemoOnFreshRecords(root_, &error)) << error;
   hooks::CaptureGLFrames(true);
 }
 

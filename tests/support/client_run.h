@@ -25,6 +25,11 @@ bool ShownScreen(std::vector<uint8_t>* rgb);
 // Whether that shows a picture (mostly not black).
 bool DisplayShowsAPicture();
 
+// Writes the demo into the game directory root and clears the records a
+// previous client run left: the machine report, the system context, the
+// player. False, with the reason in error, when the demo cannot be written.
+bool WriteDemoOnFreshRecords(const std::string& root, std::string* error);
+
 // Input at a point of the game's screen (moved into the OpenGL window's
 // client area), pointer moved there first.
 void RightClick();
