@@ -58,6 +58,7 @@ constexpr GLenum kColorAttachment0 = 0x8CE0;        // GL_COLOR_ATTACHMENT0
 constexpr GLenum kFramebufferComplete = 0x8CD5;     // GL_FRAMEBUFFER_COMPLETE
 struct FramebufferCalls {
   void(APIENTRY* Gen)(GLsizei, GLuint*) = nullptr;
+  void(APIENTRY* Delete)(GLsizei, const GLuint*) = nullptr;
   void(APIENTRY* Bind)(GLenum, GLuint) = nullptr;
   void(APIENTRY* Texture2D)(GLenum, GLenum, GLenum, GLuint, GLint) = nullptr;
   GLenum(APIENTRY* Check)(GLenum) = nullptr;
@@ -75,11 +76,12 @@ void Load(Function& function, const char* name) {
 GLuint MakeScreenFramebuffer() {
   FramebufferCalls& calls = gFramebufferCalls;
   Load(calls.Gen, "glGenFramebuffers");
+  Load(calls.Delete, "glDeleteFramebuffers");
   Load(calls.Bind, "glBindFramebuffer");
   Load(calls.Texture2D, "glFramebufferTexture2D");
   Load(calls.Check, "glCheckFramebufferStatus");
   Load(calls.Blit, "glBlitFramebuffer");
-  if (!calls.Gen || !calls.Bind || !calls.Texture2D || !calls.Check || !calls.Blit) return 0;
+  if (!calls.Gen || !calls.Delete || !calls.Bind || !calls.Texture2D || !calls.Check || !calls.Blit) return 0;
   GLint previous = 0;
   glGetIntegerv(kReadFramebufferBinding, &previous);
   GLuint framebuffer = 0;
@@ -88,7 +90,9 @@ GLuint MakeScreenFramebuffer() {
   calls.Texture2D(kReadFramebuffer, kColorAttachment0, GL_TEXTURE_2D, gScreenTexture, 0);
   const bool complete = calls.Check(kReadFramebuffer) == kFramebufferComplete;
   calls.Bind(kReadFramebuffer, static_cast<GLuint>(previous));
-  return complete ? framebuffer : 0;
+  if (complete) return framebuffer;
+  calls.Delete(1, &framebuffer);
+  return 0;
 }
 
 void DrawCube() {
